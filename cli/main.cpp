@@ -1,0 +1,44 @@
+// kznhost: runs the kzn.aip module headless on this machine.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <iostream>
+
+#include "info.h"
+
+namespace {
+
+// The kzn.aip beside this program.
+std::string DefaultPlugin() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return "kzn.aip";
+    }
+    return (self.parent_path() / "kzn.aip").string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"kznhost: runs the kzn.aip plug-in module headless"};
+    app.require_subcommand(1);
+
+    std::string plugin = DefaultPlugin();
+    CLI::App* info = app.add_subcommand(
+        "info", "Show the module's property list, Filter menu commands and dialogs");
+    info->add_option("--plugin", plugin, "The module file (default: the kzn.aip beside kznhost)");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e);
+        return status == 0 ? 0 : 2;
+    }
+
+    if (info->parsed()) {
+        return kznhost::PrintInfo(plugin, std::cout, std::cerr);
+    }
+    return 2;
+}

@@ -1,0 +1,31 @@
+// The plug-in's entry point, its message handlers and the globals block the host keeps for it.
+#pragma once
+
+#include "host/sp.h"
+
+// The block the host hands back with every message after start-up.
+struct KznGlobals {
+    FilterHandle t2t;  // "&1) text to text"
+    FilterHandle t2o;  // "&2) text to object"
+    FilterHandle o2o;  // "&3) object to object"
+    PluginRef self;    // plug-in reference of the last filter message
+};
+
+#ifdef _WIN32
+static_assert(sizeof(KznGlobals) == 16, "the host allocates four 32-bit words");
+#endif
+
+// The globals block of the message being handled (refreshed before every handler).
+extern KznGlobals* gGlobals;
+
+ASErr StartupPlugin(const char* caller, const char* selector, void* message);
+ASErr ShutdownPlugin(const char* caller, const char* selector, void* message);
+ASErr GoFilter(const char* caller, const char* selector, void* message);
+
+#ifdef _WIN32
+#define KZN_EXPORT __declspec(dllexport)
+#else
+#define KZN_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" KZN_EXPORT ASErr PluginMain(const char* caller, const char* selector, void* message);

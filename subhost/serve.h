@@ -1,0 +1,51 @@
+// How every suite call of the host is served: it is recorded, may be made to fail on purpose,
+// and whatever goes wrong inside the host comes back to the module as an error code, never as
+// an exception.
+#pragma once
+
+#include <new>
+#include <type_traits>
+
+#include "error.h"
+#include "host.h"
+
+namespace subhost {
+
+template <typename Body>
+ASErr Serve(const char* suite, const char* call, Body&& body) {
+    Host* host = Host::Current();
+    if (host == nullptr) {
+        return kNoHostErr;
+    }
+    try {
+        if (const std::optional<ASErr> fault = host->Enter(suite, call)) {
+            return *fault;
+        }
+        if constexpr (std::is_void_v<std::invoke_result_t<Body, Host&>>) {
+            body(*host);
+            return kNoErr;
+        } else {
+            return body(*host);
+        }
+    } catch (const HostError& e) {
+        host->NoteError(suite, call, e.what());
+        return e.code();
+    } catch (const std::bad_alloc&) {
+        host->NoteError(suite, call, "out of memory");
+        return kOutOfMemoryErr;
+    } catch (const std::exception& e) {
+        host->NoteError(suite, call, e.what());
+        return kHostFailureErr;
+    }
+}
+
+// Out-parameters must be given.
+template <typename T>
+T& Out(T* pointer) {
+    if (pointer == nullptr) {
+        throw HostError(kBadArgumentErr, "an out-parameter is null");
+    }
+    return *pointer;
+}
+
+}  // namespace subhost

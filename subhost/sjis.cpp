@@ -1,0 +1,85 @@
+#include "sjis.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+namespace subhost {
+namespace {
+
+// One conversion through iconv; nullopt on any byte it cannot take.
+std::optional<std::string> Convert(const char* to, const char* from, const char* data,
+                                   std::size_t size) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return std::nullopt;
+    }
+    std::vector<char> in(data, data + size);
+    std::string out;
+    char* inp = in.data();
+    std::size_t inleft = in.size();
+    char buffer[1024];
+    bool ok = true;
+    while (inleft > 0) {
+        char* outp = buffer;
+        std::size_t outleft = sizeof buffer;
+        const std::size_t r = iconv(cd, &inp, &inleft, &outp, &outleft);
+        out.append(buffer, static_cast<std::size_t>(outp - buffer));
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            ok = false;
+            break;
+        }
+    }
+    iconv_close(cd);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> SjisToUtf8(std::string_view sjis) {
+    return Convert("UTF-8", "CP932", sjis.data(), sjis.size());
+}
+
+std::optional<std::string> Utf8ToSjis(std::string_view utf8) {
+    return Convert("CP932", "UTF-8", utf8.data(), utf8.size());
+}
+
+std::optional<std::string> Utf16ToSjis(std::u16string_view utf16) {
+    std::string bytes;
+    for (char16_t c : utf16) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return Convert("CP932", "UTF-16LE", bytes.data(), bytes.size());
+}
+
+std::string ShowSjis(std::string_view sjis) {
+    if (auto whole = SjisToUtf8(sjis)) {
+        return *whole;
+    }
+    std::string shown;
+    std::size_t i = 0;
+    while (i < sjis.size()) {
+        const auto lead = static_cast<unsigned char>(sjis[i]);
+        const bool doubleByte = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+        const std::size_t width = doubleByte && i + 1 < sjis.size() ? 2 : 1;
+        if (auto part = SjisToUtf8(sjis.substr(i, width))) {
+            shown += *part;
+        } else {
+            for (std::size_t k = 0; k < width; ++k) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(sjis[i + k]));
+                shown += hex;
+            }
+        }
+        i += width;
+    }
+    return shown;
+}
+
+}  // namespace subhost

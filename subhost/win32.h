@@ -1,0 +1,54 @@
+// The host's side of the Windows calls the module makes (file dialogs, message boxes, the debug
+// report): what was asked, and the answers a test or a session has queued.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/win32.h"
+
+namespace subhost {
+
+// A file dialog as the module asked for it: the fields of its OPENFILENAMEA record.
+struct FileDialogRequest {
+    bool save = false;
+    DWORD structSize = 0;
+    HWND owner = nullptr;
+    std::vector<std::string> filters;  // description, pattern, description, pattern, ...
+    DWORD filterIndex = 0;
+    std::string initialFile;           // what the file buffer held
+    DWORD maxFile = 0;
+    DWORD flags = 0;
+    std::string defaultExtension;
+    std::string title;
+    std::string initialDir;
+};
+
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    std::string text;     // Shift-JIS
+    std::string caption;  // Shift-JIS
+    UINT type = 0;
+};
+
+class Win32Substitutes {
+public:
+    // The answer to the next file dialog: a path (Shift-JIS) to pick, or nullopt to cancel.
+    void QueueFileAnswer(std::optional<std::string> path) { answers_.push_back(std::move(path)); }
+    std::size_t queuedFileAnswers() const { return answers_.size(); }
+    const std::vector<FileDialogRequest>& fileDialogs() const { return fileDialogs_; }
+    const std::vector<MessageBoxRecord>& messageBoxes() const { return messageBoxes_; }
+
+    // Called by the substitutes.
+    BOOL FileDialog(OPENFILENAMEA* ofn, bool save);
+    int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
+
+private:
+    std::deque<std::optional<std::string>> answers_;
+    std::vector<FileDialogRequest> fileDialogs_;
+    std::vector<MessageBoxRecord> messageBoxes_;
+};
+
+}  // namespace subhost
