@@ -18,7 +18,9 @@ std::string Hex(std::uint32_t value) {
     return text;
 }
 
-std::string Quoted(const std::string& sjis) { return "\"" + ShowSjis(sjis) + "\""; }
+std::string Quoted(const std::string& sjis) {
+    return "\"" + ShowSjis(sjis) + "\"";
+}
 
 void PrintProperty(const subhost::PiplProperty& p, std::ostream& out) {
     out << "  " << subhost::FourCC(p.vendor) << " " << subhost::FourCC(p.key) << "  id " << p.id
@@ -103,9 +105,9 @@ int PrintInfo(const std::string& pluginPath, std::ostream& out, std::ostream& er
         out << "\n";
         for (const subhost::ItemTemplate& item : d->items) {
             out << "    " << std::setw(5) << item.id << "  " << std::left << std::setw(28)
-                << item.className << std::right << "  " << Quoted(item.text) << "  "
-                << item.rect.x << ", " << item.rect.y << ", " << item.rect.width << ", "
-                << item.rect.height << "  " << Hex(item.style) << "\n";
+                << item.className << std::right << "  " << Quoted(item.text) << "  " << item.rect.x
+                << ", " << item.rect.y << ", " << item.rect.width << ", " << item.rect.height
+                << "  " << Hex(item.style) << "\n";
         }
     }
 
@@ -126,8 +128,8 @@ int PrintInfo(const std::string& pluginPath, std::ostream& out, std::ostream& er
             out << " icon " << id;
             if (icon != nullptr) {
                 const subhost::IconImage image = subhost::IconImage::Parse(icon->data);
-                out << " (" << image.width << " x " << image.height << ", "
-                    << (1 << image.bitCount) << " colours)";
+                out << " (" << image.width << " x " << image.height << ", " << (1 << image.bitCount)
+                    << " colours)";
             }
         }
         out << "\n";

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "info.h"
+#include "trace.h"
 
 namespace {
 
@@ -30,6 +31,16 @@ int main(int argc, char** argv) {
         "info", "Show the module's property list, Filter menu commands and dialogs");
     info->add_option("--plugin", plugin, "The module file (default: the kzn.aip beside kznhost)");
 
+    std::string tracePlugin = plugin;
+    std::vector<std::string> commands;
+    CLI::App* trace = app.add_subcommand(
+        "trace",
+        "Send start-up, run Filter commands (their dialogs are cancelled), send shut-down, and "
+        "print the module's trace");
+    trace->add_option("--plugin", tracePlugin,
+                      "The module file (default: the kzn.aip beside kznhost)");
+    trace->add_option("commands", commands, "Filter commands to run (default: all registered)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -39,6 +50,9 @@ int main(int argc, char** argv) {
 
     if (info->parsed()) {
         return kznhost::PrintInfo(plugin, std::cout, std::cerr);
+    }
+    if (trace->parsed()) {
+        return kznhost::PrintTrace(tracePlugin, commands, std::cout, std::cerr);
     }
     return 2;
 }

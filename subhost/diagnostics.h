@@ -13,14 +13,14 @@ namespace subhost {
 
 // The debugger's output stream: text written in pieces, read back as lines.
 class TraceLog {
-public:
+  public:
     void Write(std::string_view text) { text_ += text; }
     // Every complete line, without its line feed (an empty line is an empty string).
     std::vector<std::string> Lines() const;
     const std::string& Text() const { return text_; }
     void Clear() { text_.clear(); }
 
-private:
+  private:
     std::string text_;
 };
 
@@ -38,13 +38,13 @@ struct CallRecord {
 // Host calls made to fail: the NTH call of a suite's call, counted from when it was arranged,
 // returns the chosen code instead of being carried out.
 class FaultPlan {
-public:
+  public:
     void Fail(std::string suite, std::string call, ASErr code, int nth = 1);
     // Called for every host call; the code to fail it with, if it is one of those arranged.
     std::optional<ASErr> OnCall(std::string_view suite, std::string_view call);
     void Clear() { faults_.clear(); }
 
-private:
+  private:
     struct Fault {
         std::string suite;
         std::string call;

@@ -189,6 +189,7 @@ ASInt32 DialogManager::Modal(PluginRef plugin, const char* name, ASInt32 id, ASI
     const ASInt32 itemHit = d.itemHit;
     runs_[run].itemHit = itemHit;
     Finish(d);
+    runs_[run].callsWhenClosed = host_.calls().size();
     return itemHit;
 }
 
@@ -267,7 +268,9 @@ void DialogManager::DefaultNotify(Dialog& d, const Notifier& notifier) {
     }
 }
 
-ASBoolean DialogManager::DefaultTrack(Dialog&, const Tracker&) { return false; }
+ASBoolean DialogManager::DefaultTrack(Dialog&, const Tracker&) {
+    return false;
+}
 
 Item& DialogSession::Usable(int id) {
     if (!dialog_.open) {

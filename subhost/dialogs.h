@@ -91,6 +91,7 @@ struct DialogRun {
     ASErr initResult = kNoErr;
     ASInt32 itemHit = 0;
     bool destroyed = false;
+    std::size_t callsWhenClosed = 0;  // number of host calls recorded when the run returned
 };
 
 class DialogManager;
@@ -98,7 +99,7 @@ class DialogManager;
 // What a person can do in an open modal dialog. Every action that a person could not take (no
 // such item, a disabled item, the dialog already closed) throws ActionError.
 class DialogSession {
-public:
+  public:
     DialogSession(DialogManager& manager, Dialog& dialog) : manager_(manager), dialog_(dialog) {}
 
     const Dialog& dialog() const { return dialog_; }
@@ -109,7 +110,7 @@ public:
     void Ok() { Click(kOKItemID); }
     void Cancel() { Click(kCancelItemID); }
 
-private:
+  private:
     Item& Usable(int id);
 
     DialogManager& manager_;
@@ -121,7 +122,7 @@ private:
 using DialogScript = std::function<void(DialogSession&)>;
 
 class DialogManager {
-public:
+  public:
     explicit DialogManager(Host& host) : host_(host) {}
     ~DialogManager();
 
@@ -157,7 +158,7 @@ public:
     // Sends a notification of TYPE for ITEM (or the dialog itself) as the host does.
     void Notify(Dialog& dialog, Item* item, const char* type);
 
-private:
+  private:
     friend class DialogSession;
 
     Dialog& Build(PluginRef plugin, const char* name, ASInt32 id, ASInt32 style, bool modal,

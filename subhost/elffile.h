@@ -11,7 +11,7 @@
 namespace subhost {
 
 class ElfFile {
-public:
+  public:
     // Reads a 64-bit little-endian ELF file; throws ModuleError when it is not one.
     explicit ElfFile(Bytes image);
 
@@ -20,7 +20,7 @@ public:
     // global or weak binding and default or protected visibility: what it exports.
     std::vector<std::string> ExportedSymbols() const;
 
-private:
+  private:
     Bytes image_;
 };
 

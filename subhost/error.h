@@ -25,24 +25,24 @@ std::string CodeName(ASErr code);
 
 // A host call that cannot be honoured; CODE is what the module gets back.
 class HostError : public std::runtime_error {
-public:
+  public:
     HostError(ASErr code, const std::string& what) : std::runtime_error(what), code_(code) {}
     ASErr code() const { return code_; }
 
-private:
+  private:
     ASErr code_;
 };
 
 // A module file that cannot be used.
 class ModuleError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // A user action that a person could not take (a disabled item, a row that does not exist, no
 // dialog open).
 class ActionError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -21,7 +21,7 @@ inline std::uintptr_t NextHandleValue() {
 
 template <typename Ref, typename T>
 class HandleTable {
-public:
+  public:
     explicit HandleTable(const char* kind) : kind_(kind) {}
 
     Ref Add(std::unique_ptr<T> object) {
@@ -55,7 +55,7 @@ public:
 
     std::size_t size() const { return objects_.size(); }
 
-private:
+  private:
     const char* kind_;
     std::map<Ref, std::unique_ptr<T>> objects_;
 };

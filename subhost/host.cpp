@@ -25,9 +25,13 @@ Host::Host(std::unique_ptr<PluginModule> module)
     gCurrent = this;
 }
 
-Host::~Host() { gCurrent = nullptr; }
+Host::~Host() {
+    gCurrent = nullptr;
+}
 
-Host* Host::Current() { return gCurrent; }
+Host* Host::Current() {
+    return gCurrent;
+}
 
 BasicSuite* Host::basicSuite() {
     return const_cast<BasicSuite*>(static_cast<const BasicSuite*>(BasicSuiteTable()));
@@ -44,9 +48,13 @@ ASErr Host::Send(const char* caller, const char* selector) {
     return result;
 }
 
-ASErr Host::Startup() { return Send(kSPInterfaceCaller, kStartupSelector); }
+ASErr Host::Startup() {
+    return Send(kSPInterfaceCaller, kStartupSelector);
+}
 
-ASErr Host::Shutdown() { return Send(kSPInterfaceCaller, kShutdownSelector); }
+ASErr Host::Shutdown() {
+    return Send(kSPInterfaceCaller, kShutdownSelector);
+}
 
 ASErr Host::RunFilter(FilterHandle filter) {
     FilterMessage message = {{kMessageCheck, self_, globals_, basicSuite()}, filter};

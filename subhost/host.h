@@ -49,7 +49,7 @@ struct BlockRecord {
 };
 
 class Host {
-public:
+  public:
     explicit Host(std::unique_ptr<PluginModule> module);
     ~Host();
     Host(const Host&) = delete;
@@ -71,6 +71,8 @@ public:
     // The filter registered under NAME; throws ActionError when there is none.
     ASErr RunFilter(const std::string& name);
     void* globals() const { return globals_; }
+    // Hands BLOCK to the module as its globals with the next messages.
+    void SetGlobals(void* block) { globals_ = block; }
 
     // Suites held by the module: acquisitions less releases, per suite name.
     int Held(const std::string& suite) const;
@@ -102,7 +104,7 @@ public:
     FilterRecord& GetFilter(FilterHandle filter);
     FilterRecord& GetFilterByMenuItem(MenuItemHandle item);
 
-private:
+  private:
     ASErr Deliver(const char* caller, const char* selector, void* message);
 
     std::unique_ptr<PluginModule> module_;

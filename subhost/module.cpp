@@ -66,8 +66,7 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path) {
     return module;
 }
 
-std::unique_ptr<PluginModule> PluginModule::Linked(const std::string& path,
-                                                   PluginMainProc entry) {
+std::unique_ptr<PluginModule> PluginModule::Linked(const std::string& path, PluginMainProc entry) {
     std::unique_ptr<PluginModule> module(new PluginModule);
     module->ReadResources(path);
     module->entry_ = entry;

@@ -11,7 +11,7 @@
 namespace subhost {
 
 class PluginModule {
-public:
+  public:
     // Loads the module file at PATH: reads its resources from the file, checks its property list
     // (kind 'SPEA', interface version 2, an entry point name) and finds the entry point among
     // the file's exports. Throws ModuleError naming what is wrong.
@@ -35,7 +35,7 @@ public:
     const DialogTemplate* Dialog(int id) const;
     const std::map<int, std::string>& strings() const { return strings_; }
 
-private:
+  private:
     PluginModule() = default;
     void ReadResources(const std::string& path);
 

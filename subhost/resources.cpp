@@ -10,7 +10,7 @@ namespace {
 
 // Little-endian reads that refuse to run past the end.
 class Reader {
-public:
+  public:
     Reader(const Bytes& data, std::size_t offset, const char* what)
         : data_(data), pos_(offset), what_(what) {}
 
@@ -65,7 +65,7 @@ public:
         return out;
     }
 
-private:
+  private:
     void Need(std::size_t n) const {
         if (pos_ + n > data_.size()) {
             throw ModuleError(std::string(what_) + " ends too early");
@@ -107,9 +107,9 @@ ResourceSet ResourceSet::Parse(const Bytes& stream) {
         if (headerSize < 32 || offset + headerSize + dataSize > stream.size()) {
             throw ModuleError("the resource stream has a resource that runs past its end");
         }
-        resource.data.assign(stream.begin() + static_cast<std::ptrdiff_t>(offset + headerSize),
-                             stream.begin() +
-                                 static_cast<std::ptrdiff_t>(offset + headerSize + dataSize));
+        resource.data.assign(
+            stream.begin() + static_cast<std::ptrdiff_t>(offset + headerSize),
+            stream.begin() + static_cast<std::ptrdiff_t>(offset + headerSize + dataSize));
         // The stream starts with an empty entry that marks it as a 32-bit resource file.
         if (!(dataSize == 0 && resource.type == ResourceId::Number(0))) {
             set.resources_.push_back(std::move(resource));
@@ -293,7 +293,7 @@ IconImage IconImage::Parse(const Bytes& data) {
     Reader pal(data, headerSize, "an icon's palette");
     for (int i = 0; i < 16; ++i) {
         const std::uint32_t bgrx = pal.U32();
-        icon.palette.push_back(((bgrx & 0xFF) << 16) | (bgrx & 0xFF00) | ((bgrx >> 16) & 0xFF));
+        icon.palette.push_back(bgrx & 0xFFFFFF);  // blue, green, red bytes read as 0x00RRGGBB
     }
     icon.bits = pal.Take(data.size() - pal.pos());
     const std::size_t needed = static_cast<std::size_t>(icon.height) *
@@ -310,7 +310,8 @@ std::optional<int> IconImage::Pixel(int x, int y) const {
     const std::size_t colourStride = static_cast<std::size_t>(width) / 2;
     const std::size_t maskStride = ((static_cast<std::size_t>(width) + 31) / 32) * 4;
     const std::size_t maskBase = colourStride * static_cast<std::size_t>(height);
-    const std::uint8_t maskByte = bits[maskBase + row * maskStride + static_cast<std::size_t>(x) / 8];
+    const std::uint8_t maskByte =
+        bits[maskBase + row * maskStride + static_cast<std::size_t>(x) / 8];
     if (maskByte & (0x80 >> (x % 8))) {
         return std::nullopt;
     }

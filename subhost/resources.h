@@ -36,14 +36,14 @@ struct Resource {
 };
 
 class ResourceSet {
-public:
+  public:
     // Reads a compiled resource stream; throws ModuleError when it is malformed.
     static ResourceSet Parse(const Bytes& stream);
 
     const std::vector<Resource>& all() const { return resources_; }
     const Resource* Find(const ResourceId& type, const ResourceId& name) const;
 
-private:
+  private:
     std::vector<Resource> resources_;
 };
 

@@ -53,8 +53,8 @@ ASErr KZN_API FreeBlock(void* block) {
 const BlocksSuite kBlocks = {AllocateBlock, FreeBlock};
 
 // AI Filter Suite.
-ASErr KZN_API AddFilter(PluginRef self, const char* name, FilterRegistration* data,
-                        ASInt32 options, FilterHandle* filter) {
+ASErr KZN_API AddFilter(PluginRef self, const char* name, FilterRegistration* data, ASInt32 options,
+                        FilterHandle* filter) {
     return Serve(kFilterSuite, "AddFilter", [&](Host& host) {
         FilterHandle& out = Out(filter);
         out = host.AddFilter(self, name, Out(data), options);
@@ -74,9 +74,8 @@ ASErr KZN_API UpdateMenuItemAutomatically(MenuItemHandle menuItem, ASInt32 actio
                                           ASInt32 ifSelectedArt, ASInt32 ifNotSelectedArt,
                                           ASInt32 ifTrue, ASInt32 ifFalse) {
     return Serve(kMenuSuite, "UpdateMenuItemAutomatically", [&](Host& host) {
-        host.GetFilterByMenuItem(menuItem).menu =
-            MenuAutoUpdate{action,           ifMenuArt, ifNotMenuArt, ifSelectedArt,
-                           ifNotSelectedArt, ifTrue,    ifFalse};
+        host.GetFilterByMenuItem(menuItem).menu = MenuAutoUpdate{
+            action, ifMenuArt, ifNotMenuArt, ifSelectedArt, ifNotSelectedArt, ifTrue, ifFalse};
     });
 }
 
@@ -180,10 +179,10 @@ ASErr KZN_API DialogGetWindowRef(DialogRef dialog, WindowRef* window) {
 }
 
 const ADMDialogSuite kADMDialog = {
-    DialogCreate,       DialogModal,         DialogDestroy,        DialogGetUserData,
-    DialogSetUserData,  DialogSetDrawProc,   DialogSetTrackProc,   DialogSetNotifyProc,
-    DialogSetDestroyProc, DialogDefaultDraw, DialogDefaultTrack,   DialogDefaultNotify,
-    DialogGetItem,      DialogGetWindowRef,
+    DialogCreate,         DialogModal,        DialogDestroy,      DialogGetUserData,
+    DialogSetUserData,    DialogSetDrawProc,  DialogSetTrackProc, DialogSetNotifyProc,
+    DialogSetDestroyProc, DialogDefaultDraw,  DialogDefaultTrack, DialogDefaultNotify,
+    DialogGetItem,        DialogGetWindowRef,
 };
 
 // ADM Notifier Suite.
@@ -306,6 +305,8 @@ const void* FindSuite(const char* name, ASInt32 version, bool* nameKnown) {
     return nullptr;
 }
 
-const void* BasicSuiteTable() { return &kBasicSuite; }
+const void* BasicSuiteTable() {
+    return &kBasicSuite;
+}
 
 }  // namespace subhost

@@ -18,7 +18,7 @@ struct FileDialogRequest {
     HWND owner = nullptr;
     std::vector<std::string> filters;  // description, pattern, description, pattern, ...
     DWORD filterIndex = 0;
-    std::string initialFile;           // what the file buffer held
+    std::string initialFile;  // what the file buffer held
     DWORD maxFile = 0;
     DWORD flags = 0;
     std::string defaultExtension;
@@ -34,7 +34,7 @@ struct MessageBoxRecord {
 };
 
 class Win32Substitutes {
-public:
+  public:
     // The answer to the next file dialog: a path (Shift-JIS) to pick, or nullopt to cancel.
     void QueueFileAnswer(std::optional<std::string> path) { answers_.push_back(std::move(path)); }
     std::size_t queuedFileAnswers() const { return answers_.size(); }
@@ -45,7 +45,7 @@ public:
     BOOL FileDialog(OPENFILENAMEA* ofn, bool save);
     int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
-private:
+  private:
     std::deque<std::optional<std::string>> answers_;
     std::vector<FileDialogRequest> fileDialogs_;
     std::vector<MessageBoxRecord> messageBoxes_;

@@ -61,7 +61,9 @@ ASErr CAdmDialogBase::Init() {
     return kNoErr;
 }
 
-void CAdmDialogBase::Draw(DrawerRef drawer) { sADMDialog->DefaultDraw(dialog_, drawer); }
+void CAdmDialogBase::Draw(DrawerRef drawer) {
+    sADMDialog->DefaultDraw(dialog_, drawer);
+}
 
 ASBoolean CAdmDialogBase::Track(TrackerRef tracker) {
     ASBoolean handled = false;
@@ -69,7 +71,9 @@ ASBoolean CAdmDialogBase::Track(TrackerRef tracker) {
     return handled;
 }
 
-void CAdmDialogBase::Notify(NotifierRef notifier) { sADMDialog->DefaultNotify(dialog_, notifier); }
+void CAdmDialogBase::Notify(NotifierRef notifier) {
+    sADMDialog->DefaultNotify(dialog_, notifier);
+}
 
 void CAdmDialogBase::Destroy() {}
 

@@ -6,7 +6,7 @@
 #include "host/adm.h"
 
 class CAdmDialogBase {
-public:
+  public:
     CAdmDialogBase() = default;
     CAdmDialogBase(const CAdmDialogBase&) = delete;
     CAdmDialogBase& operator=(const CAdmDialogBase&) = delete;
@@ -30,7 +30,7 @@ public:
 
     DialogRef GetDialogRef() const { return dialog_; }
 
-private:
+  private:
     friend ASErr KZN_API DialogInitProcedure(DialogRef dialog);
     friend void KZN_API DialogDestroyProcedure(DialogRef dialog);
 

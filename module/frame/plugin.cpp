@@ -6,6 +6,7 @@
 #include "frame/trace.h"
 #include "host/lengthstring.h"
 #include "host/suites.h"
+#include "host/win32.h"
 #include "o2o/kznO2ODialog.h"
 #include "t2o/kznT2ODialog.h"
 #include "t2t/kznT2TDialog.h"
@@ -46,15 +47,33 @@ struct FilterRow {
     ASInt32 dialogID;
 };
 
-const FilterRow kT2T = {&KznGlobals::t2t,   "t2t",     "&1) テキスト->テキスト置換",
-                        "+t2t\n",           NewDialog<CkznT2TDialog>, "KZN_T2T",
-                        101};
-const FilterRow kT2O = {&KznGlobals::t2o,   "t2o",     "&2) テキスト->オブジェクト置換",
-                        "+t2o\n",           NewDialog<CkznT2ODialog>, "KZN_T2O",
-                        102};
-const FilterRow kO2O = {&KznGlobals::o2o,   "o2o",     "&3) オブジェクト->オブジェクト置換",
-                        "+o2o\n",           NewDialog<CkznO2ODialog>, "KZN_O2O",
-                        103};
+const FilterRow kT2T = {
+    .handle = &KznGlobals::t2t,
+    .name = "t2t",
+    .title = "&1) テキスト->テキスト置換",
+    .trace = "+t2t\n",
+    .create = NewDialog<CkznT2TDialog>,
+    .dialogName = "KZN_T2T",
+    .dialogID = 101,
+};
+const FilterRow kT2O = {
+    .handle = &KznGlobals::t2o,
+    .name = "t2o",
+    .title = "&2) テキスト->オブジェクト置換",
+    .trace = "+t2o\n",
+    .create = NewDialog<CkznT2ODialog>,
+    .dialogName = "KZN_T2O",
+    .dialogID = 102,
+};
+const FilterRow kO2O = {
+    .handle = &KznGlobals::o2o,
+    .name = "o2o",
+    .title = "&3) オブジェクト->オブジェクト置換",
+    .trace = "+o2o\n",
+    .create = NewDialog<CkznO2ODialog>,
+    .dialogName = "KZN_O2O",
+    .dialogID = 103,
+};
 
 // The order in which the filter run compares handles and start-up sets up menu items.
 const FilterRow* const kFilters[] = {&kT2T, &kT2O, &kO2O};
@@ -108,6 +127,8 @@ ASErr StartupPlugin(const char* caller, const char* selector, void* message) {
     if (err != kNoErr) {
         return StartupError(err);
     }
+    // Start from empty words: a filter that fails to register must leave no stray handle.
+    *gGlobals = KznGlobals{};
     data->globals = gGlobals;
 
     CLengthString category(kCategory);
@@ -125,6 +146,10 @@ ASErr StartupPlugin(const char* caller, const char* selector, void* message) {
     }
 
     for (const FilterRow* row : kFilters) {
+        // A filter whose registration failed (only o2o's failure is let pass) has no menu item.
+        if (gGlobals->*row->handle == nullptr) {
+            continue;
+        }
         MenuItemHandle menuItem = nullptr;
         err = sFilter->GetFilterMenuItem(gGlobals->*row->handle, &menuItem);
         if (err != kNoErr) {
@@ -171,5 +196,7 @@ ASErr GoFilter(const char*, const char*, void* message) {
 }
 
 #ifdef _WIN32
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+    return TRUE;
+}
 #endif

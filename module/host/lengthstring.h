@@ -4,7 +4,7 @@
 #include <cstddef>
 
 class CLengthString {
-public:
+  public:
     CLengthString() { bytes_[0] = 0; }
     explicit CLengthString(const char* text) { Assign(text); }
 
@@ -26,7 +26,7 @@ public:
 
     std::size_t Length() const { return bytes_[0]; }
 
-private:
+  private:
     void Assign(const char* text) {
         std::size_t n = 0;
         while (text != nullptr && n < 255 && text[n] != 0) {

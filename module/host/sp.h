@@ -35,8 +35,7 @@ struct FilterMessage {
 using MessageHandler = ASErr(KZN_API*)(const char* caller, const char* selector, void* message);
 
 // The module's single export.
-using PluginMainProc = ASErr(KZN_API*)(const char* caller, const char* selector,
-                                                 void* message);
+using PluginMainProc = ASErr(KZN_API*)(const char* caller, const char* selector, void* message);
 
 constexpr const char kSPInterfaceCaller[] = "SP Interface";
 constexpr const char kStartupSelector[] = "Startup";

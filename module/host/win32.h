@@ -5,9 +5,11 @@
 
 #ifdef _WIN32
 
-#include <windows.h>
+// clang-format off: windows.h comes first
 #include <commdlg.h>
 #include <crtdbg.h>
+#include <windows.h>
+// clang-format on
 
 #else
 

@@ -6,7 +6,7 @@
 // Run modally by the filter run under the dialog name "KZN_O2O". The dialog's items, its list
 // and its replacement run are built on this class.
 class CkznO2ODialog : public CAdmDialogBase {
-public:
+  public:
     CkznO2ODialog() = default;
     ~CkznO2ODialog() override = default;
 };

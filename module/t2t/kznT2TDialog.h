@@ -6,7 +6,7 @@
 // Run modally by the filter run under the dialog name "KZN_T2T". The dialog's items, its list
 // and its replacement run are built on this class.
 class CkznT2TDialog : public CAdmDialogBase {
-public:
+  public:
     CkznT2TDialog() = default;
     ~CkznT2TDialog() override = default;
 };

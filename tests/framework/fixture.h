@@ -1,0 +1,30 @@
+// The module's code linked into the test, served by a host whose resources come from kzn.aip.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "frame/plugin.h"
+#include "frame/suitetable.h"
+#include "host/suites.h"
+#include "support/harness.h"
+
+namespace kzntest {
+
+class LinkedModule : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host_ = std::make_unique<subhost::Host>(
+            subhost::PluginModule::Linked(ModulePath(), &PluginMain));
+    }
+    void TearDown() override {
+        // Leave no suite pointer behind for the next test.
+        host_->faults().Clear();
+        ReleaseSuites(host_->basicSuite());
+        host_.reset();
+    }
+    subhost::Host& host() { return *host_; }
+
+    std::unique_ptr<subhost::Host> host_;
+};
+
+}  // namespace kzntest

@@ -1,0 +1,37 @@
+// Shared ground of the tests: the module file under test and a host that has loaded it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "subhost/host.h"
+
+namespace kzntest {
+
+inline std::string ModulePath() {
+    return KZN_MODULE_PATH;
+}
+inline std::string SourcePath(const std::string& relative) {
+    return std::string(KZN_SOURCE_DIR) + "/" + relative;
+}
+
+// A host with the built kzn.aip loaded from its file.
+inline std::unique_ptr<subhost::Host> LoadedHost() {
+    return std::make_unique<subhost::Host>(subhost::PluginModule::Load(ModulePath()));
+}
+
+// Number of recorded host calls of SUITE/CALL from index FROM on.
+inline int CountCalls(const subhost::Host& host, const std::string& suite, const std::string& call,
+                      std::size_t from = 0) {
+    int n = 0;
+    for (std::size_t i = from; i < host.calls().size(); ++i) {
+        n += host.calls()[i].suite == suite && host.calls()[i].call == call;
+    }
+    return n;
+}
+
+// The 1-based line of the first line of FILE that contains TEXT, or 0.
+int LineOf(const std::string& file, const std::string& text);
+
+}  // namespace kzntest
