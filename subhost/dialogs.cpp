@@ -2,8 +2,12 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "error.h"
 #include "host.h"
+#include "sjis.h"
 
 namespace subhost {
 namespace {
@@ -15,31 +19,19 @@ bool SameClass(const std::string& a, const char* b) {
     return strcasecmp(a.c_str(), b) == 0;
 }
 
-bool IsButton(ItemKind kind) {
-    switch (kind) {
-        case ItemKind::PushButton:
-        case ItemKind::DefaultButton:
-        case ItemKind::CheckBox:
-        case ItemKind::RadioButton:
-        case ItemKind::PictureButton:
-            return true;
-        default:
-            return false;
-    }
+// Dialog units to pixels, for the dialogs' fonts (base units 6 x 13 pixels).
+ADMRect ToPixels(const DialogRect& r) {
+    return {r.x * 6 / 4, r.y * 13 / 8, (r.x + r.width) * 6 / 4, (r.y + r.height) * 13 / 8};
+}
+
+std::string ShowRect(const ADMRect& r) {
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
+           std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
 }
 
 }  // namespace
 
 ItemKind KindOf(const ItemTemplate& item) {
-    if (SameClass(item.className, "ADM Popup List Type")) {
-        return ItemKind::PopupList;
-    }
-    if (SameClass(item.className, "ADM List Box Type")) {
-        return ItemKind::AdmListBox;
-    }
-    if (SameClass(item.className, "ADM Picture Push Button Type")) {
-        return ItemKind::PictureButton;
-    }
     if (SameClass(item.className, "BUTTON")) {
         switch (item.style & 0x0F) {
             case 0x0:
@@ -69,6 +61,28 @@ ItemKind KindOf(const ItemTemplate& item) {
     if (SameClass(item.className, "LISTBOX")) {
         return ItemKind::ListBox;
     }
+    return KindOfType(item.className);
+}
+
+ItemKind KindOfType(const std::string& type) {
+    if (SameClass(type, kADMPopupListType)) {
+        return ItemKind::PopupList;
+    }
+    if (SameClass(type, kADMListBoxType)) {
+        return ItemKind::AdmListBox;
+    }
+    if (SameClass(type, kADMPictureButtonType)) {
+        return ItemKind::PictureButton;
+    }
+    if (SameClass(type, kADMTextEditType)) {
+        return ItemKind::Edit;
+    }
+    if (SameClass(type, kADMTextStaticType)) {
+        return ItemKind::Static;
+    }
+    if (SameClass(type, kADMTextPushButtonType)) {
+        return ItemKind::PushButton;
+    }
     return ItemKind::Other;
 }
 
@@ -93,18 +107,51 @@ const char* KindName(ItemKind kind) {
         case ItemKind::PopupList:
             return "popup list";
         case ItemKind::AdmListBox:
-            return "list box (dialog manager)";
+            return "list box";
         case ItemKind::PictureButton:
             return "picture push button";
         case ItemKind::Other:
             break;
     }
-    return "other";
+    return "item of unknown kind";
+}
+
+bool HasList(ItemKind kind) {
+    return kind == ItemKind::ListBox || kind == ItemKind::AdmListBox ||
+           kind == ItemKind::PopupList;
+}
+
+std::string DrawOp::Show() const {
+    switch (kind) {
+        case Kind::Color:
+            return "colour " + std::to_string(color);
+        case Kind::Fill:
+            return "fill " + ShowRect(rect) + " colour " + std::to_string(color);
+        case Kind::Frame:
+            return "frame " + ShowRect(rect) + " colour " + std::to_string(color);
+        case Kind::Sunken:
+            return "sunken frame " + ShowRect(rect);
+        case Kind::Line:
+            return "line (" + std::to_string(from.h) + "," + std::to_string(from.v) + ")-(" +
+                   std::to_string(to.h) + "," + std::to_string(to.v) + ") colour " +
+                   std::to_string(color);
+        case Kind::Text:
+            return "text \"" + ShowSjis(text) + "\" in " + ShowRect(rect) + " colour " +
+                   std::to_string(color);
+        case Kind::Image:
+            return "image at (" + std::to_string(from.h) + "," + std::to_string(from.v) + ")";
+    }
+    return "?";
+}
+
+int List::IndexOf(const Entry* entry) const {
+    const auto it = std::find(entries.begin(), entries.end(), entry);
+    return it == entries.end() ? -1 : static_cast<int>(it - entries.begin());
 }
 
 Item* Dialog::FindItem(int id) const {
-    for (const auto& item : items) {
-        if (item->source.id == id) {
+    for (Item* item : items) {
+        if (item->id() == id) {
             return item;
         }
     }
@@ -112,6 +159,27 @@ Item* Dialog::FindItem(int id) const {
 }
 
 DialogManager::~DialogManager() = default;
+
+Item& DialogManager::AddItem(Dialog& d, const ItemTemplate& source, ItemKind kind) {
+    auto item = std::make_unique<Item>();
+    item->dialog = &d;
+    item->source = source;
+    item->kind = kind;
+    item->bounds = ToPixels(source.rect);
+    item->text = source.text;
+    item->enabled = (source.style & kDisabledStyle) == 0;
+    Item& added = *item;
+    added.ref = items_.Add(std::move(item));
+    if (HasList(kind)) {
+        auto list = std::make_unique<List>();
+        list->item = &added;
+        List& l = *list;
+        l.ref = lists_.Add(std::move(list));
+        added.list = &l;
+    }
+    d.items.push_back(&added);
+    return added;
+}
 
 Dialog& DialogManager::Build(PluginRef plugin, const char* name, ASInt32 id, ASInt32 style,
                              bool modal, UserData data) {
@@ -130,18 +198,10 @@ Dialog& DialogManager::Build(PluginRef plugin, const char* name, ASInt32 id, ASI
     Dialog& d = *dialog;
     d.ref = dialogs_.Add(std::move(dialog));
     for (const ItemTemplate& t : source->items) {
-        auto item = std::make_unique<Item>();
-        item->dialog = &d;
-        item->source = t;
-        item->kind = KindOf(t);
-        item->text = t.text;
-        item->enabled = (t.style & kDisabledStyle) == 0;
-        Item* added = item.get();
-        added->ref = items_.Add(std::move(item));
-        d.items.push_back(added);
+        AddItem(d, t, KindOf(t));
     }
     d.run = runs_.size();
-    runs_.push_back({d.name, id, style, modal, plugin, kNoErr, 0, false});
+    runs_.push_back({d.name, id, style, modal, plugin, kNoErr, 0, false, 0});
     return d;
 }
 
@@ -223,6 +283,8 @@ void DialogManager::Close(DialogRef ref) {
     Finish(d);
 }
 
+// The dialog is told first, then its items, each after the entries of its list, as windows are
+// destroyed parent first. Every destroy procedure runs once.
 void DialogManager::Finish(Dialog& d) {
     if (d.finishing) {
         return;
@@ -232,21 +294,235 @@ void DialogManager::Finish(Dialog& d) {
     if (d.destroy != nullptr) {
         d.destroy(d.ref);
     }
-    for (Item* item : d.items) {
-        items_.Remove(item->ref);
+    const std::vector<Item*> items = d.items;
+    for (Item* item : items) {
+        DestroyItem(*item);
     }
     runs_[d.run].destroyed = true;
     dialogs_.Remove(d.ref);
 }
 
-void DialogManager::Notify(Dialog& d, Item* item, const char* type) {
-    const DialogRef dialogRef = d.ref;
-    const NotifierRef ref = notifiers_.Add(
-        std::make_unique<Notifier>(Notifier{dialogRef, item ? item->ref : nullptr, type}));
-    if (d.notify != nullptr) {
-        d.notify(dialogRef, ref);
+ItemRef DialogManager::CreateItem(Dialog& d, ASInt32 id, const std::string& type,
+                                  const ADMRect& bounds, ItemInitProc init, UserData data) {
+    ItemTemplate source;
+    source.id = static_cast<std::uint16_t>(id);
+    source.className = type;
+    source.style = 0x50000000;
+    Item& item = AddItem(d, source, KindOfType(type));
+    item.bounds = bounds;
+    item.userData = data;
+    const ItemRef ref = item.ref;
+    const ASErr result = init ? init(ref) : kNoErr;
+    if (result != kNoErr) {
+        if (Item* still = items_.Find(ref)) {
+            DestroyItem(*still);
+        }
+        throw HostError(result, "the item's init procedure failed; the item was not made");
+    }
+    return ref;
+}
+
+void DialogManager::DestroyItem(Item& item) {
+    if (item.destroying) {
+        return;
+    }
+    item.destroying = true;
+    if (List* list = item.list) {
+        const std::vector<Entry*> entries = list->entries;
+        for (Entry* entry : entries) {
+            DestroyEntry(*entry);
+        }
+        lists_.Remove(list->ref);
+        item.list = nullptr;
+    }
+    if (item.destroy != nullptr) {
+        item.destroy(item.ref);
+    }
+    Dialog& d = *item.dialog;
+    d.items.erase(std::remove(d.items.begin(), d.items.end(), &item), d.items.end());
+    if (d.focus == &item) {
+        d.focus = nullptr;
+    }
+    items_.Remove(item.ref);
+}
+
+Entry& DialogManager::InsertEntry(List& list, int index) {
+    auto entry = std::make_unique<Entry>();
+    entry->list = &list;
+    Entry& e = *entry;
+    e.ref = entries_.Add(std::move(entry));
+    const int n = static_cast<int>(list.entries.size());
+    const int at = std::clamp(index, 0, n);
+    list.entries.insert(list.entries.begin() + at, &e);
+    return e;
+}
+
+void DialogManager::DestroyEntry(Entry& entry) {
+    if (entry.destroying) {
+        return;
+    }
+    entry.destroying = true;
+    const EntryRef ref = entry.ref;
+    List& list = *entry.list;
+    if (list.destroy != nullptr) {
+        list.destroy(ref);
+    }
+    list.entries.erase(std::remove(list.entries.begin(), list.entries.end(), &entry),
+                       list.entries.end());
+    if (list.active == &entry) {
+        list.active = nullptr;
+    }
+    entries_.Remove(ref);
+}
+
+// Lists take one selected entry at a time, and the selected entry is the active one.
+void DialogManager::Select(Entry& entry, bool select) {
+    List& list = *entry.list;
+    if (select) {
+        for (Entry* other : list.entries) {
+            other->selected = other == &entry;
+        }
+        list.active = &entry;
     } else {
-        DefaultNotify(d, *notifiers_.Find(ref));
+        entry.selected = false;
+        if (list.active == &entry) {
+            list.active = nullptr;
+        }
+    }
+}
+
+void DialogManager::Activate(Entry& entry, bool activate) { Select(entry, activate); }
+
+ADMRect DialogManager::BoundsOf(const Entry& entry) const {
+    const List& list = *entry.list;
+    const Item& item = *list.item;
+    const int top = list.IndexOf(&entry) * kRowHeight - list.scrollTop;
+    return {0, top, item.bounds.right - item.bounds.left, top + kRowHeight};
+}
+
+bool DialogManager::Visible(const Entry& entry) const {
+    const ADMRect r = BoundsOf(entry);
+    const Item& item = *entry.list->item;
+    return r.bottom > 0 && r.top < item.bounds.bottom - item.bounds.top;
+}
+
+void DialogManager::MakeInBounds(Entry& entry) {
+    List& list = *entry.list;
+    const int height = list.item->bounds.bottom - list.item->bounds.top;
+    const int top = list.IndexOf(&entry) * kRowHeight;
+    if (top < list.scrollTop) {
+        list.scrollTop = top;
+    } else if (top + kRowHeight > list.scrollTop + height) {
+        list.scrollTop = top + kRowHeight - height;
+    }
+}
+
+ADMRect DialogManager::ScreenOf(const Entry& entry, const ADMRect& local) const {
+    const Item& item = *entry.list->item;
+    const ADMRect row = BoundsOf(entry);
+    const int h = kDialogOrigin.h + item.bounds.left + row.left;
+    const int v = kDialogOrigin.v + item.bounds.top + row.top;
+    return {local.left + h, local.top + v, local.right + h, local.bottom + v};
+}
+
+DrawerRef DialogManager::NewDrawer(const ADMRect& bounds, DisplayList* record) {
+    auto drawer = std::make_unique<Drawer>();
+    drawer->bounds = bounds;
+    drawer->record = record;
+    drawer->port = reinterpret_cast<PortRef>(detail::NextHandleValue());
+    return drawers_.Add(std::move(drawer));
+}
+
+void DialogManager::DisposeDrawer(DrawerRef drawer) { drawers_.Remove(drawer); }
+
+ImageRef DialogManager::CreateImage(int width, int height) {
+    if (width <= 0 || height <= 0) {
+        throw HostError(kBadArgumentErr, "an image needs a width and a height");
+    }
+    auto image = std::make_unique<Image>();
+    image->width = width;
+    image->height = height;
+    Image& i = *image;
+    i.ref = images_.Add(std::move(image));
+    return i.ref;
+}
+
+void DialogManager::DestroyImage(ImageRef ref) {
+    Image& image = Get(ref);
+    if (image.drawer != nullptr) {
+        DisposeDrawer(image.drawer);
+    }
+    images_.Remove(ref);
+}
+
+DrawerRef DialogManager::BeginDrawing(Image& image) {
+    if (image.drawer != nullptr) {
+        throw HostError(kBadArgumentErr, "the image is being drawn into already");
+    }
+    image.drawer = NewDrawer({0, 0, image.width, image.height}, &image.painted);
+    return image.drawer;
+}
+
+void DialogManager::EndDrawing(Image& image) {
+    if (image.drawer == nullptr) {
+        throw HostError(kBadArgumentErr, "the image is not being drawn into");
+    }
+    DisposeDrawer(image.drawer);
+    image.drawer = nullptr;
+}
+
+void DialogManager::Paint(List& list) {
+    const ListRef listRef = list.ref;
+    std::vector<EntryRef> rows;
+    for (Entry* entry : list.entries) {
+        if (Visible(*entry)) {
+            rows.push_back(entry->ref);
+        }
+    }
+    for (EntryRef ref : rows) {
+        Entry* entry = entries_.Find(ref);
+        List* still = lists_.Find(listRef);
+        if (entry == nullptr || still == nullptr) {
+            continue;  // a draw procedure removed it
+        }
+        entry->painted.clear();
+        const DrawerRef drawer = NewDrawer(BoundsOf(*entry), &entry->painted);
+        if (still->draw != nullptr) {
+            still->draw(ref, drawer);
+        } else {
+            DefaultDraw(*entry, drawer);
+        }
+        DisposeDrawer(drawer);
+    }
+}
+
+void DialogManager::DefaultDraw(Entry& entry, DrawerRef ref) {
+    Drawer& drawer = Get(ref);
+    const bool enabled = entry.list->item->enabled;
+    const ASInt32 background = entry.selected && enabled ? kADMHiliteColor : kADMWhiteColor;
+    const ASInt32 foreground = !enabled          ? kADMDisabledColor
+                               : entry.selected ? kADMHiliteTextColor
+                                                : kADMTextColor;
+    drawer.record->push_back({DrawOp::Kind::Fill, background, drawer.bounds, {}, {}, {}, nullptr});
+    drawer.record->push_back(
+        {DrawOp::Kind::Text, foreground, drawer.bounds, {}, {}, entry.text, nullptr});
+}
+
+void DialogManager::Notify(Dialog& d, Item* item, const char* type, Entry* entry) {
+    const DialogRef dialogRef = d.ref;
+    const NotifierRef ref = notifiers_.Add(std::make_unique<Notifier>(
+        Notifier{dialogRef, item ? item->ref : nullptr, entry ? entry->ref : nullptr, type}));
+    if (entry != nullptr) {
+        List& list = *entry->list;
+        if (list.notify != nullptr) {
+            list.notify(entry->ref, ref);
+        } else {
+            DefaultNotify(*entry, ref);
+        }
+    } else if (item != nullptr) {
+        NotifyItem(*item, ref);
+    } else {
+        NotifyDialog(d, ref);
     }
     notifiers_.Remove(ref);
     // A non-modal dialog that its OK or cancel closed goes once the notification is over (the
@@ -257,42 +533,55 @@ void DialogManager::Notify(Dialog& d, Item* item, const char* type) {
     }
 }
 
+void DialogManager::NotifyDialog(Dialog& d, NotifierRef notifier) {
+    if (d.notify != nullptr) {
+        d.notify(d.ref, notifier);
+    } else {
+        DefaultNotify(d, Get(notifier));
+    }
+}
+
+void DialogManager::NotifyItem(Item& item, NotifierRef notifier) {
+    if (item.notify != nullptr) {
+        item.notify(item.ref, notifier);
+    } else {
+        DefaultNotify(item, notifier);
+    }
+}
+
 void DialogManager::DefaultNotify(Dialog& d, const Notifier& notifier) {
     if (notifier.type != kUserChangedNotifier || notifier.item == nullptr) {
         return;
     }
-    const int id = GetItem(notifier.item).source.id;
-    if (id == kOKItemID || id == kCancelItemID) {
-        d.itemHit = id;
+    const Item* item = items_.Find(notifier.item);
+    if (item == nullptr) {
+        return;
+    }
+    if (item->id() == kOKItemID || item->id() == kCancelItemID) {
+        d.itemHit = item->id();
         d.open = false;
     }
 }
 
-ASBoolean DialogManager::DefaultTrack(Dialog&, const Tracker&) {
-    return false;
+// An item passes what it does not handle on to its dialog; an entry to its item.
+void DialogManager::DefaultNotify(Item& item, NotifierRef notifier) {
+    NotifyDialog(*item.dialog, notifier);
 }
 
-Item& DialogSession::Usable(int id) {
-    if (!dialog_.open) {
-        throw ActionError("no dialog is open");
-    }
-    Item* item = dialog_.FindItem(id);
-    if (item == nullptr) {
-        throw ActionError("the dialog has no item " + std::to_string(id));
-    }
-    if (!item->enabled) {
-        throw ActionError("item " + std::to_string(id) + " is disabled");
-    }
-    return *item;
+void DialogManager::DefaultNotify(Entry& entry, NotifierRef notifier) {
+    NotifyItem(*entry.list->item, notifier);
 }
 
-void DialogSession::Click(int id) {
-    Item& item = Usable(id);
-    if (!IsButton(item.kind)) {
-        throw ActionError("item " + std::to_string(id) + " is a " + KindName(item.kind) +
-                          ", not a button");
+// The default tracking of an edit applies what the person typed.
+bool DialogManager::DefaultTrack(Item& item, Tracker& tracker) {
+    if (!tracker.typed) {
+        return false;
     }
-    manager_.Notify(dialog_, &item, kUserChangedNotifier);
+    item.text = *tracker.typed;
+    tracker.typed.reset();
+    return true;
 }
+
+void DialogManager::SetBooleanValue(Item& item, bool value) { item.booleanValue = value; }
 
 }  // namespace subhost

@@ -1,11 +1,13 @@
 // The host's dialog manager: dialogs built from the module's dialog templates, their items, the
-// procedures the module installs on them, modal runs driven by a script of user actions, and
-// non-modal dialogs.
+// lists of list items and their entries, the procedures the module installs on all of them,
+// drawers and images with a record of everything painted, modal runs driven by a script of user
+// actions, and non-modal dialogs.
 #pragma once
 
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,8 +19,10 @@ namespace subhost {
 
 class Host;
 struct Dialog;
+struct Item;
+struct List;
 
-// What an item is, from its template class and style.
+// What an item is, from its template class and style (or the type it was created with).
 enum class ItemKind {
     PushButton,
     DefaultButton,
@@ -35,15 +39,76 @@ enum class ItemKind {
 };
 
 ItemKind KindOf(const ItemTemplate& item);
+ItemKind KindOfType(const std::string& itemType);
 const char* KindName(ItemKind kind);
+bool HasList(ItemKind kind);
+
+// One call a drawer received.
+struct DrawOp {
+    enum class Kind { Color, Fill, Frame, Line, Text, Image, Sunken };
+    Kind kind = Kind::Color;
+    ASInt32 color = 0;  // the colour in force (for Color: the colour set)
+    ADMRect rect{};     // Fill, Frame, Text, Sunken
+    ADMPoint from{};    // Line; Image: the top-left corner
+    ADMPoint to{};      // Line
+    std::string text;   // Text (Shift-JIS)
+    ImageRef image = nullptr;
+
+    std::string Show() const;  // one line, for people
+};
+using DisplayList = std::vector<DrawOp>;
+
+struct Entry {
+    EntryRef ref = nullptr;
+    List* list = nullptr;
+    std::string text;  // Shift-JIS
+    ASInt32 id = 0;
+    bool selected = false;
+    UserData userData = nullptr;
+    int invalidations = 0;  // redraw requests
+    DisplayList painted;    // what the last paint of the row drew
+    bool destroying = false;
+};
+
+struct List {
+    ListRef ref = nullptr;
+    Item* item = nullptr;
+    std::vector<Entry*> entries;  // in list order; the dialog manager owns them
+    Entry* active = nullptr;
+    UserData userData = nullptr;
+    EntryDrawProc draw = nullptr;
+    EntryTrackProc track = nullptr;
+    EntryNotifyProc notify = nullptr;
+    EntryDestroyProc destroy = nullptr;
+    int scrollTop = 0;  // pixels scrolled off the top
+
+    int IndexOf(const Entry* entry) const;
+};
 
 struct Item {
     ItemRef ref = nullptr;
     Dialog* dialog = nullptr;
-    ItemTemplate source;  // as the template gives it
+    ItemTemplate source;  // as the template gives it (or as the item was created)
     ItemKind kind = ItemKind::Other;
-    std::string text;  // Shift-JIS
+    ADMRect bounds{};     // in the dialog's pixels
+    std::string text;     // Shift-JIS
+    std::string tip;      // Shift-JIS
+    ASInt32 pictureID = 0;
+    ASInt32 itemStyle = 0;  // the dialog manager's style, set by the module
     bool enabled = true;
+    bool booleanValue = false;
+    List* list = nullptr;
+
+    UserData userData = nullptr;
+    ItemDrawProc draw = nullptr;
+    ItemTrackProc track = nullptr;
+    ItemNotifyProc notify = nullptr;
+    ItemDestroyProc destroy = nullptr;
+    ItemTextToFloatProc textToFloat = nullptr;
+    ItemFloatToTextProc floatToText = nullptr;
+    bool destroying = false;
+
+    int id() const { return source.id; }
 };
 
 struct Dialog {
@@ -55,6 +120,7 @@ struct Dialog {
     bool modal = false;
     const DialogTemplate* source = nullptr;
     std::vector<Item*> items;  // in template order; the dialog manager owns them
+    Item* focus = nullptr;
 
     UserData userData = nullptr;
     DialogDrawProc draw = nullptr;
@@ -73,12 +139,30 @@ struct Dialog {
 struct Notifier {
     DialogRef dialog = nullptr;
     ItemRef item = nullptr;
+    EntryRef entry = nullptr;
     std::string type;
 };
 
 struct Tracker {
-    DialogRef dialog = nullptr;
     ItemRef item = nullptr;
+    ASInt32 action = 0;
+    std::optional<std::string> typed;  // what a person typed into an edit, until applied
+};
+
+struct Image {
+    ImageRef ref = nullptr;
+    int width = 0;
+    int height = 0;
+    DisplayList painted;
+    DrawerRef drawer = nullptr;  // while a drawer paints into the image
+};
+
+struct Drawer {
+    ADMRect bounds{};
+    ADMPoint origin{};
+    PortRef port = nullptr;
+    ASInt32 color = kADMBlackColor;
+    DisplayList* record = nullptr;
 };
 
 // One dialog that has been opened, as a test or a session sees it afterwards.
@@ -96,22 +180,41 @@ struct DialogRun {
 
 class DialogManager;
 
-// What a person can do in an open modal dialog. Every action that a person could not take (no
-// such item, a disabled item, the dialog already closed) throws ActionError.
+// What a person can do in an open modal dialog. An action a person could not take (no such
+// item, a disabled item, a row that does not exist, the dialog already closed) throws
+// ActionError and changes nothing.
 class DialogSession {
-  public:
+public:
     DialogSession(DialogManager& manager, Dialog& dialog) : manager_(manager), dialog_(dialog) {}
 
     const Dialog& dialog() const { return dialog_; }
     bool open() const { return dialog_.open; }
+    const Item& item(int id) const;
+    // The texts of the rows of list item ID.
+    std::vector<std::string> Rows(int id) const;
 
     // Pushes button ID.
     void Click(int id);
     void Ok() { Click(kOKItemID); }
     void Cancel() { Click(kCancelItemID); }
+    // Picks the entry at INDEX, or the first entry whose text is TEXT, of popup item ID.
+    void Pick(int id, int index);
+    void Pick(int id, const std::string& text);
+    // Clicks row INDEX, or the first row whose text is TEXT, of list item ID.
+    void ClickRow(int id, int index);
+    void ClickRow(int id, const std::string& text);
+    // Sets check box or radio button ID as a click would.
+    void Check(int id, bool on);
+    // Types TEXT into edit item ID, replacing what it held.
+    void Type(int id, const std::string& text);
+    // Paints every visible row of every list (or of list item ID).
+    void Paint();
+    void Paint(int id);
 
-  private:
+private:
     Item& Usable(int id);
+    List& UsableList(int id, bool popup);
+    void ChooseRow(Item& item, int index);
 
     DialogManager& manager_;
     Dialog& dialog_;
@@ -122,7 +225,12 @@ class DialogSession {
 using DialogScript = std::function<void(DialogSession&)>;
 
 class DialogManager {
-  public:
+public:
+    // Rows of every list are this many pixels high.
+    static constexpr int kRowHeight = 16;
+    // Where dialogs stand on the screen.
+    static constexpr ADMPoint kDialogOrigin = {100, 100};
+
     explicit DialogManager(Host& host) : host_(host) {}
     ~DialogManager();
 
@@ -137,39 +245,88 @@ class DialogManager {
     // Set when a script ended with its dialog still open (the host then cancelled it).
     bool cancelledOpenDialog() const { return cancelledOpen_; }
 
-    // Ends a non-modal dialog as the host would (its destroy procedure runs).
+    // Ends a non-modal dialog as the host would (its destroy procedures run).
     void Close(DialogRef ref);
 
     std::size_t liveDialogs() const { return dialogs_.size(); }
     std::size_t liveItems() const { return items_.size(); }
+    std::size_t liveLists() const { return lists_.size(); }
+    std::size_t liveEntries() const { return entries_.size(); }
+    std::size_t liveImages() const { return images_.size(); }
+    std::size_t liveDrawers() const { return drawers_.size(); }
 
-    // The calls of the dialog and notifier suites.
+    // Objects by handle; a null, unknown or gone handle throws HostError.
     Dialog& Get(DialogRef ref) const { return dialogs_.Get(ref); }
-    Item& GetItem(ItemRef ref) const { return items_.Get(ref); }
-    Notifier& GetNotifier(NotifierRef ref) const { return notifiers_.Get(ref); }
+    Item& Get(ItemRef ref) const { return items_.Get(ref); }
+    List& Get(ListRef ref) const { return lists_.Get(ref); }
+    Entry& Get(EntryRef ref) const { return entries_.Get(ref); }
+    Notifier& Get(NotifierRef ref) const { return notifiers_.Get(ref); }
+    Tracker& Get(TrackerRef ref) const { return trackers_.Get(ref); }
+    Image& Get(ImageRef ref) const { return images_.Get(ref); }
+    Drawer& Get(DrawerRef ref) const { return drawers_.Get(ref); }
+
+    // What the dialog suite does.
     ASInt32 Modal(PluginRef plugin, const char* name, ASInt32 id, ASInt32 style,
                   DialogInitProc init, UserData data);
     DialogRef Create(PluginRef plugin, const char* name, ASInt32 id, ASInt32 style,
                      DialogInitProc init, UserData data);
     void Destroy(DialogRef ref);
     void DefaultNotify(Dialog& dialog, const Notifier& notifier);
-    ASBoolean DefaultTrack(Dialog& dialog, const Tracker& tracker);
 
-    // Sends a notification of TYPE for ITEM (or the dialog itself) as the host does.
-    void Notify(Dialog& dialog, Item* item, const char* type);
+    // What the item suite does.
+    ItemRef CreateItem(Dialog& dialog, ASInt32 id, const std::string& type, const ADMRect& bounds,
+                       ItemInitProc init, UserData data);
+    void DestroyItem(Item& item);
+    void DefaultNotify(Item& item, NotifierRef notifier);
+    bool DefaultTrack(Item& item, Tracker& tracker);
+    void SetBooleanValue(Item& item, bool value);
 
-  private:
+    // What the list and entry suites do.
+    Entry& InsertEntry(List& list, int index);
+    void DestroyEntry(Entry& entry);
+    void Select(Entry& entry, bool select);
+    void Activate(Entry& entry, bool activate);
+    void MakeInBounds(Entry& entry);
+    ADMRect BoundsOf(const Entry& entry) const;  // in the list's coordinates
+    ADMRect ScreenOf(const Entry& entry, const ADMRect& local) const;
+    void DefaultNotify(Entry& entry, NotifierRef notifier);
+    void DefaultDraw(Entry& entry, DrawerRef drawer);
+    bool Visible(const Entry& entry) const;
+
+    // Drawers and images.
+    DrawerRef NewDrawer(const ADMRect& bounds, DisplayList* record);
+    void DisposeDrawer(DrawerRef drawer);
+    ImageRef CreateImage(int width, int height);
+    void DestroyImage(ImageRef image);
+    DrawerRef BeginDrawing(Image& image);
+    void EndDrawing(Image& image);
+
+    // Sends a notification of TYPE for ITEM (or the dialog itself) as the host does: through
+    // the entry's procedure when ENTRY is given, then the item's, then the dialog's.
+    void Notify(Dialog& dialog, Item* item, const char* type, Entry* entry = nullptr);
+    // Runs the draw procedure of each visible row of LIST, recording what it paints.
+    void Paint(List& list);
+
+private:
     friend class DialogSession;
 
     Dialog& Build(PluginRef plugin, const char* name, ASInt32 id, ASInt32 style, bool modal,
                   UserData data);
-    // Runs the destroy procedure and forgets the dialog and its items.
+    Item& AddItem(Dialog& dialog, const ItemTemplate& source, ItemKind kind);
+    // Runs the destroy procedures and forgets the dialog, its items and their entries.
     void Finish(Dialog& dialog);
+    void NotifyDialog(Dialog& dialog, NotifierRef notifier);
+    void NotifyItem(Item& item, NotifierRef notifier);
 
     Host& host_;
     HandleTable<DialogRef, Dialog> dialogs_{"dialog"};
     HandleTable<ItemRef, Item> items_{"item"};
+    HandleTable<ListRef, List> lists_{"list"};
+    HandleTable<EntryRef, Entry> entries_{"entry"};
     HandleTable<NotifierRef, Notifier> notifiers_{"notifier"};
+    HandleTable<TrackerRef, Tracker> trackers_{"tracker"};
+    HandleTable<ImageRef, Image> images_{"image"};
+    HandleTable<DrawerRef, Drawer> drawers_{"drawer"};
     std::deque<DialogScript> scripts_;
     std::vector<DialogRun> runs_;
     std::string scriptError_;

@@ -1,7 +1,7 @@
 // The function tables of the suites the host serves, by name and version.
 #pragma once
 
-#include "host/types.h"
+#include "host/adm.h"
 
 namespace subhost {
 
@@ -10,5 +10,16 @@ namespace subhost {
 const void* FindSuite(const char* name, ASInt32 version, bool* nameKnown);
 
 const void* BasicSuiteTable();
+
+// The dialog manager's suites.
+extern const ADMBasicSuite kADMBasicTable;
+extern const ADMDialogSuite kADMDialogTable;
+extern const ADMItemSuite kADMItemTable;
+extern const ADMListSuite kADMListTable;
+extern const ADMEntrySuite kADMEntryTable;
+extern const ADMDrawerSuite kADMDrawerTable;
+extern const ADMImageSuite kADMImageTable;
+extern const ADMTrackerSuite kADMTrackerTable;
+extern const ADMNotifierSuite kADMNotifierTable;
 
 }  // namespace subhost

@@ -76,7 +76,7 @@ TEST(Handles, AStaleDialogHandleIsAHostErrorNotAnAccessToFreedMemory) {
     RunT2T(*host, [&](subhost::DialogSession& s) { seen = s.dialog().ref; });
     ASSERT_NE(seen, nullptr);
     EXPECT_THROW(host->dialogs().Get(seen), subhost::HostError);
-    EXPECT_THROW(host->dialogs().Get(nullptr), subhost::HostError);
+    EXPECT_THROW(host->dialogs().Get(DialogRef{}), subhost::HostError);
 }
 
 }  // namespace
