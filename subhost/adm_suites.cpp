@@ -10,7 +10,9 @@
 namespace subhost {
 namespace {
 
-DialogManager& Dialogs(Host& host) { return host.dialogs(); }
+DialogManager& Dialogs(Host& host) {
+    return host.dialogs();
+}
 
 // Copies TEXT into a buffer of MAXLENGTH bytes, cut and zero-terminated.
 void CopyText(const std::string& text, char* out, ASInt32 maxLength) {
@@ -55,9 +57,8 @@ ASErr KZN_API GetIndexString(PluginRef plugin, ASInt32 stringID, ASInt32 index, 
         const auto it = strings.find(stringID);
         if (index != 0 || it == strings.end()) {
             CopyText("", buffer, maxLength);
-            throw HostError(kNoResourceErr, "the module has no string " +
-                                                std::to_string(stringID) + " at index " +
-                                                std::to_string(index));
+            throw HostError(kNoResourceErr, "the module has no string " + std::to_string(stringID) +
+                                                " at index " + std::to_string(index));
         }
         CopyText(it->second, buffer, maxLength);
     });
@@ -102,7 +103,8 @@ ASErr KZN_API DialogSetUserData(DialogRef dialog, UserData data) {
 }
 
 ASErr KZN_API DialogSetDrawProc(DialogRef dialog, DialogDrawProc proc) {
-    return Serve(kDialog, "SetDrawProc", [&](Host& host) { Dialogs(host).Get(dialog).draw = proc; });
+    return Serve(kDialog, "SetDrawProc",
+                 [&](Host& host) { Dialogs(host).Get(dialog).draw = proc; });
 }
 
 ASErr KZN_API DialogSetTrackProc(DialogRef dialog, DialogTrackProc proc) {
@@ -188,7 +190,8 @@ ASErr KZN_API ItemGetUserData(ItemRef item, UserData* data) {
 }
 
 ASErr KZN_API ItemSetUserData(ItemRef item, UserData data) {
-    return Serve(kItem, "SetUserData", [&](Host& host) { Dialogs(host).Get(item).userData = data; });
+    return Serve(kItem, "SetUserData",
+                 [&](Host& host) { Dialogs(host).Get(item).userData = data; });
 }
 
 ASErr KZN_API ItemSetDrawProc(ItemRef item, ItemDrawProc proc) {
@@ -282,9 +285,8 @@ ASErr KZN_API ItemGetList(ItemRef item, ListRef* list) {
         out = nullptr;
         const Item& i = Dialogs(host).Get(item);
         if (i.list == nullptr) {
-            throw HostError(kBadArgumentErr,
-                            "item " + std::to_string(i.id()) + " is a " + KindName(i.kind) +
-                                " and has no list");
+            throw HostError(kBadArgumentErr, "item " + std::to_string(i.id()) + " is a " +
+                                                 KindName(i.kind) + " and has no list");
         }
         out = i.list->ref;
     });
@@ -375,7 +377,8 @@ ASErr KZN_API ListGetUserData(ListRef list, UserData* data) {
 }
 
 ASErr KZN_API ListSetUserData(ListRef list, UserData data) {
-    return Serve(kList, "SetUserData", [&](Host& host) { Dialogs(host).Get(list).userData = data; });
+    return Serve(kList, "SetUserData",
+                 [&](Host& host) { Dialogs(host).Get(list).userData = data; });
 }
 
 ASErr KZN_API ListGetItem(ListRef list, ItemRef* item) {
@@ -535,7 +538,8 @@ ASErr KZN_API EntryGetText(EntryRef entry, char* text, ASInt32 maxLength) {
 }
 
 ASErr KZN_API EntrySetText(EntryRef entry, const char* text) {
-    return Serve(kEntry, "SetText", [&](Host& host) { Dialogs(host).Get(entry).text = TextOf(text); });
+    return Serve(kEntry, "SetText",
+                 [&](Host& host) { Dialogs(host).Get(entry).text = TextOf(text); });
 }
 
 ASErr KZN_API EntryGetID(EntryRef entry, ASInt32* entryID) {
@@ -580,8 +584,9 @@ ASErr KZN_API EntryMakeInBounds(EntryRef entry) {
 }
 
 ASErr KZN_API EntryGetBoundsRect(EntryRef entry, ADMRect* bounds) {
-    return Serve(kEntry, "GetBoundsRect",
-                 [&](Host& host) { Out(bounds) = Dialogs(host).BoundsOf(Dialogs(host).Get(entry)); });
+    return Serve(kEntry, "GetBoundsRect", [&](Host& host) {
+        Out(bounds) = Dialogs(host).BoundsOf(Dialogs(host).Get(entry));
+    });
 }
 
 ASErr KZN_API EntryGetLocalRect(EntryRef entry, ADMRect* local) {
@@ -760,9 +765,9 @@ ASErr KZN_API NotifierGetType(NotifierRef notifier, char* type, ASInt32 maxLengt
 const ADMBasicSuite kADMBasicTable = {GetIndexString};
 
 const ADMDialogSuite kADMDialogTable = {
-    DialogCreate,         DialogModal,       DialogDestroy,      DialogGetUserData,
-    DialogSetUserData,    DialogSetDrawProc, DialogSetTrackProc, DialogSetNotifyProc,
-    DialogSetDestroyProc, DialogDefaultDraw, DialogDefaultTrack, DialogDefaultNotify,
+    DialogCreate,         DialogModal,        DialogDestroy,      DialogGetUserData,
+    DialogSetUserData,    DialogSetDrawProc,  DialogSetTrackProc, DialogSetNotifyProc,
+    DialogSetDestroyProc, DialogDefaultDraw,  DialogDefaultTrack, DialogDefaultNotify,
     DialogGetItem,        DialogGetWindowRef,
 };
 
@@ -801,24 +806,51 @@ const ADMItemSuite kADMItemTable = {
 };
 
 const ADMListSuite kADMListTable = {
-    ListGetUserData,     ListSetUserData,     ListGetItem,         ListSetDrawProc,
-    ListSetTrackProc,    ListSetNotifyProc,   ListSetDestroyProc,  ListInsertEntry,
-    ListRemoveEntry,     ListIndexEntry,      ListFindEntry,       ListNumberOfEntries,
-    ListGetActiveEntry,  ListNumberOfSelectedEntries, ListIndexSelectedEntry,
+    ListGetUserData,
+    ListSetUserData,
+    ListGetItem,
+    ListSetDrawProc,
+    ListSetTrackProc,
+    ListSetNotifyProc,
+    ListSetDestroyProc,
+    ListInsertEntry,
+    ListRemoveEntry,
+    ListIndexEntry,
+    ListFindEntry,
+    ListNumberOfEntries,
+    ListGetActiveEntry,
+    ListNumberOfSelectedEntries,
+    ListIndexSelectedEntry,
 };
 
 const ADMEntrySuite kADMEntryTable = {
-    EntryCreate,       EntryDestroy,       EntryGetList,          EntryGetIndex,
-    EntryGetUserData,  EntrySetUserData,   EntryGetText,          EntrySetText,
-    EntryGetID,        EntrySetID,         EntrySelect,           EntryIsSelected,
-    EntryActivate,     EntryIsActive,      EntryInvalidate,       EntryMakeInBounds,
-    EntryGetBoundsRect, EntryGetLocalRect, EntryLocalToScreenRect, EntryDefaultDraw,
-    EntryDefaultTrack, EntryDefaultNotify,
+    EntryCreate,
+    EntryDestroy,
+    EntryGetList,
+    EntryGetIndex,
+    EntryGetUserData,
+    EntrySetUserData,
+    EntryGetText,
+    EntrySetText,
+    EntryGetID,
+    EntrySetID,
+    EntrySelect,
+    EntryIsSelected,
+    EntryActivate,
+    EntryIsActive,
+    EntryInvalidate,
+    EntryMakeInBounds,
+    EntryGetBoundsRect,
+    EntryGetLocalRect,
+    EntryLocalToScreenRect,
+    EntryDefaultDraw,
+    EntryDefaultTrack,
+    EntryDefaultNotify,
 };
 
 const ADMDrawerSuite kADMDrawerTable = {
-    DrawerGetBoundsRect, DrawerGetOrigin,    DrawerGetPortRef,   DrawerSetADMColor,
-    DrawerFillRect,      DrawerFrameRect,    DrawerDrawLine,     DrawerDrawTextLeft,
+    DrawerGetBoundsRect, DrawerGetOrigin,    DrawerGetPortRef,     DrawerSetADMColor,
+    DrawerFillRect,      DrawerFrameRect,    DrawerDrawLine,       DrawerDrawTextLeft,
     DrawerGetTextWidth,  DrawerDrawADMImage, DrawerDrawSunkenRect,
 };
 

@@ -117,8 +117,7 @@ const char* KindName(ItemKind kind) {
 }
 
 bool HasList(ItemKind kind) {
-    return kind == ItemKind::ListBox || kind == ItemKind::AdmListBox ||
-           kind == ItemKind::PopupList;
+    return kind == ItemKind::ListBox || kind == ItemKind::AdmListBox || kind == ItemKind::PopupList;
 }
 
 std::string DrawOp::Show() const {
@@ -391,7 +390,9 @@ void DialogManager::Select(Entry& entry, bool select) {
     }
 }
 
-void DialogManager::Activate(Entry& entry, bool activate) { Select(entry, activate); }
+void DialogManager::Activate(Entry& entry, bool activate) {
+    Select(entry, activate);
+}
 
 ADMRect DialogManager::BoundsOf(const Entry& entry) const {
     const List& list = *entry.list;
@@ -433,7 +434,9 @@ DrawerRef DialogManager::NewDrawer(const ADMRect& bounds, DisplayList* record) {
     return drawers_.Add(std::move(drawer));
 }
 
-void DialogManager::DisposeDrawer(DrawerRef drawer) { drawers_.Remove(drawer); }
+void DialogManager::DisposeDrawer(DrawerRef drawer) {
+    drawers_.Remove(drawer);
+}
 
 ImageRef DialogManager::CreateImage(int width, int height) {
     if (width <= 0 || height <= 0) {
@@ -500,7 +503,7 @@ void DialogManager::DefaultDraw(Entry& entry, DrawerRef ref) {
     Drawer& drawer = Get(ref);
     const bool enabled = entry.list->item->enabled;
     const ASInt32 background = entry.selected && enabled ? kADMHiliteColor : kADMWhiteColor;
-    const ASInt32 foreground = !enabled          ? kADMDisabledColor
+    const ASInt32 foreground = !enabled         ? kADMDisabledColor
                                : entry.selected ? kADMHiliteTextColor
                                                 : kADMTextColor;
     drawer.record->push_back({DrawOp::Kind::Fill, background, drawer.bounds, {}, {}, {}, nullptr});
@@ -582,6 +585,8 @@ bool DialogManager::DefaultTrack(Item& item, Tracker& tracker) {
     return true;
 }
 
-void DialogManager::SetBooleanValue(Item& item, bool value) { item.booleanValue = value; }
+void DialogManager::SetBooleanValue(Item& item, bool value) {
+    item.booleanValue = value;
+}
 
 }  // namespace subhost

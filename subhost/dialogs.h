@@ -90,9 +90,9 @@ struct Item {
     Dialog* dialog = nullptr;
     ItemTemplate source;  // as the template gives it (or as the item was created)
     ItemKind kind = ItemKind::Other;
-    ADMRect bounds{};     // in the dialog's pixels
-    std::string text;     // Shift-JIS
-    std::string tip;      // Shift-JIS
+    ADMRect bounds{};  // in the dialog's pixels
+    std::string text;  // Shift-JIS
+    std::string tip;   // Shift-JIS
     ASInt32 pictureID = 0;
     ASInt32 itemStyle = 0;  // the dialog manager's style, set by the module
     bool enabled = true;
@@ -184,7 +184,7 @@ class DialogManager;
 // item, a disabled item, a row that does not exist, the dialog already closed) throws
 // ActionError and changes nothing.
 class DialogSession {
-public:
+  public:
     DialogSession(DialogManager& manager, Dialog& dialog) : manager_(manager), dialog_(dialog) {}
 
     const Dialog& dialog() const { return dialog_; }
@@ -211,7 +211,7 @@ public:
     void Paint();
     void Paint(int id);
 
-private:
+  private:
     Item& Usable(int id);
     List& UsableList(int id, bool popup);
     void ChooseRow(Item& item, int index);
@@ -225,7 +225,7 @@ private:
 using DialogScript = std::function<void(DialogSession&)>;
 
 class DialogManager {
-public:
+  public:
     // Rows of every list are this many pixels high.
     static constexpr int kRowHeight = 16;
     // Where dialogs stand on the screen.
@@ -307,7 +307,7 @@ public:
     // Runs the draw procedure of each visible row of LIST, recording what it paints.
     void Paint(List& list);
 
-private:
+  private:
     friend class DialogSession;
 
     Dialog& Build(PluginRef plugin, const char* name, ASInt32 id, ASInt32 style, bool modal,

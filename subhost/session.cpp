@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::uint32_t kGroupStyle = 0x00020000;
 
-std::string Name(int id) { return "item " + std::to_string(id); }
+std::string Name(int id) {
+    return "item " + std::to_string(id);
+}
 
 bool IsButton(ItemKind kind) {
     switch (kind) {

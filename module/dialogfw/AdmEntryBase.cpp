@@ -29,7 +29,9 @@ void KZN_API EntryNotifyProcedure(EntryRef entry, NotifierRef notifier) {
     }
 }
 
-void KZN_API EntryDestroyProcedure(EntryRef entry) { delete ObjectOf(entry); }
+void KZN_API EntryDestroyProcedure(EntryRef entry) {
+    delete ObjectOf(entry);
+}
 
 }  // namespace
 
@@ -42,7 +44,9 @@ CAdmEntryBase::CAdmEntryBase(EntryRef entry, UserData data) : entry_(entry), use
     }
 }
 
-CAdmEntryBase::CAdmEntryBase(ListRef list, UserData data) { Create(list, data); }
+CAdmEntryBase::CAdmEntryBase(ListRef list, UserData data) {
+    Create(list, data);
+}
 
 // Makes this object the entry's user data and installs the entry procedures on the list. The
 // procedures are the same for every entry of the list, so a second entry installing them again
@@ -55,9 +59,13 @@ void CAdmEntryBase::Attach() {
     sADMList->SetDestroyProc(list_, EntryDestroyProcedure);
 }
 
-ASErr CAdmEntryBase::Init() { return kNoErr; }
+ASErr CAdmEntryBase::Init() {
+    return kNoErr;
+}
 
-void CAdmEntryBase::Draw(DrawerRef drawer) { sADMEntry->DefaultDraw(entry_, drawer); }
+void CAdmEntryBase::Draw(DrawerRef drawer) {
+    sADMEntry->DefaultDraw(entry_, drawer);
+}
 
 ASBoolean CAdmEntryBase::Track(TrackerRef tracker) {
     ASBoolean handled = false;
@@ -65,9 +73,13 @@ ASBoolean CAdmEntryBase::Track(TrackerRef tracker) {
     return handled;
 }
 
-void CAdmEntryBase::Notify(NotifierRef notifier) { sADMEntry->DefaultNotify(entry_, notifier); }
+void CAdmEntryBase::Notify(NotifierRef notifier) {
+    sADMEntry->DefaultNotify(entry_, notifier);
+}
 
-void CAdmEntryBase::OnDraw(DrawerRef drawer) { Draw(drawer); }
+void CAdmEntryBase::OnDraw(DrawerRef drawer) {
+    Draw(drawer);
+}
 
 CAdmEntryBase::~CAdmEntryBase() {
     if (sADMEntry == nullptr) {

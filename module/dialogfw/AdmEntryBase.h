@@ -5,7 +5,7 @@
 #include "host/adm.h"
 
 class CAdmEntryBase {
-public:
+  public:
     // Wraps an entry that exists.
     CAdmEntryBase(EntryRef entry, UserData data);
     // Creates a new entry at the end of LIST. With a null list the object stays detached.
@@ -26,7 +26,7 @@ public:
     ListRef GetListRef() const { return list_; }
     UserData GetUserData() const { return userData_; }
 
-private:
+  private:
     void Attach();
 
     EntryRef entry_ = nullptr;

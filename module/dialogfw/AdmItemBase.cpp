@@ -29,7 +29,9 @@ void KZN_API ItemNotifyProcedure(ItemRef item, NotifierRef notifier) {
     }
 }
 
-void KZN_API ItemDestroyProcedure(ItemRef item) { delete ObjectOf(item); }
+void KZN_API ItemDestroyProcedure(ItemRef item) {
+    delete ObjectOf(item);
+}
 
 ASBoolean KZN_API ItemTextToFloatProcedure(ItemRef item, const char* text, float* value) {
     if (CAdmItemBase* object = ObjectOf(item)) {
@@ -38,8 +40,7 @@ ASBoolean KZN_API ItemTextToFloatProcedure(ItemRef item, const char* text, float
     return false;
 }
 
-ASBoolean KZN_API ItemFloatToTextProcedure(ItemRef item, float value, char* text,
-                                           ASInt32 length) {
+ASBoolean KZN_API ItemFloatToTextProcedure(ItemRef item, float value, char* text, ASInt32 length) {
     if (CAdmItemBase* object = ObjectOf(item)) {
         return object->FloatToText(value, text, length);
     }
@@ -73,9 +74,13 @@ void CAdmItemBase::InstallProcedures() {
     sADMItem->SetFloatToTextProc(item_, ItemFloatToTextProcedure);
 }
 
-ASErr CAdmItemBase::Init() { return kNoErr; }
+ASErr CAdmItemBase::Init() {
+    return kNoErr;
+}
 
-void CAdmItemBase::Draw(DrawerRef drawer) { sADMItem->DefaultDraw(item_, drawer); }
+void CAdmItemBase::Draw(DrawerRef drawer) {
+    sADMItem->DefaultDraw(item_, drawer);
+}
 
 ASBoolean CAdmItemBase::Track(TrackerRef tracker) {
     ASBoolean handled = false;
@@ -83,7 +88,9 @@ ASBoolean CAdmItemBase::Track(TrackerRef tracker) {
     return handled;
 }
 
-void CAdmItemBase::Notify(NotifierRef notifier) { sADMItem->DefaultNotify(item_, notifier); }
+void CAdmItemBase::Notify(NotifierRef notifier) {
+    sADMItem->DefaultNotify(item_, notifier);
+}
 
 ASBoolean CAdmItemBase::TextToFloat(const char* text, float* value) {
     ASBoolean converted = false;
@@ -97,7 +104,9 @@ ASBoolean CAdmItemBase::FloatToText(float value, char* text, ASInt32 length) {
     return converted;
 }
 
-void CAdmItemBase::OnDraw(DrawerRef drawer) { Draw(drawer); }
+void CAdmItemBase::OnDraw(DrawerRef drawer) {
+    Draw(drawer);
+}
 
 CAdmItemBase::~CAdmItemBase() {
     if (sADMItem == nullptr || item_ == nullptr) {

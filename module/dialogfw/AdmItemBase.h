@@ -7,7 +7,7 @@
 class CAdmDialogBase;
 
 class CAdmItemBase {
-public:
+  public:
     // Wraps an item that exists (an item of the dialog template). With a null item the object
     // stays detached.
     CAdmItemBase(ItemRef item, CAdmDialogBase* owner);
@@ -30,7 +30,7 @@ public:
     ItemRef GetItemRef() const { return item_; }
     CAdmDialogBase* GetOwner() const { return owner_; }
 
-private:
+  private:
     friend ASErr KZN_API ItemInitProcedure(ItemRef item);
 
     void InstallProcedures();

@@ -4,7 +4,7 @@
 #include "host/adm.h"
 
 class CAdmListBase {
-public:
+  public:
     explicit CAdmListBase(ListRef list);
     CAdmListBase(const CAdmListBase&) = delete;
     CAdmListBase& operator=(const CAdmListBase&) = delete;
@@ -13,6 +13,6 @@ public:
 
     ListRef GetListRef() const { return list_; }
 
-private:
+  private:
     ListRef list_;
 };

@@ -43,7 +43,7 @@ using ItemNotifyProc = void(KZN_API*)(ItemRef item, NotifierRef notifier);
 using ItemDestroyProc = void(KZN_API*)(ItemRef item);
 using ItemTextToFloatProc = ASBoolean(KZN_API*)(ItemRef item, const char* text, float* value);
 using ItemFloatToTextProc = ASBoolean(KZN_API*)(ItemRef item, float value, char* text,
-                                               ASInt32 length);
+                                                ASInt32 length);
 
 // Procedures that the plug-in installs on a list for all of its entries.
 using EntryDrawProc = void(KZN_API*)(EntryRef entry, DrawerRef drawer);
@@ -53,8 +53,8 @@ using EntryDestroyProc = void(KZN_API*)(EntryRef entry);
 
 struct ADMBasicSuite {
     // Copies string STRINGID (INDEX 0) of PLUGIN's string table, cut to maxLength - 1 bytes.
-    ASErr(KZN_API* GetIndexString)(PluginRef plugin, ASInt32 stringID, ASInt32 index,
-                                   char* buffer, ASInt32 maxLength);
+    ASErr(KZN_API* GetIndexString)(PluginRef plugin, ASInt32 stringID, ASInt32 index, char* buffer,
+                                   ASInt32 maxLength);
 };
 
 struct ADMDialogSuite {
