@@ -208,12 +208,8 @@ ASInt32 DialogManager::Modal(PluginRef plugin, const char* name, ASInt32 id, ASI
                              DialogInitProc init, UserData data) {
     Dialog& d = Build(plugin, name, id, style, true, data);
     const std::size_t run = d.run;
-    const ASErr initResult = init ? init(d.ref) : kNoErr;
-    runs_[run].initResult = initResult;
-    if (initResult != kNoErr) {
-        Finish(d);
-        throw HostError(initResult, "the dialog's init procedure failed; the dialog was not shown");
-    }
+    // The dialog opens whatever its init procedure reported; the result is only recorded.
+    runs_[run].initResult = init ? init(d.ref) : kNoErr;
 
     d.open = true;
     Notify(d, nullptr, kShowWindowNotifier);
@@ -255,12 +251,7 @@ ASInt32 DialogManager::Modal(PluginRef plugin, const char* name, ASInt32 id, ASI
 DialogRef DialogManager::Create(PluginRef plugin, const char* name, ASInt32 id, ASInt32 style,
                                 DialogInitProc init, UserData data) {
     Dialog& d = Build(plugin, name, id, style, false, data);
-    const ASErr initResult = init ? init(d.ref) : kNoErr;
-    runs_[d.run].initResult = initResult;
-    if (initResult != kNoErr) {
-        Finish(d);
-        throw HostError(initResult, "the dialog's init procedure failed; the dialog was not made");
-    }
+    runs_[d.run].initResult = init ? init(d.ref) : kNoErr;
     d.open = true;
     Notify(d, nullptr, kShowWindowNotifier);
     return d.ref;

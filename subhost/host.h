@@ -11,6 +11,7 @@
 
 #include "diagnostics.h"
 #include "dialogs.h"
+#include "document.h"
 #include "host/ai.h"
 #include "host/sp.h"
 #include "module.h"
@@ -86,6 +87,9 @@ class Host {
     const FilterRecord* FindFilter(const std::string& name) const;
     const std::vector<BlockRecord>& blocks() const { return blocks_; }
     DialogManager& dialogs() { return dialogs_; }
+    // The open document (an empty one until a map is given).
+    Document& document() { return *document_; }
+    void SetDocument(std::unique_ptr<Document> document) { document_ = std::move(document); }
     Win32Substitutes& win32() { return win32_; }
 
     // Bookkeeping of every host call: records it and answers with an arranged failure, if any.
@@ -119,6 +123,7 @@ class Host {
     std::vector<FilterRecord> filters_;
     std::vector<BlockRecord> blocks_;
     DialogManager dialogs_;
+    std::unique_ptr<Document> document_ = std::make_unique<Document>();
     Win32Substitutes win32_;
 };
 

@@ -82,8 +82,6 @@ ASErr KZN_API UpdateMenuItemAutomatically(MenuItemHandle menuItem, ASInt32 actio
 const MenuSuite kMenu = {UpdateMenuItemAutomatically};
 
 // Suites the module acquires but does not call yet.
-const ArtSuite kArt = {};
-const LayerSuite kLayer = {};
 const PatternSuite kPattern = {};
 const PathSuite kPath = {};
 const PathStyleSuite kPathStyle = {};
@@ -92,7 +90,6 @@ const TextSuite kText = {};
 const TextRunSuite kTextRun = {};
 const TextLineSuite kTextLine = {};
 const TextPathSuite kTextPath = {};
-const TextStreamSuite kTextStream = {};
 const TextFaceStyleSuite kTextFaceStyle = {};
 const SwatchListSuite kSwatchList = {};
 const PlacedSuite kPlaced = {};
@@ -113,8 +110,8 @@ const SuiteEntry kSuites[] = {
     {kBasic, 2, &kBasicSuite},
     {kBlocksSuite, kBlocksSuiteVersion, &kBlocks},
     {kFilterSuite, kFilterSuiteVersion, &kFilter},
-    {kArtSuite, kArtSuiteVersion, &kArt},
-    {kLayerSuite, kLayerSuiteVersion, &kLayer},
+    {kArtSuite, kArtSuiteVersion, &kArtTable},
+    {kLayerSuite, kLayerSuiteVersion, &kLayerTable},
     {kMenuSuite, kMenuSuiteVersion, &kMenu},
     {kPatternSuite, kPatternSuiteVersion, &kPattern},
     {kPathSuite, kPathSuiteVersion, &kPath},
@@ -124,7 +121,7 @@ const SuiteEntry kSuites[] = {
     {kTextRunSuite, kTextRunSuiteVersion, &kTextRun},
     {kTextLineSuite, kTextLineSuiteVersion, &kTextLine},
     {kTextPathSuite, kTextPathSuiteVersion, &kTextPath},
-    {kTextStreamSuite, kTextStreamSuiteVersion, &kTextStream},
+    {kTextStreamSuite, kTextStreamSuiteVersion, &kTextStreamTable},
     {kTextFaceStyleSuite, kTextFaceStyleSuiteVersion, &kTextFaceStyle},
     {kSwatchListSuite, kSwatchListSuiteVersion, &kSwatchList},
     {kPlacedSuite, kPlacedSuiteVersion, &kPlaced},

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/adm.h"
+#include "host/ai.h"
 
 namespace subhost {
 
@@ -10,6 +11,11 @@ namespace subhost {
 const void* FindSuite(const char* name, ASInt32 version, bool* nameKnown);
 
 const void* BasicSuiteTable();
+
+// The document suites.
+extern const ArtSuite kArtTable;
+extern const LayerSuite kLayerTable;
+extern const TextStreamSuite kTextStreamTable;
 
 // The dialog manager's suites.
 extern const ADMBasicSuite kADMBasicTable;

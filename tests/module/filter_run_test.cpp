@@ -92,13 +92,14 @@ TEST(FilterRunEdges, ReturnsZeroWhateverTheDialogDid) {
     EXPECT_EQ(host->TotalHeld(), 0);
 }
 
-TEST(FilterRunEdges, InitWithoutUserDataAnswersPARMAndTheDialogIsNotShown) {
+TEST(FilterRunEdges, InitWithoutUserDataAnswersPARMAndTheDialogOpensWithNothingInstalled) {
     auto host = LoadedHost();
     ASSERT_EQ(host->Startup(), 0);
     host->faults().Fail("ADM Dialog Suite", "GetUserData", kFail);
     EXPECT_EQ(host->RunFilter("o2o"), 0);
     ASSERT_EQ(host->dialogs().runs().size(), 1U);
     EXPECT_EQ(host->dialogs().runs()[0].initResult, kBadParameterErr);
+    EXPECT_EQ(host->dialogs().runs()[0].itemHit, kCancelItemID);
     EXPECT_TRUE(host->dialogs().runs()[0].destroyed);
     EXPECT_EQ(host->dialogs().liveDialogs(), 0U);
 }

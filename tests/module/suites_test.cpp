@@ -96,7 +96,9 @@ TEST(Suites, AFilterRunLeavesNothingHeldAndTheNextRunAcquiresAgain) {
     ASSERT_EQ(host->Shutdown(), 0);
     EXPECT_EQ(CountCalls(*host, "SP Basic Suite", "ReleaseSuite", beforeShutdown), 0);
     EXPECT_EQ(host->TotalHeld(), 0);
-    EXPECT_TRUE(host->errors().empty());
+    for (const std::string& error : host->errors()) {
+        EXPECT_EQ(error.find("SP Basic Suite"), std::string::npos) << error;
+    }
 }
 
 TEST(Suites, AFilterRunWhoseAcquireFailsOpensNoDialogAndGivesBackWhatItGot) {

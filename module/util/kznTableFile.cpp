@@ -1,0 +1,208 @@
+#include "kznTableFile.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "frame/trace.h"
+#include "util/kznSjis.h"
+
+const char kTableErrorCaption[] = "KZN Plug-in error";
+const char kCannotWriteText[] = "ファイルを書き込めません";
+
+namespace {
+
+constexpr const char kCannotReadText[] =
+    "ファイルを読み込めません。ファイルが使用中の可能性があります。";
+constexpr const char kLabelPrefix[] = "ファイル名:";
+
+// The filter pairs of the chooser: description, then the patterns it shows.
+constexpr const char kFilter[] =
+    "テキストファイル (*.txt,*csv)\0*.TXT;*.CSV\0すべてのファイル (*.*)\0*.*\0";
+
+char gChosenPath[257];
+char gFileName[260];
+char gLabel[260];
+char gText[256];
+
+// The separators of a field: comma, blank, tab, line feed and the full-width blank, which is
+// one two-byte character and matches only as a whole character.
+bool IsSeparator(const std::string& text, std::size_t at, std::size_t width) {
+    if (width == 2) {
+        return static_cast<unsigned char>(text[at]) == 0x81 &&
+               static_cast<unsigned char>(text[at + 1]) == 0x40;
+    }
+    const char c = text[at];
+    return c == ',' || c == ' ' || c == '\t' || c == '\n';
+}
+
+std::size_t Width(const std::string& text, std::size_t at) {
+    return SjisCharLength(text.data(), at, text.size());
+}
+
+}  // namespace
+
+const char* ChooseTableFile(HWND owner, bool save) {
+    gChosenPath[0] = 0;
+    OPENFILENAMEA ofn;
+    std::memset(&ofn, 0, sizeof ofn);
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = kFilter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = gChosenPath;
+    ofn.nMaxFile = sizeof gChosenPath;
+    ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+    const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    return chosen ? gChosenPath : nullptr;
+}
+
+std::string SplitField(std::string& rest) {
+    // a: the first character that is not a separator (0 when there is none).
+    std::size_t a = 0;
+    for (std::size_t at = 0; at < rest.size(); at += Width(rest, at)) {
+        if (!IsSeparator(rest, at, Width(rest, at))) {
+            a = at;
+            break;
+        }
+    }
+    // b: the first comma at or after a (a comma is never the second byte of a character).
+    std::size_t b = std::string::npos;
+    for (std::size_t at = a; at < rest.size(); at += Width(rest, at)) {
+        if (rest[at] == ',') {
+            b = at;
+            break;
+        }
+    }
+    std::string field;
+    if (b == std::string::npos) {
+        field = rest;
+        rest.clear();
+    } else {
+        field = rest.substr(a, b - a);
+        rest.erase(0, b + 1);
+    }
+    // Trim to the span from the first to the last character that is not a separator.
+    std::size_t first = std::string::npos;
+    std::size_t end = 0;
+    for (std::size_t at = 0; at < field.size(); at += Width(field, at)) {
+        const std::size_t width = Width(field, at);
+        if (!IsSeparator(field, at, width)) {
+            if (first == std::string::npos) {
+                first = at;
+            }
+            end = at + width;
+        }
+    }
+    if (first != std::string::npos) {
+        field = field.substr(first, end - first);
+    }
+    return field;
+}
+
+bool LoadTable(ReplacementTable& table, const char* path) {
+    // Opened for reading and writing: a read-only or locked file is refused.
+    std::FILE* file = std::fopen(path, "r+b");
+    if (file == nullptr) {
+        MessageBoxA(nullptr, kCannotReadText, kTableErrorCaption, MB_ICONWARNING);
+        return false;
+    }
+    std::string line;
+    bool more = true;
+    while (more) {
+        line.clear();
+        int c = 0;
+        while ((c = std::fgetc(file)) != EOF && c != '\n') {
+            line += static_cast<char>(c);
+        }
+        more = c == '\n';
+        if (c == EOF && line.empty()) {
+            break;  // the end of the file, or a read error
+        }
+        // CR LF ends a line like a lone LF; any other CR stays part of the line.
+        if (more && !line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        KznTrace("fstream:%s\n", line.c_str());
+        const std::string key = SplitField(line);
+        if (line.empty()) {
+            KznTrace("split:'%s',<no data>\n", key.c_str());
+            continue;
+        }
+        while (!line.empty()) {
+            const std::string field = SplitField(line);
+            if (field.empty()) {
+                continue;
+            }
+            std::string& value = table[key];
+            if (value.empty()) {
+                value = field;
+            } else {
+                value += ",";
+                value += field;
+            }
+        }
+    }
+    std::fclose(file);
+    return true;
+}
+
+const char* MakeFileNameLabel(const char* path) {
+    // The file name follows the last drive colon or directory separator, found character by
+    // character (a backslash byte may be the second byte of a character).
+    const std::size_t length = std::strlen(path);
+    std::size_t name = 0;
+    for (std::size_t at = 0; at < length; at += SjisCharLength(path, at, length)) {
+        const char c = path[at];
+        if (c == '\\' || c == '/' || (c == ':' && at == 1)) {
+            name = at + 1;
+        }
+    }
+    const std::size_t nameLength =
+        SjisCutLength(path + name, length - name, sizeof gFileName - 1);
+    std::memcpy(gFileName, path + name, nameLength);
+    gFileName[nameLength] = 0;
+
+    const std::size_t prefix = sizeof kLabelPrefix - 1;
+    std::memcpy(gLabel, kLabelPrefix, prefix);
+    const std::size_t fits = SjisCutLength(gFileName, nameLength, sizeof gLabel - 1 - prefix);
+    std::memcpy(gLabel + prefix, gFileName, fits);
+    gLabel[prefix + fits] = 0;
+    return gLabel;
+}
+
+const char* PStrToText(const unsigned char* pstr) {
+    const std::size_t length = pstr[0];
+    std::memcpy(gText, pstr + 1, length);
+    gText[length] = 0;
+    return gText;
+}
+
+TableFileWriter::TableFileWriter(const char* path) : file_(std::fopen(path, "wb")) {}
+
+TableFileWriter::~TableFileWriter() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+}
+
+void TableFileWriter::WriteRow(const std::string& row) {
+    if (file_ == nullptr) {
+        failed_ = true;
+        return;
+    }
+    if (std::fwrite(row.data(), 1, row.size(), file_) != row.size() ||
+        std::fputs("\r\n", file_) == EOF || std::fflush(file_) != 0) {
+        failed_ = true;
+    }
+}
+
+bool TableFileWriter::Close() {
+    if (file_ == nullptr) {
+        return false;
+    }
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return closed && !failed_;
+}
+
+void WarnCannotWrite() { MessageBoxA(nullptr, kCannotWriteText, kTableErrorCaption, MB_ICONWARNING); }

@@ -1,0 +1,61 @@
+// Replacement tables and their files: the in-memory table, the reader and its field splitter,
+// the file chooser, the file-name label, and the conversion of the host's length-prefixed
+// strings to text.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "host/win32.h"
+
+// Key to value, both Shift-JIS bytes, keys in byte order. A value holds one or more fields
+// joined by a bare comma.
+using ReplacementTable = std::map<std::string, std::string>;
+
+// The caption of every warning about table files.
+extern const char kTableErrorCaption[];
+extern const char kCannotWriteText[];
+
+// Shows the system's file-open (SAVE false) or save-as (SAVE true) dialog owned by OWNER.
+// Returns the chosen path, in a buffer that the next call overwrites, or null when the person
+// cancelled.
+const char* ChooseTableFile(HWND owner, bool save);
+
+// Adds the rows of the file at PATH to TABLE. False (after a warning) when the file cannot be
+// opened for reading and writing; true otherwise, whatever it held.
+bool LoadTable(ReplacementTable& table, const char* path);
+
+// Returns the next field of REST and leaves in REST what follows that field's comma.
+std::string SplitField(std::string& rest);
+
+// "ファイル名:" and the file name of PATH, in a buffer that the next call overwrites.
+const char* MakeFileNameLabel(const char* path);
+
+// The characters of a length-prefixed string as zero-terminated text, in a buffer that the
+// next call overwrites.
+const char* PStrToText(const unsigned char* pstr);
+
+// A table file being written: rows go out with CR LF line ends on every platform. A write
+// that fails anywhere (including on closing) makes Close return false.
+class TableFileWriter {
+public:
+    // Creates or truncates PATH.
+    explicit TableFileWriter(const char* path);
+    ~TableFileWriter();
+    TableFileWriter(const TableFileWriter&) = delete;
+    TableFileWriter& operator=(const TableFileWriter&) = delete;
+
+    bool IsOpen() const { return file_ != nullptr; }
+    // Writes ROW and a line end, and flushes.
+    void WriteRow(const std::string& row);
+    // Closes the file; true when everything was written.
+    bool Close();
+
+private:
+    std::FILE* file_;
+    bool failed_ = false;
+};
+
+// Shows the save contract's warning: the file cannot be written.
+void WarnCannotWrite();

@@ -1,0 +1,468 @@
+#include "mapfile.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "sjis.h"
+
+namespace subhost {
+namespace {
+
+using nlohmann::json;
+
+// A value that cannot be made sense of, at a JSON path.
+struct Malformed {
+    std::string path;
+    std::string what;
+};
+
+class Reader {
+public:
+    explicit Reader(Document& document) : doc_(document) {}
+
+    void ReadDocument(const json& j) {
+        const std::string at = "$";
+        Keys(j, at, {"kzn-document", "currentLayer", "layers", "patterns", "swatches"});
+        if (!j.contains("kzn-document") || !j["kzn-document"].is_number_integer() ||
+            j["kzn-document"].get<long long>() != 1) {
+            Fail(at + ".kzn-document", "must be 1 (the version of this map form)");
+        }
+        if (!j.contains("layers")) {
+            Fail(at, "has no \"layers\"");
+        }
+        // Patterns first: swatches name them.
+        if (j.contains("patterns")) {
+            const json& patterns = Array(j["patterns"], at + ".patterns");
+            for (std::size_t i = 0; i < patterns.size(); ++i) {
+                ReadPattern(patterns[i], at + ".patterns[" + std::to_string(i) + "]");
+            }
+        }
+        if (j.contains("swatches")) {
+            const json& swatches = Array(j["swatches"], at + ".swatches");
+            for (std::size_t i = 0; i < swatches.size(); ++i) {
+                ReadSwatch(swatches[i], at + ".swatches[" + std::to_string(i) + "]");
+            }
+        }
+        const json& layers = Array(j["layers"], at + ".layers");
+        for (std::size_t i = 0; i < layers.size(); ++i) {
+            ReadLayer(layers[i], at + ".layers[" + std::to_string(i) + "]");
+        }
+        if (j.contains("currentLayer")) {
+            const long long current = Integer(j["currentLayer"], at + ".currentLayer");
+            if (current < 0 || (layers.empty() ? current != 0
+                                               : current >= static_cast<long long>(layers.size()))) {
+                Fail(at + ".currentLayer", "is not the index of a layer");
+            }
+            doc_.SetCurrentLayer(static_cast<std::size_t>(current));
+        }
+    }
+
+private:
+    [[noreturn]] static void Fail(const std::string& path, const std::string& what) {
+        throw Malformed{path, what};
+    }
+
+    static void Keys(const json& j, const std::string& at, std::initializer_list<const char*> known) {
+        if (!j.is_object()) {
+            Fail(at, "must be an object");
+        }
+        for (const auto& [key, value] : j.items()) {
+            bool ok = false;
+            for (const char* k : known) {
+                ok = ok || key == k;
+            }
+            if (!ok) {
+                Fail(at + "." + key, "is not a key of this object");
+            }
+        }
+    }
+
+    static const json& Array(const json& j, const std::string& at) {
+        if (!j.is_array()) {
+            Fail(at, "must be an array");
+        }
+        return j;
+    }
+
+    static double Number(const json& j, const std::string& at) {
+        if (!j.is_number()) {
+            Fail(at, "must be a number");
+        }
+        return j.get<double>();
+    }
+
+    static long long Integer(const json& j, const std::string& at) {
+        if (!j.is_number_integer()) {
+            Fail(at, "must be a whole number");
+        }
+        return j.get<long long>();
+    }
+
+    static bool Boolean(const json& j, const std::string& at) {
+        if (!j.is_boolean()) {
+            Fail(at, "must be true or false");
+        }
+        return j.get<bool>();
+    }
+
+    static bool Flag(const json& j, const char* key, const std::string& at) {
+        return j.contains(key) ? Boolean(j[key], at + "." + key) : false;
+    }
+
+    static Point ReadPoint(const json& j, const std::string& at) {
+        if (!j.is_array() || j.size() != 2) {
+            Fail(at, "must be a point [x, y]");
+        }
+        return {Number(j[0], at + "[0]"), Number(j[1], at + "[1]")};
+    }
+
+    // A UTF-8 string, or {"sjis": "HEX BYTES"} for bytes that are not valid Shift-JIS.
+    static std::string Text(const json& j, const std::string& at) {
+        if (j.is_string()) {
+            std::optional<std::string> sjis = Utf8ToSjis(j.get<std::string>());
+            if (!sjis) {
+                Fail(at, "holds a character that has no Shift-JIS form");
+            }
+            return *sjis;
+        }
+        if (j.is_object() && j.size() == 1 && j.contains("sjis") && j["sjis"].is_string()) {
+            std::istringstream hex(j["sjis"].get<std::string>());
+            std::string bytes;
+            std::string pair;
+            while (hex >> pair) {
+                char* end = nullptr;
+                const long value = std::strtol(pair.c_str(), &end, 16);
+                if (pair.size() != 2 || *end != 0 || value < 0) {
+                    Fail(at + ".sjis", "must be bytes in hexadecimal, such as \"8C BE\"");
+                }
+                bytes += static_cast<char>(value);
+            }
+            return bytes;
+        }
+        Fail(at, "must be a string (or {\"sjis\": \"HEX BYTES\"})");
+    }
+
+    void ReadLayer(const json& j, const std::string& at) {
+        Keys(j, at, {"title", "editable", "art"});
+        if (!j.contains("title")) {
+            Fail(at, "has no \"title\"");
+        }
+        Layer& layer = doc_.AddLayer(doc_.layers().size(), Text(j["title"], at + ".title"),
+                                     j.contains("editable") ? Boolean(j["editable"], at + ".editable")
+                                                            : true);
+        if (j.contains("art")) {
+            const json& art = Array(j["art"], at + ".art");
+            for (std::size_t i = 0; i < art.size(); ++i) {
+                ReadArt(art[i], at + ".art[" + std::to_string(i) + "]", layer.group);
+            }
+        }
+    }
+
+    void ReadPattern(const json& j, const std::string& at) {
+        Keys(j, at, {"name", "art"});
+        if (!j.contains("name") || !j.contains("art")) {
+            Fail(at, "needs a \"name\" and an \"art\"");
+        }
+        Pattern& pattern = doc_.AddPattern(Text(j["name"], at + ".name"));
+        pattern.art = &ReadArt(j["art"], at + ".art", nullptr);
+    }
+
+    void ReadSwatch(const json& j, const std::string& at) {
+        Keys(j, at, {"pattern", "gray"});
+        if (j.contains("pattern") == j.contains("gray")) {
+            Fail(at, "must name either a \"pattern\" or a \"gray\"");
+        }
+        if (j.contains("gray")) {
+            doc_.AddSwatch(nullptr, Number(j["gray"], at + ".gray"));
+            return;
+        }
+        const std::string name = Text(j["pattern"], at + ".pattern");
+        for (Pattern* p : doc_.patterns()) {
+            if (p->name == name) {
+                doc_.AddSwatch(p, 0);
+                return;
+            }
+        }
+        Fail(at + ".pattern", "names no pattern of the document");
+    }
+
+    Art& ReadArt(const json& j, const std::string& at, Art* parent) {
+        if (!j.is_object() || !j.contains("type") || !j["type"].is_string()) {
+            Fail(at, "must be an object with a \"type\"");
+        }
+        const std::string type = j["type"].get<std::string>();
+        ASInt32 kind = 0;
+        if (type == "group") {
+            kind = kGroupArt;
+            Keys(j, at, {"type", "tags", "locked", "hidden", "selected", "children"});
+        } else if (type == "compound") {
+            kind = kCompoundPathArt;
+            Keys(j, at, {"type", "tags", "locked", "hidden", "selected", "children"});
+        } else if (type == "path") {
+            kind = kPathArt;
+            Keys(j, at, {"type", "tags", "locked", "hidden", "selected", "closed", "segments", "style"});
+        } else if (type == "text") {
+            kind = kTextArt;
+            Keys(j, at, {"type", "tags", "locked", "hidden", "selected", "text", "anchor", "size", "path"});
+        } else {
+            Fail(at + ".type", "is not one of group, compound, path, text");
+        }
+        Art& art = doc_.NewArt(kind, parent);
+        art.locked = Flag(j, "locked", at);
+        art.hidden = Flag(j, "hidden", at);
+        art.selected = Flag(j, "selected", at);
+        if (j.contains("tags")) {
+            const json& tags = j["tags"];
+            if (!tags.is_object()) {
+                Fail(at + ".tags", "must be an object of tag values");
+            }
+            for (const auto& [name, value] : tags.items()) {
+                const std::string where = at + ".tags." + name;
+                std::optional<std::string> key = Utf8ToSjis(name);
+                if (!key) {
+                    Fail(where, "has a name with no Shift-JIS form");
+                }
+                art.tags[*key] = Text(value, where);
+            }
+        }
+        if (kind == kGroupArt || kind == kCompoundPathArt) {
+            if (j.contains("children")) {
+                const json& children = Array(j["children"], at + ".children");
+                for (std::size_t i = 0; i < children.size(); ++i) {
+                    ReadArt(children[i], at + ".children[" + std::to_string(i) + "]", &art);
+                }
+            }
+        } else if (kind == kPathArt) {
+            ReadPath(j, at, art);
+        } else {
+            art.text = j.contains("text") ? Text(j["text"], at + ".text") : std::string();
+            if (j.contains("anchor")) {
+                art.anchor = ReadPoint(j["anchor"], at + ".anchor");
+            }
+            if (j.contains("size")) {
+                art.size = Number(j["size"], at + ".size");
+            }
+            if (j.contains("path")) {
+                const std::string where = at + ".path";
+                if (!j["path"].is_object() || j["path"].value("type", "") != "path") {
+                    Fail(where, "must be a path ART");
+                }
+                Art& path = doc_.NewTextPath(art);
+                Keys(j["path"], where, {"type", "tags", "locked", "hidden", "selected", "closed", "segments", "style"});
+                ReadPath(j["path"], where, path);
+            }
+        }
+        return art;
+    }
+
+    static void ReadPath(const json& j, const std::string& at, Art& art) {
+        art.closed = Flag(j, "closed", at);
+        if (j.contains("segments")) {
+            const json& segments = Array(j["segments"], at + ".segments");
+            for (std::size_t i = 0; i < segments.size(); ++i) {
+                const std::string where = at + ".segments[" + std::to_string(i) + "]";
+                const json& s = segments[i];
+                Keys(s, where, {"p", "in", "out", "corner"});
+                if (!s.contains("p")) {
+                    Fail(where, "has no point \"p\"");
+                }
+                Segment segment;
+                segment.p = ReadPoint(s["p"], where + ".p");
+                segment.in = s.contains("in") ? ReadPoint(s["in"], where + ".in") : segment.p;
+                segment.out = s.contains("out") ? ReadPoint(s["out"], where + ".out") : segment.p;
+                segment.corner = s.contains("corner") ? Boolean(s["corner"], where + ".corner") : false;
+                art.segments.push_back(segment);
+            }
+        }
+        if (j.contains("style")) {
+            const std::string where = at + ".style";
+            const json& style = j["style"];
+            Keys(style, where, {"fill", "stroke"});
+            if (style.contains("fill") && !style["fill"].is_null()) {
+                Keys(style["fill"], where + ".fill", {"gray"});
+                art.style.fill = Paint{Number(style["fill"].value("gray", json(0)), where + ".fill.gray"), 0};
+            }
+            if (style.contains("stroke") && !style["stroke"].is_null()) {
+                Keys(style["stroke"], where + ".stroke", {"gray", "width"});
+                art.style.stroke =
+                    Paint{Number(style["stroke"].value("gray", json(0)), where + ".stroke.gray"),
+                          Number(style["stroke"].value("width", json(1)), where + ".stroke.width")};
+            }
+        }
+    }
+
+    Document& doc_;
+};
+
+json TextJson(const std::string& sjis) {
+    if (std::optional<std::string> utf8 = SjisToUtf8(sjis)) {
+        return *utf8;
+    }
+    std::string hex;
+    for (unsigned char c : sjis) {
+        char pair[4];
+        std::snprintf(pair, sizeof pair, "%02X", c);
+        hex += hex.empty() ? "" : " ";
+        hex += pair;
+    }
+    return json{{"sjis", hex}};
+}
+
+json PointJson(const Point& p) { return json::array({p.x, p.y}); }
+
+json PathJson(const Art& art, json out) {
+    out["closed"] = art.closed;
+    json segments = json::array();
+    for (const Segment& s : art.segments) {
+        json segment = {{"p", PointJson(s.p)}};
+        if (!(s.in == s.p)) {
+            segment["in"] = PointJson(s.in);
+        }
+        if (!(s.out == s.p)) {
+            segment["out"] = PointJson(s.out);
+        }
+        if (s.corner) {
+            segment["corner"] = true;
+        }
+        segments.push_back(segment);
+    }
+    out["segments"] = segments;
+    json style = {{"fill", nullptr}, {"stroke", nullptr}};
+    if (art.style.fill) {
+        style["fill"] = {{"gray", art.style.fill->gray}};
+    }
+    if (art.style.stroke) {
+        style["stroke"] = {{"gray", art.style.stroke->gray}, {"width", art.style.stroke->width}};
+    }
+    out["style"] = style;
+    return out;
+}
+
+json ArtJson(const Art& art) {
+    static const char* const kTypes[] = {"", "group", "path", "compound", "text"};
+    json out = {{"type", kTypes[art.type >= 1 && art.type <= 4 ? art.type : 0]}};
+    if (!art.tags.empty()) {
+        json tags = json::object();
+        for (const auto& [name, value] : art.tags) {
+            tags[SjisToUtf8(name).value_or(ShowSjis(name))] = TextJson(value);
+        }
+        out["tags"] = tags;
+    }
+    if (art.locked) {
+        out["locked"] = true;
+    }
+    if (art.hidden) {
+        out["hidden"] = true;
+    }
+    if (art.selected) {
+        out["selected"] = true;
+    }
+    switch (art.type) {
+        case kGroupArt:
+        case kCompoundPathArt: {
+            json children = json::array();
+            for (const Art* child : art.children) {
+                children.push_back(ArtJson(*child));
+            }
+            out["children"] = children;
+            break;
+        }
+        case kPathArt:
+            out = PathJson(art, out);
+            break;
+        case kTextArt:
+            out["text"] = TextJson(art.text);
+            out["anchor"] = PointJson(art.anchor);
+            out["size"] = art.size;
+            if (art.textPath != nullptr) {
+                out["path"] = PathJson(*art.textPath, json{{"type", "path"}});
+            }
+            break;
+        default:
+            break;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& name) {
+    json j;
+    try {
+        j = json::parse(text);
+    } catch (const json::parse_error& e) {
+        throw MapError(name + ": not JSON: " + e.what());
+    }
+    auto document = std::make_unique<Document>();
+    try {
+        Reader(*document).ReadDocument(j);
+    } catch (const Malformed& m) {
+        throw MapError(name + ": " + m.path + " " + m.what);
+    }
+    return document;
+}
+
+std::unique_ptr<Document> ReadMap(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw MapError(path + ": cannot be read");
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        throw MapError(path + ": cannot be read");
+    }
+    return ParseMap(text, path);
+}
+
+std::string FormatMap(const Document& document) {
+    json out = {{"kzn-document", 1}, {"currentLayer", document.currentLayer()}};
+    json layers = json::array();
+    for (const Layer* layer : document.layers()) {
+        json art = json::array();
+        for (const Art* child : layer->group->children) {
+            art.push_back(ArtJson(*child));
+        }
+        layers.push_back({{"title", TextJson(layer->title)}, {"editable", layer->editable}, {"art", art}});
+    }
+    out["layers"] = layers;
+    json patterns = json::array();
+    for (const Pattern* p : document.patterns()) {
+        patterns.push_back({{"name", TextJson(p->name)}, {"art", p->art ? ArtJson(*p->art) : json()}});
+    }
+    out["patterns"] = patterns;
+    json swatches = json::array();
+    for (const Swatch* s : document.swatches()) {
+        swatches.push_back(s->pattern ? json{{"pattern", TextJson(s->pattern->name)}}
+                                      : json{{"gray", s->gray}});
+    }
+    out["swatches"] = swatches;
+    return out.dump(2) + "\n";
+}
+
+void WriteMap(const Document& document, const std::string& path) {
+    const std::string text = FormatMap(document);
+    const std::string temporary = path + ".part" + std::to_string(::getpid());
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.close();
+        if (out.fail()) {
+            std::remove(temporary.c_str());
+            throw MapError(path + ": cannot be written");
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::remove(temporary.c_str());
+        throw MapError(path + ": cannot be written (" + error.message() + ")");
+    }
+}
+
+}  // namespace subhost
