@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <iostream>
 
+#include "diff.h"
 #include "info.h"
+#include "run.h"
 #include "trace.h"
 
 namespace {
@@ -31,6 +33,22 @@ int main(int argc, char** argv) {
         "info", "Show the module's property list, Filter menu commands and dialogs");
     info->add_option("--plugin", plugin, "The module file (default: the kzn.aip beside kznhost)");
 
+    kznhost::RunOptions run{plugin, {}, {}, {}, {}};
+    CLI::App* runCommand = app.add_subcommand(
+        "run", "Read a map, carry out a session script in the plug-in's dialogs, write the map");
+    runCommand->add_option("--plugin", run.plugin,
+                           "The module file (default: the kzn.aip beside kznhost)");
+    runCommand->add_option("--doc", run.doc, "The map to work on (JSON)")->required();
+    runCommand->add_option("--script", run.script, "The session script")->required();
+    runCommand->add_option("--out", run.out, "Where to write the map afterwards");
+    runCommand->add_option("--trace", run.trace, "Where to write the module's trace lines");
+
+    std::string before;
+    std::string after;
+    CLI::App* diff = app.add_subcommand("diff", "Show what differs between two maps");
+    diff->add_option("before", before, "The map before")->required();
+    diff->add_option("after", after, "The map after")->required();
+
     std::string tracePlugin = plugin;
     std::vector<std::string> commands;
     CLI::App* trace = app.add_subcommand(
@@ -50,6 +68,12 @@ int main(int argc, char** argv) {
 
     if (info->parsed()) {
         return kznhost::PrintInfo(plugin, std::cout, std::cerr);
+    }
+    if (diff->parsed()) {
+        return kznhost::PrintDiff(before, after, std::cout, std::cerr);
+    }
+    if (runCommand->parsed()) {
+        return kznhost::RunSession(run, std::cerr);
     }
     if (trace->parsed()) {
         return kznhost::PrintTrace(tracePlugin, commands, std::cout, std::cerr);

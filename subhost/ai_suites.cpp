@@ -10,7 +10,9 @@
 namespace subhost {
 namespace {
 
-Document& Doc(Host& host) { return host.document(); }
+Document& Doc(Host& host) {
+    return host.document();
+}
 
 // AI Art Suite.
 ASErr KZN_API GetArtType(ArtHandle art, ASInt32* type) {
@@ -90,14 +92,14 @@ ASErr KZN_API GetFirstArtOfLayer(LayerHandle layer, ArtHandle* art) {
 }
 
 ASErr KZN_API DisposeArt(ArtHandle art) {
-    return Serve(kArtSuite, "DisposeArt", [&](Host& host) { Doc(host).Dispose(Doc(host).Get(art)); });
+    return Serve(kArtSuite, "DisposeArt",
+                 [&](Host& host) { Doc(host).Dispose(Doc(host).Get(art)); });
 }
 
 // AI Layer Suite.
 ASErr KZN_API CountLayers(ASInt32* count) {
-    return Serve(kLayerSuite, "CountLayers", [&](Host& host) {
-        Out(count) = static_cast<ASInt32>(Doc(host).layers().size());
-    });
+    return Serve(kLayerSuite, "CountLayers",
+                 [&](Host& host) { Out(count) = static_cast<ASInt32>(Doc(host).layers().size()); });
 }
 
 Layer& LayerAt(Host& host, ASInt32 index) {
@@ -163,8 +165,8 @@ ASErr KZN_API InsertLayer(LayerHandle layer, ASInt32 paintOrder, LayerHandle* ne
         }
         const Layer& base = Doc(host).Get(layer);
         const auto& layers = Doc(host).layers();
-        const auto at = static_cast<std::size_t>(
-            std::find(layers.begin(), layers.end(), &base) - layers.begin());
+        const auto at = static_cast<std::size_t>(std::find(layers.begin(), layers.end(), &base) -
+                                                 layers.begin());
         out = Doc(host).AddLayer(at, "", true).ref;
     });
 }

@@ -238,6 +238,7 @@ class DialogManager {
     // no script queued is cancelled at once.
     void QueueScript(DialogScript script) { scripts_.push_back(std::move(script)); }
     std::size_t queuedScripts() const { return scripts_.size(); }
+    void ClearScripts() { scripts_.clear(); }
 
     const std::vector<DialogRun>& runs() const { return runs_; }
     // What went wrong in the last script (an action a person could not take), or empty.

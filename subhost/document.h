@@ -45,8 +45,8 @@ struct Art {
     ArtHandle ref = nullptr;
     ASInt32 type = kGroupArt;
     Art* parent = nullptr;
-    Layer* layer = nullptr;       // set on a layer's top-level group
-    std::vector<Art*> children;   // groups and compound paths; the first is in front
+    Layer* layer = nullptr;                   // set on a layer's top-level group
+    std::vector<Art*> children;               // groups and compound paths; the first is in front
     std::map<std::string, std::string> tags;  // Shift-JIS names and values
     bool locked = false;
     bool hidden = false;
@@ -89,7 +89,7 @@ struct TextStream {
 };
 
 class Document {
-public:
+  public:
     Document();
     ~Document();
     Document(const Document&) = delete;
@@ -125,7 +125,7 @@ public:
     std::size_t openStreams() const { return streams_.size(); }
     std::size_t liveArt() const { return art_.size(); }
 
-private:
+  private:
     void Forget(Art& art);
 
     std::vector<Layer*> layers_;

@@ -23,7 +23,7 @@ struct Malformed {
 };
 
 class Reader {
-public:
+  public:
     explicit Reader(Document& document) : doc_(document) {}
 
     void ReadDocument(const json& j) {
@@ -55,20 +55,22 @@ public:
         }
         if (j.contains("currentLayer")) {
             const long long current = Integer(j["currentLayer"], at + ".currentLayer");
-            if (current < 0 || (layers.empty() ? current != 0
-                                               : current >= static_cast<long long>(layers.size()))) {
+            if (current < 0 ||
+                (layers.empty() ? current != 0
+                                : current >= static_cast<long long>(layers.size()))) {
                 Fail(at + ".currentLayer", "is not the index of a layer");
             }
             doc_.SetCurrentLayer(static_cast<std::size_t>(current));
         }
     }
 
-private:
+  private:
     [[noreturn]] static void Fail(const std::string& path, const std::string& what) {
         throw Malformed{path, what};
     }
 
-    static void Keys(const json& j, const std::string& at, std::initializer_list<const char*> known) {
+    static void Keys(const json& j, const std::string& at,
+                     std::initializer_list<const char*> known) {
         if (!j.is_object()) {
             Fail(at, "must be an object");
         }
@@ -153,9 +155,9 @@ private:
         if (!j.contains("title")) {
             Fail(at, "has no \"title\"");
         }
-        Layer& layer = doc_.AddLayer(doc_.layers().size(), Text(j["title"], at + ".title"),
-                                     j.contains("editable") ? Boolean(j["editable"], at + ".editable")
-                                                            : true);
+        Layer& layer =
+            doc_.AddLayer(doc_.layers().size(), Text(j["title"], at + ".title"),
+                          j.contains("editable") ? Boolean(j["editable"], at + ".editable") : true);
         if (j.contains("art")) {
             const json& art = Array(j["art"], at + ".art");
             for (std::size_t i = 0; i < art.size(); ++i) {
@@ -206,10 +208,13 @@ private:
             Keys(j, at, {"type", "tags", "locked", "hidden", "selected", "children"});
         } else if (type == "path") {
             kind = kPathArt;
-            Keys(j, at, {"type", "tags", "locked", "hidden", "selected", "closed", "segments", "style"});
+            Keys(j, at,
+                 {"type", "tags", "locked", "hidden", "selected", "closed", "segments", "style"});
         } else if (type == "text") {
             kind = kTextArt;
-            Keys(j, at, {"type", "tags", "locked", "hidden", "selected", "text", "anchor", "size", "path"});
+            Keys(
+                j, at,
+                {"type", "tags", "locked", "hidden", "selected", "text", "anchor", "size", "path"});
         } else {
             Fail(at + ".type", "is not one of group, compound, path, text");
         }
@@ -254,7 +259,9 @@ private:
                     Fail(where, "must be a path ART");
                 }
                 Art& path = doc_.NewTextPath(art);
-                Keys(j["path"], where, {"type", "tags", "locked", "hidden", "selected", "closed", "segments", "style"});
+                Keys(j["path"], where,
+                     {"type", "tags", "locked", "hidden", "selected", "closed", "segments",
+                      "style"});
                 ReadPath(j["path"], where, path);
             }
         }
@@ -276,7 +283,8 @@ private:
                 segment.p = ReadPoint(s["p"], where + ".p");
                 segment.in = s.contains("in") ? ReadPoint(s["in"], where + ".in") : segment.p;
                 segment.out = s.contains("out") ? ReadPoint(s["out"], where + ".out") : segment.p;
-                segment.corner = s.contains("corner") ? Boolean(s["corner"], where + ".corner") : false;
+                segment.corner =
+                    s.contains("corner") ? Boolean(s["corner"], where + ".corner") : false;
                 art.segments.push_back(segment);
             }
         }
@@ -286,7 +294,8 @@ private:
             Keys(style, where, {"fill", "stroke"});
             if (style.contains("fill") && !style["fill"].is_null()) {
                 Keys(style["fill"], where + ".fill", {"gray"});
-                art.style.fill = Paint{Number(style["fill"].value("gray", json(0)), where + ".fill.gray"), 0};
+                art.style.fill =
+                    Paint{Number(style["fill"].value("gray", json(0)), where + ".fill.gray"), 0};
             }
             if (style.contains("stroke") && !style["stroke"].is_null()) {
                 Keys(style["stroke"], where + ".stroke", {"gray", "width"});
@@ -314,7 +323,9 @@ json TextJson(const std::string& sjis) {
     return json{{"sjis", hex}};
 }
 
-json PointJson(const Point& p) { return json::array({p.x, p.y}); }
+json PointJson(const Point& p) {
+    return json::array({p.x, p.y});
+}
 
 json PathJson(const Art& art, json out) {
     out["closed"] = art.closed;
@@ -428,12 +439,14 @@ std::string FormatMap(const Document& document) {
         for (const Art* child : layer->group->children) {
             art.push_back(ArtJson(*child));
         }
-        layers.push_back({{"title", TextJson(layer->title)}, {"editable", layer->editable}, {"art", art}});
+        layers.push_back(
+            {{"title", TextJson(layer->title)}, {"editable", layer->editable}, {"art", art}});
     }
     out["layers"] = layers;
     json patterns = json::array();
     for (const Pattern* p : document.patterns()) {
-        patterns.push_back({{"name", TextJson(p->name)}, {"art", p->art ? ArtJson(*p->art) : json()}});
+        patterns.push_back(
+            {{"name", TextJson(p->name)}, {"art", p->art ? ArtJson(*p->art) : json()}});
     }
     out["patterns"] = patterns;
     json swatches = json::array();

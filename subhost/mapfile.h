@@ -12,7 +12,7 @@ namespace subhost {
 // A map that cannot be read or written; the message names the file and, for a malformed map,
 // the JSON path of the offending value ("$.layers[0].art[2].text").
 class MapError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

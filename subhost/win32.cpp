@@ -62,6 +62,9 @@ BOOL Win32Substitutes::FileDialog(OPENFILENAMEA* ofn, bool save) {
 
 int Win32Substitutes::MessageBox(HWND owner, const char* text, const char* caption, UINT type) {
     messageBoxes_.push_back({owner, text ? text : "", caption ? caption : "", type});
+    if (onMessageBox_) {
+        onMessageBox_(messageBoxes_.back());
+    }
     return 1;  // IDOK: the person presses OK
 }
 

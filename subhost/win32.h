@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ class Win32Substitutes {
     std::size_t queuedFileAnswers() const { return answers_.size(); }
     const std::vector<FileDialogRequest>& fileDialogs() const { return fileDialogs_; }
     const std::vector<MessageBoxRecord>& messageBoxes() const { return messageBoxes_; }
+    // Called for every message box as it is shown.
+    void OnMessageBox(std::function<void(const MessageBoxRecord&)> observer) {
+        onMessageBox_ = std::move(observer);
+    }
 
     // Called by the substitutes.
     BOOL FileDialog(OPENFILENAMEA* ofn, bool save);
@@ -49,6 +54,7 @@ class Win32Substitutes {
     std::deque<std::optional<std::string>> answers_;
     std::vector<FileDialogRequest> fileDialogs_;
     std::vector<MessageBoxRecord> messageBoxes_;
+    std::function<void(const MessageBoxRecord&)> onMessageBox_;
 };
 
 }  // namespace subhost

@@ -22,20 +22,20 @@ class CkznT2TDialog;
 
 // The destination edit: after every event in it, the selected row holds what the edit shows.
 class CkznT2TDstEdit : public CAdmItemBase {
-public:
+  public:
     CkznT2TDstEdit(ItemRef item, CkznT2TDialog* owner);
     ~CkznT2TDstEdit() override = default;
 
     ASBoolean Track(TrackerRef tracker) override;
 
-private:
+  private:
     CkznT2TDialog* dialog_;
 };
 
 // One row of the replacement list: its text object and destination. The row's source text is
 // the host entry's own text.
 class CkznT2TTextEntry : public CAdmEntryBase {
-public:
+  public:
     // Longest destination kept, in bytes.
     static constexpr std::size_t kMaxDestination = 100;
 
@@ -50,12 +50,12 @@ public:
 
     ArtHandle textArt = nullptr;
 
-private:
+  private:
     char destination[kMaxDestination + 1] = "";
 };
 
 class CkznT2TDialog : public CAdmDialogBase {
-public:
+  public:
     CkznT2TDialog() = default;
     ~CkznT2TDialog() override;
 
@@ -71,7 +71,7 @@ public:
     // Writes the rows to PATH; true when the file was written.
     bool SaveTable(const char* path);
 
-private:
+  private:
     ItemRef Item(ASInt32 id) const;
     static CkznT2TTextEntry* RowOf(EntryRef entry);
 

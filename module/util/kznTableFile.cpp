@@ -157,8 +157,7 @@ const char* MakeFileNameLabel(const char* path) {
             name = at + 1;
         }
     }
-    const std::size_t nameLength =
-        SjisCutLength(path + name, length - name, sizeof gFileName - 1);
+    const std::size_t nameLength = SjisCutLength(path + name, length - name, sizeof gFileName - 1);
     std::memcpy(gFileName, path + name, nameLength);
     gFileName[nameLength] = 0;
 
@@ -205,4 +204,6 @@ bool TableFileWriter::Close() {
     return closed && !failed_;
 }
 
-void WarnCannotWrite() { MessageBoxA(nullptr, kCannotWriteText, kTableErrorCaption, MB_ICONWARNING); }
+void WarnCannotWrite() {
+    MessageBoxA(nullptr, kCannotWriteText, kTableErrorCaption, MB_ICONWARNING);
+}

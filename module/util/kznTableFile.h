@@ -39,7 +39,7 @@ const char* PStrToText(const unsigned char* pstr);
 // A table file being written: rows go out with CR LF line ends on every platform. A write
 // that fails anywhere (including on closing) makes Close return false.
 class TableFileWriter {
-public:
+  public:
     // Creates or truncates PATH.
     explicit TableFileWriter(const char* path);
     ~TableFileWriter();
@@ -52,7 +52,7 @@ public:
     // Closes the file; true when everything was written.
     bool Close();
 
-private:
+  private:
     std::FILE* file_;
     bool failed_ = false;
 };

@@ -1,0 +1,15 @@
+// kznhost diff: what a session changed in a map.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace kznhost {
+
+// Prints, layer by layer, the texts that differ between the maps at BEFORE and AFTER and the
+// objects that one has and the other has not. Returns the exit status (2 for a map that cannot
+// be read).
+int PrintDiff(const std::string& before, const std::string& after, std::ostream& out,
+              std::ostream& err);
+
+}  // namespace kznhost

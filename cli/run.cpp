@@ -1,0 +1,188 @@
+#include "run.h"
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "session.h"
+#include "subhost/error.h"
+#include "subhost/host.h"
+#include "subhost/mapfile.h"
+#include "subhost/sjis.h"
+
+namespace kznhost {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A line that could not be carried out.
+struct Failure {
+    int line = 0;
+    std::string what;
+};
+
+class Session {
+  public:
+    Session(subhost::Host& host, const std::vector<ScriptLine>& lines, fs::path folder)
+        : host_(host), lines_(lines), folder_(std::move(folder)) {}
+
+    // Carries out the script; the first line that cannot be carried out ends it.
+    std::optional<Failure> Run(std::ostream& err, const std::string& scriptName) {
+        while (next_ < lines_.size()) {
+            const ScriptLine& line = lines_[next_++];
+            current_ = line.number;
+            if (line.verb == "file") {
+                QueueFile(line);
+            } else if (line.verb == "filter") {
+                if (auto failure = RunFilter(line, err, scriptName)) {
+                    return failure;
+                }
+            } else {
+                return Failure{line.number, "no dialog is open for \"" + line.verb + "\""};
+            }
+        }
+        return std::nullopt;
+    }
+
+  private:
+    void QueueFile(const ScriptLine& line) {
+        const ScriptArg& arg = line.args[0];
+        if (!arg.quoted) {
+            host_.win32().QueueFileAnswer(std::nullopt);
+            return;
+        }
+        const fs::path path(arg.text);
+        host_.win32().QueueFileAnswer((path.is_absolute() ? path : folder_ / path).string());
+    }
+
+    std::optional<Failure> RunFilter(const ScriptLine& line, std::ostream& err,
+                                     const std::string& scriptName) {
+        const std::string& name = line.args[0].text;
+        const subhost::FilterRecord* filter = host_.FindFilter(name);
+        if (filter == nullptr) {
+            return Failure{line.number, "the Filter menu has no command named " + name};
+        }
+        auto& dialogs = host_.dialogs();
+        const std::size_t opened = dialogs.runs().size();
+        dialogs.QueueScript([this](subhost::DialogSession& s) { Act(s); });
+        host_.RunFilter(filter->handle);
+        if (dialogs.runs().size() == opened) {
+            dialogs.ClearScripts();
+            return Failure{line.number, "the command " + name + " opened no dialog"};
+        }
+        if (!dialogs.scriptError().empty()) {
+            return Failure{current_, dialogs.scriptError()};
+        }
+        if (dialogs.cancelledOpenDialog()) {
+            err << "kznhost: warning: " << scriptName << ": the script ended while the " << name
+                << " dialog was open; it was cancelled\n";
+        }
+        return std::nullopt;
+    }
+
+    // Acts in the open dialog until it closes or the script ends.
+    void Act(subhost::DialogSession& s) {
+        while (s.open() && next_ < lines_.size()) {
+            const ScriptLine& line = lines_[next_++];
+            current_ = line.number;
+            const auto& a = line.args;
+            if (line.verb == "file") {
+                QueueFile(line);
+            } else if (line.verb == "filter") {
+                throw subhost::ActionError("a dialog is open: the Filter menu cannot be used");
+            } else if (line.verb == "layer") {
+                s.Pick(LayerPopup(s), a[0].text);
+            } else if (line.verb == "row") {
+                if (a[1].quoted) {
+                    s.ClickRow(line.Item(), a[1].text);
+                } else {
+                    s.ClickRow(line.Item(), std::stoi(a[1].text));
+                }
+            } else if (line.verb == "click") {
+                s.Click(line.Item());
+            } else if (line.verb == "check") {
+                s.Check(line.Item(), a[1].text == "on");
+            } else if (line.verb == "type") {
+                s.Type(line.Item(), a[1].text);
+            } else if (line.verb == "ok") {
+                s.Ok();
+            } else if (line.verb == "cancel") {
+                s.Cancel();
+            }
+        }
+    }
+
+    static int LayerPopup(const subhost::DialogSession& s) {
+        for (const subhost::Item* item : s.dialog().items) {
+            if (item->kind == subhost::ItemKind::PopupList) {
+                return item->id();
+            }
+        }
+        throw subhost::ActionError("the dialog has no layer popup");
+    }
+
+    subhost::Host& host_;
+    const std::vector<ScriptLine>& lines_;
+    fs::path folder_;
+    std::size_t next_ = 0;
+    int current_ = 0;
+};
+
+void WriteTrace(subhost::Host& host, const std::string& path, std::ostream& err) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (const std::string& line : host.trace().Lines()) {
+        out << subhost::ShowSjis(line) << "\n";
+    }
+    out.close();
+    if (out.fail()) {
+        err << "kznhost: " << path << ": the trace cannot be written\n";
+    }
+}
+
+}  // namespace
+
+int RunSession(const RunOptions& options, std::ostream& err) {
+    std::unique_ptr<subhost::PluginModule> module;
+    std::unique_ptr<subhost::Document> document;
+    std::vector<ScriptLine> script;
+    try {
+        module = subhost::PluginModule::Load(options.plugin);
+        document = subhost::ReadMap(options.doc);
+        script = ReadScript(options.script);
+    } catch (const std::exception& e) {
+        err << "kznhost: " << e.what() << "\n";
+        return 2;
+    }
+
+    subhost::Host host(std::move(module));
+    host.SetDocument(std::move(document));
+    host.win32().OnMessageBox([&err](const subhost::MessageBoxRecord& box) {
+        err << "message: " << subhost::ShowSjis(box.caption) << ": " << subhost::ShowSjis(box.text)
+            << "\n";
+    });
+
+    host.Startup();
+    Session session(host, script, fs::path(options.script).parent_path());
+    const std::optional<Failure> failure = session.Run(err, options.script);
+    host.Shutdown();
+
+    if (!options.trace.empty()) {
+        WriteTrace(host, options.trace, err);
+    }
+    if (failure) {
+        err << "kznhost: " << options.script << ":" << failure->line << ": " << failure->what
+            << "\n";
+        return 1;
+    }
+    if (!options.out.empty()) {
+        try {
+            subhost::WriteMap(host.document(), options.out);
+        } catch (const std::exception& e) {
+            err << "kznhost: " << e.what() << "\n";
+            return 2;
+        }
+    }
+    return 0;
+}
+
+}  // namespace kznhost

@@ -1,0 +1,165 @@
+#include "session.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "subhost/sjis.h"
+
+namespace kznhost {
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+bool IsNumber(const std::string& text) {
+    if (text.empty() || text.size() > 9) {
+        return false;
+    }
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Splits a line into blank-separated words and double-quoted texts (with \" and \\).
+std::vector<ScriptArg> Words(const std::string& line, const std::string& where) {
+    std::vector<ScriptArg> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (IsBlank(line[i])) {
+            ++i;
+            continue;
+        }
+        ScriptArg word;
+        if (line[i] == '"') {
+            word.quoted = true;
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                const char c = line[i++];
+                if (c == '"') {
+                    closed = true;
+                    break;
+                }
+                if (c == '\\') {
+                    if (i < line.size() && (line[i] == '"' || line[i] == '\\')) {
+                        word.text += line[i++];
+                        continue;
+                    }
+                    throw ScriptError(where + ": only \\\" and \\\\ may follow a backslash");
+                }
+                word.text += c;
+            }
+            if (!closed) {
+                throw ScriptError(where + ": a text is not closed with \"");
+            }
+            if (i < line.size() && !IsBlank(line[i])) {
+                throw ScriptError(where + ": a blank must follow a closing \"");
+            }
+        } else {
+            while (i < line.size() && !IsBlank(line[i])) {
+                if (line[i] == '"') {
+                    throw ScriptError(where + ": a text must start after a blank");
+                }
+                word.text += line[i++];
+            }
+        }
+        words.push_back(word);
+    }
+    return words;
+}
+
+void Expect(bool ok, const std::string& where, const char* form) {
+    if (!ok) {
+        throw ScriptError(where + ": expected " + form);
+    }
+}
+
+void ToSjis(ScriptArg& arg, const std::string& where) {
+    std::optional<std::string> sjis = subhost::Utf8ToSjis(arg.text);
+    if (!sjis) {
+        throw ScriptError(where + ": the text \"" + arg.text +
+                          "\" holds a character that has no Shift-JIS form");
+    }
+    arg.text = *sjis;
+}
+
+}  // namespace
+
+int ScriptLine::Item() const {
+    return std::stoi(args.at(0).text);
+}
+
+std::vector<ScriptLine> ParseScript(const std::string& text, const std::string& name) {
+    std::vector<ScriptLine> lines;
+    std::istringstream in(text);
+    std::string raw;
+    for (int number = 1; std::getline(in, raw); ++number) {
+        const std::string where = name + ":" + std::to_string(number);
+        const std::size_t first = raw.find_first_not_of(" \t\r");
+        if (first == std::string::npos || raw[first] == '#') {
+            continue;
+        }
+        std::vector<ScriptArg> words = Words(raw, where);
+        ScriptLine line;
+        line.number = number;
+        if (words.front().quoted) {
+            throw ScriptError(where + ": a line starts with what to do, not with a text");
+        }
+        line.verb = words.front().text;
+        line.args.assign(words.begin() + 1, words.end());
+        const auto& a = line.args;
+        const std::size_t n = a.size();
+        auto item = [&](std::size_t i) { return n > i && !a[i].quoted && IsNumber(a[i].text); };
+        auto quoted = [&](std::size_t i) { return n > i && a[i].quoted; };
+
+        if (line.verb == "filter") {
+            Expect(n == 1 && !a[0].quoted, where, "filter NAME");
+        } else if (line.verb == "layer") {
+            Expect(n == 1 && quoted(0), where, "layer \"TITLE\"");
+            ToSjis(line.args[0], where);
+        } else if (line.verb == "row") {
+            Expect(n == 2 && item(0) && (quoted(1) || item(1)), where,
+                   "row ITEM N or row ITEM \"TEXT\"");
+            if (a[1].quoted) {
+                ToSjis(line.args[1], where);
+            }
+        } else if (line.verb == "click") {
+            Expect(n == 1 && item(0), where, "click ITEM");
+        } else if (line.verb == "check") {
+            Expect(n == 2 && item(0) && !a[1].quoted && (a[1].text == "on" || a[1].text == "off"),
+                   where, "check ITEM on or check ITEM off");
+        } else if (line.verb == "type") {
+            Expect(n == 2 && item(0) && quoted(1), where, "type ITEM \"TEXT\"");
+            ToSjis(line.args[1], where);
+        } else if (line.verb == "file") {
+            Expect(n == 1 && (a[0].quoted || a[0].text == "cancel"), where,
+                   "file \"PATH\" or file cancel");
+        } else if (line.verb == "ok" || line.verb == "cancel") {
+            Expect(n == 0, where, line.verb.c_str());
+        } else {
+            throw ScriptError(where + ": \"" + line.verb + "\" is not a script line (filter, " +
+                              "layer, row, click, check, type, file, ok, cancel)");
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::vector<ScriptLine> ReadScript(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw ScriptError(path + ": cannot be read");
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        throw ScriptError(path + ": cannot be read");
+    }
+    return ParseScript(text, path);
+}
+
+}  // namespace kznhost

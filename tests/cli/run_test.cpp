@@ -1,0 +1,132 @@
+// kznhost run: session scripts over maps, as a person runs them.
+#include <gmock/gmock.h>
+
+#include <sstream>
+
+#include "cli/run.h"
+#include "cli/session.h"
+#include "subhost/mapfile.h"
+#include "support/harness.h"
+#include "support/maps.h"
+#include "support/tempdir.h"
+
+namespace {
+
+using kzntest::TempDir;
+using kzntest::Utf8;
+
+const char8_t kMap[] =
+    u8R"({"kzn-document": 1, "layers": [
+  {"title": "調査地点", "art": [{"type": "text", "text": "マイマイ"},
+                               {"type": "text", "text": "デンデンムシ"}]},
+  {"title": "基図", "editable": false, "art": []}]})";
+
+class Run : public ::testing::Test {
+  protected:
+    void SetUp() override { map_ = dir_.Write("map.json", Utf8(kMap)); }
+
+    // Runs SCRIPT (UTF-8) over the map; the status, with standard error in err_.
+    int Session(const std::string& script, bool out = true) {
+        err_.str("");
+        const std::string path = dir_.Write("session.txt", script);
+        kznhost::RunOptions options{kzntest::ModulePath(), map_, path, out ? dir_ / "out.json" : "",
+                                    dir_ / "trace.txt"};
+        return kznhost::RunSession(options, err_);
+    }
+    std::vector<std::string> Texts() {
+        auto doc = subhost::ReadMap(dir_ / "out.json");
+        std::vector<std::string> texts;
+        for (const auto* art : doc->layers()[0]->group->children) {
+            texts.push_back(art->text);
+        }
+        return texts;
+    }
+    bool Written() { return std::filesystem::exists(dir_ / "out.json"); }
+
+    TempDir dir_;
+    std::string map_;
+    std::ostringstream err_;
+};
+
+TEST_F(Run, CarriesOutTheScriptAndWritesTheReplacedTexts) {
+    dir_.Write("table.csv", "マイマイ,maimai\r\n");
+    EXPECT_EQ(Session(Utf8(u8"# a comment\n\nfilter t2t\n  layer \"調査地点\"\n"
+                           "file \"table.csv\"\nclick 1101\nrow 1011 1\n"
+                           "type 1010 \"でん\\\"でん\\\\\"\nok\n")),
+              0)
+        << err_.str();
+    EXPECT_THAT(Texts(), ::testing::ElementsAre("maimai", "でん\"でん\\"));
+    EXPECT_EQ(err_.str(), "");
+    const std::string trace = TempDir::Read(dir_ / "trace.txt");
+    EXPECT_NE(trace.find(Utf8(u8"+Found Text Art:マイマイ\n")), std::string::npos);
+}
+
+TEST_F(Run, MessageBoxesGoToStandardErrorAndAreAnsweredWithOK) {
+    EXPECT_EQ(Session("filter t2t\nfile \"/dev/full\"\nclick 1102\nok\n"), 0);
+    EXPECT_EQ(err_.str(), Utf8(u8"message: KZN Plug-in error: ファイルを書き込めません\n"));
+}
+
+TEST_F(Run, AScriptThatEndsWithADialogOpenCancelsItWithAWarning) {
+    EXPECT_EQ(Session("filter t2t\nrow 1011 \"" + Utf8(u8"マイマイ") + "\"\n"), 0);
+    EXPECT_NE(err_.str().find("warning"), std::string::npos);
+    EXPECT_THAT(Texts(), ::testing::ElementsAre(::testing::_, ::testing::_));
+}
+
+TEST_F(Run, ALineThatCannotBeCarriedOutExitsOneNamingItAndWritesNothing) {
+    EXPECT_EQ(Session("filter t2t\nrow 1011 5\nok\n"), 1);
+    EXPECT_THAT(err_.str(),
+                ::testing::EndsWith("session.txt:2: item 1011 has no row 5 (it has 2)\n"));
+    EXPECT_FALSE(Written());
+
+    EXPECT_EQ(Session("ok\n"), 1);
+    EXPECT_THAT(err_.str(), ::testing::EndsWith("session.txt:1: no dialog is open for \"ok\"\n"));
+    EXPECT_EQ(Session("filter x2y\n"), 1);
+    EXPECT_THAT(err_.str(), ::testing::HasSubstr("the Filter menu has no command named x2y"));
+    EXPECT_EQ(Session(Utf8(u8"filter t2t\nlayer \"基図\"\nok\n")), 1);
+    EXPECT_THAT(err_.str(), ::testing::EndsWith("session.txt:3: item 1 is disabled\n"));
+    EXPECT_FALSE(Written());
+}
+
+TEST_F(Run, AMalformedScriptOrMapOrAMissingFileExitsTwoAndWritesNothing) {
+    EXPECT_EQ(Session("filter t2t\nclick one\n"), 2);
+    EXPECT_THAT(err_.str(), ::testing::HasSubstr("session.txt:2: expected click ITEM"));
+    EXPECT_EQ(Session("type 1010 \"open\n"), 2);
+    EXPECT_EQ(Session("fly away\n"), 2);
+    // (Kept out of the macro: its text is also compiled as a Shift-JIS message.)
+    const std::string noShiftJis = Utf8(u8"type 1010 \"😀\"\n");
+    EXPECT_EQ(Session(noShiftJis), 2);
+    EXPECT_THAT(err_.str(), ::testing::HasSubstr("no Shift-JIS form"));
+
+    map_ = dir_ / "missing.json";
+    EXPECT_EQ(Session("filter t2t\n"), 2);
+    EXPECT_THAT(err_.str(), ::testing::HasSubstr("missing.json: cannot be read"));
+    map_ = dir_.Write("bad.json", R"({"kzn-document": 1, "layers": [{"title": "a", "art": 3}]})");
+    EXPECT_EQ(Session("filter t2t\n"), 2);
+    EXPECT_THAT(err_.str(), ::testing::HasSubstr("bad.json: $.layers[0].art must be an array"));
+    EXPECT_FALSE(Written());
+}
+
+TEST(Script, ParsesEveryKindOfLineAndItsTexts) {
+    const auto lines = kznhost::ParseScript(
+        "filter o2o\nlayer \"a b\"\nrow 1011 3\nrow 1011 \"x\"\nclick 1101\ncheck 1039 on\n"
+        "check 1131 off\ntype 1010 \"\\\\\"\nfile \"p q.csv\"\nfile cancel\nok\ncancel\n",
+        "s");
+    ASSERT_EQ(lines.size(), 12U);
+    EXPECT_EQ(lines[1].args[0].text, "a b");
+    EXPECT_FALSE(lines[2].args[1].quoted);
+    EXPECT_TRUE(lines[3].args[1].quoted);
+    EXPECT_EQ(lines[7].args[1].text, "\\");
+    EXPECT_EQ(lines[8].args[0].text, "p q.csv");
+    EXPECT_FALSE(lines[9].args[0].quoted);
+    EXPECT_EQ(lines[11].number, 12);
+}
+
+TEST(Script, RefusesLinesThatAreNotScriptLines) {
+    for (const char* bad :
+         {"check 1039 maybe", "row 1011", "ok now", "file", "layer Title", "type 1010 \"a\\n\"",
+          "click 10x", "\"filter\" t2t", "row 1011 \"a\"b"}) {
+        EXPECT_THROW(kznhost::ParseScript(bad, "s"), kznhost::ScriptError) << bad;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,165 @@
+// Replacement table files: the field splitter, the reader, the writer, the chooser and labels.
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+
+#include "fixture.h"
+#include "support/tempdir.h"
+#include "util/kznTableFile.h"
+
+namespace {
+
+using kzntest::TempDir;
+
+std::vector<std::string> Fields(std::string line) {
+    std::vector<std::string> fields;
+    while (!line.empty()) {
+        fields.push_back(SplitField(line));
+    }
+    return fields;
+}
+
+TEST(SplitField, SkipsLeadingSeparatorsAndTrimsBlanksAroundFields) {
+    EXPECT_THAT(Fields("a,b,c"), ::testing::ElementsAre("a", "b", "c"));
+    EXPECT_THAT(Fields(" a , b "), ::testing::ElementsAre("a", "b"));
+    EXPECT_THAT(Fields("\ta\t,\tb"), ::testing::ElementsAre("a", "b"));
+    EXPECT_THAT(Fields(",a,b"), ::testing::ElementsAre("a", "b"));
+    EXPECT_THAT(Fields("a,,b"), ::testing::ElementsAre("a", "b"));
+    EXPECT_THAT(Fields("a, ,b"), ::testing::ElementsAre("a", "b"));
+    // A last field of blanks only comes back as it is.
+    EXPECT_THAT(Fields("a, "), ::testing::ElementsAre("a", " "));
+}
+
+TEST(SplitField, TakesTheFullWidthBlankOnlyAsAWholeCharacter) {
+    EXPECT_THAT(Fields("　東京　,　大阪"), ::testing::ElementsAre("東京", "大阪"));
+    // "ァ" is 0x83 0x40 and "「" is 0x81 0x75: neither half is a separator.
+    EXPECT_THAT(Fields("マァ,「ア"), ::testing::ElementsAre("マァ", "「ア"));
+    EXPECT_THAT(Fields("ァ"), ::testing::ElementsAre("ァ"));
+    // A lone 0x40 byte is "@", not half a blank.
+    EXPECT_THAT(Fields("@a@,b"), ::testing::ElementsAre("@a@", "b"));
+}
+
+TEST(SplitField, QuotesAndNumberSignsArePlainText) {
+    EXPECT_THAT(Fields("\"a\",#b"), ::testing::ElementsAre("\"a\"", "#b"));
+}
+
+class TableFiles : public kzntest::LinkedModule {
+  protected:
+    ReplacementTable Load(const std::string& bytes, bool* loaded = nullptr) {
+        ReplacementTable table;
+        const bool ok = LoadTable(table, dir_.Write("table.csv", bytes).c_str());
+        if (loaded != nullptr) {
+            *loaded = ok;
+        }
+        return table;
+    }
+    TempDir dir_;
+};
+
+TEST_F(TableFiles, RowsCollectTheirFieldsAndEmptyRowsAddNothing) {
+    bool loaded = false;
+    EXPECT_TRUE(Load("", &loaded).empty());
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(Load("a,b,c\r\n"), (ReplacementTable{{"a", "b,c"}}));
+    EXPECT_EQ(Load("a,b\r\na,c\r\n"), (ReplacementTable{{"a", "b,c"}}));
+    EXPECT_TRUE(Load("a\r\na,\r\n\r\n").empty());
+    EXPECT_EQ(Load("a,,b\na, ,c\n,a,d\na,e,\n"), (ReplacementTable{{"a", "b,c,d,e"}}));
+    EXPECT_EQ(Load("  x,y\n  z,yz"), (ReplacementTable{{"x", "y"}, {"z", "yz"}}));
+    EXPECT_EQ(Load("a, \n"), (ReplacementTable{{"a", " "}}));
+    EXPECT_EQ(Load("#a,\"b\"\n"), (ReplacementTable{{"#a", "\"b\""}}));
+}
+
+TEST_F(TableFiles, CRLFAndLoneLFEndLinesAndALoneCRStaysInTheLine) {
+    EXPECT_EQ(Load("a,1\r\nb,2\nc,3"), (ReplacementTable{{"a", "1"}, {"b", "2"}, {"c", "3"}}));
+    EXPECT_EQ(Load("a,x\ry\r\n"), (ReplacementTable{{"a", "x\ry"}}));
+    EXPECT_EQ(Load("a,x\r"), (ReplacementTable{{"a", "x\r"}}));  // no line feed follows
+}
+
+TEST_F(TableFiles, LoadingAddsToWhatTheTableHeld) {
+    ReplacementTable table = {{"k", ""}, {"m", "old"}};
+    ASSERT_TRUE(LoadTable(table, dir_.Write("t.csv", "k,v\nm,new\n").c_str()));
+    EXPECT_EQ(table["k"], "v");  // not ",v"
+    EXPECT_EQ(table["m"], "old,new");
+    EXPECT_THAT(host().trace().Lines(), ::testing::Contains("fstream:k,v"));
+}
+
+TEST_F(TableFiles, AFileThatCannotBeOpenedForWritingGivesTheWarningAndChangesNothing) {
+    ReplacementTable table = {{"k", "v"}};
+    const std::string readOnly = dir_.Write("ro.csv", "a,b\n");
+    ::chmod(readOnly.c_str(), 0444);
+    const bool root = ::geteuid() == 0;  // root opens read-only files for writing all the same
+    EXPECT_EQ(LoadTable(table, readOnly.c_str()), root);
+    EXPECT_FALSE(LoadTable(table, (dir_ / "missing.csv").c_str()));
+    EXPECT_EQ(table.count("k"), 1U);
+    ASSERT_FALSE(host().win32().messageBoxes().empty());
+    const auto& box = host().win32().messageBoxes().back();
+    EXPECT_EQ(box.text, "ファイルを読み込めません。ファイルが使用中の可能性があります。");
+    EXPECT_EQ(box.caption, "KZN Plug-in error");
+    EXPECT_EQ(box.type, MB_ICONWARNING);
+    EXPECT_EQ(box.owner, nullptr);
+}
+
+TEST_F(TableFiles, RowsAreWrittenWithCRLFAndAFailedWriteIsNotASuccess) {
+    {
+        TableFileWriter file((dir_ / "out.csv").c_str());
+        ASSERT_TRUE(file.IsOpen());
+        file.WriteRow("あ,a");
+        file.WriteRow("い,");
+        EXPECT_TRUE(file.Close());
+    }
+    EXPECT_EQ(TempDir::Read(dir_ / "out.csv"), "あ,a\r\nい,\r\n");
+
+    TableFileWriter full("/dev/full");
+    ASSERT_TRUE(full.IsOpen());
+    full.WriteRow("a,b");
+    EXPECT_FALSE(full.Close());
+
+    TableFileWriter nowhere((dir_ / "no/such/folder.csv").c_str());
+    EXPECT_FALSE(nowhere.IsOpen());
+}
+
+TEST_F(TableFiles, ChooserFillsTheRecordAndCancelGivesNull) {
+    EXPECT_EQ(ChooseTableFile(nullptr, false), nullptr);  // nothing queued: cancelled
+    host().win32().QueueFileAnswer(std::string(dir_ / "new.csv"));
+    const char* saved = ChooseTableFile(reinterpret_cast<HWND>(0x1234), true);
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(std::string(saved), dir_ / "new.csv");
+    EXPECT_TRUE(host().win32().messageBoxes().empty());
+
+    const auto& requests = host().win32().fileDialogs();
+    ASSERT_EQ(requests.size(), 2U);
+    for (const auto& r : requests) {
+        EXPECT_EQ(r.structSize, 76U);
+        EXPECT_EQ(r.filters,
+                  (std::vector<std::string>{"テキストファイル (*.txt,*csv)", "*.TXT;*.CSV",
+                                            "すべてのファイル (*.*)", "*.*"}));
+        EXPECT_EQ(r.filterIndex, 1U);
+        EXPECT_EQ(r.maxFile, 257U);
+        EXPECT_EQ(r.initialFile, "");
+        EXPECT_EQ(r.title, "");
+        EXPECT_EQ(r.initialDir, "");
+    }
+    EXPECT_FALSE(requests[0].save);
+    EXPECT_EQ(requests[0].flags, OFN_FILEMUSTEXIST);
+    EXPECT_TRUE(requests[1].save);
+    EXPECT_EQ(requests[1].flags, OFN_OVERWRITEPROMPT);
+    EXPECT_EQ(requests[1].owner, reinterpret_cast<HWND>(0x1234));
+}
+
+TEST(Labels, NameTheFileWithoutItsFolderAndCutBetweenCharacters) {
+    EXPECT_STREQ(MakeFileNameLabel("/home/map/table.txt"), "ファイル名:table.txt");
+    EXPECT_STREQ(MakeFileNameLabel("C:\\maps\\dialect.csv"), "ファイル名:dialect.csv");
+    EXPECT_STREQ(MakeFileNameLabel("C:dialect.csv"), "ファイル名:dialect.csv");
+    // "ソ" is 0x83 0x5C: its second byte is no folder separator.
+    EXPECT_STREQ(MakeFileNameLabel("C:\\地図\\ソ表.csv"), "ファイル名:ソ表.csv");
+    const std::string longName(300, 'x');
+    EXPECT_EQ(std::string(MakeFileNameLabel(longName.c_str())).size(), 259U);
+}
+
+TEST(Labels, LengthPrefixedStringsBecomeText) {
+    const unsigned char pstr[] = {3, 'a', 'b', 'c', 'd'};
+    EXPECT_STREQ(PStrToText(pstr), "abc");
+    const unsigned char empty[] = {0};
+    EXPECT_STREQ(PStrToText(empty), "");
+}
+
+}  // namespace

@@ -1,0 +1,295 @@
+// The text-to-text command as a person uses it: the dialog driven by actions, the document and
+// the table files it reads and writes.
+#include <gmock/gmock.h>
+
+#include "support/harness.h"
+#include "support/maps.h"
+#include "support/tempdir.h"
+
+namespace {
+
+using kzntest::TempDir;
+using subhost::DialogSession;
+using ::testing::ElementsAre;
+
+constexpr int kLayerPopup = 1004, kList = 1011, kSource = 1009, kDestination = 1010, kOpen = 1101,
+              kSave = 1102, kLabel = 1034;
+
+const char8_t kSurvey[] =
+    u8R"({
+  "kzn-document": 1,
+  "currentLayer": 1,
+  "layers": [
+    {"title": "凡例", "art": [{"type": "text", "text": "題"}]},
+    {"title": "調査地点", "art": [
+      {"type": "text", "text": "マイマイ"},
+      {"type": "path", "segments": [{"p": [0, 0]}]},
+      {"type": "text", "text": "デンデンムシ"},
+      {"type": "text", "text": "隠れ", "hidden": true},
+      {"type": "text", "text": "固定", "locked": true},
+      {"type": "group", "children": [{"type": "text", "text": "中"}]},
+      {"type": "text", "text": "マイマイ"},
+      {"type": "text", "text": "カタツムリ\r"}
+    ]},
+    {"title": "調査地点", "art": [{"type": "text", "text": "二番目"}]},
+    {"title": "基図", "editable": false, "art": [{"type": "text", "text": "海"}]}
+  ]
+})";
+
+class T2T : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host_ = kzntest::LoadedHost();
+        host_->SetDocument(kzntest::Map(kSurvey));
+        ASSERT_EQ(host_->Startup(), 0);
+    }
+
+    void Run(std::function<void(DialogSession&)> script) {
+        host_->dialogs().QueueScript(std::move(script));
+        ASSERT_EQ(host_->RunFilter("t2t"), 0);
+        EXPECT_EQ(host_->dialogs().scriptError(), "");
+    }
+
+    // The texts of the layer's top-level text objects.
+    std::vector<std::string> Texts(std::size_t layer) {
+        std::vector<std::string> texts;
+        for (const subhost::Art* art : host_->document().layers()[layer]->group->children) {
+            if (art->type == kTextArt) {
+                texts.push_back(art->text);
+            }
+        }
+        return texts;
+    }
+
+    // What row INDEX of the list shows as its destination (the text right of the divider).
+    static std::string Destination(DialogSession& s, int index) {
+        s.Paint(kList);
+        const auto& ops = s.item(kList).list->entries.at(static_cast<std::size_t>(index))->painted;
+        std::vector<std::string> texts;
+        for (const auto& op : ops) {
+            if (op.kind == subhost::DrawOp::Kind::Text) {
+                texts.push_back(op.text);
+            }
+        }
+        return texts.size() == 2 ? texts[1] : "<not painted>";
+    }
+
+    std::unique_ptr<subhost::Host> host_;
+    TempDir dir_;
+};
+
+TEST_F(T2T, ListsTheVisibleUnlockedTextsDirectlyOnTheCurrentLayerInChildOrder) {
+    Run([](DialogSession& s) {
+        EXPECT_THAT(s.Rows(kLayerPopup), ElementsAre("凡例", "調査地点", "調査地点", "基図"));
+        // Two layers share the current layer's title: the first is chosen.
+        EXPECT_EQ(s.item(kLayerPopup).list->active, s.item(kLayerPopup).list->entries[1]);
+        EXPECT_THAT(s.Rows(kList),
+                    ElementsAre("マイマイ", "デンデンムシ", "マイマイ", "カタツムリ"));
+        EXPECT_TRUE(s.item(kList).enabled);
+        EXPECT_TRUE(s.item(kOKItemID).enabled);
+    });
+    const auto lines = host_->trace().Lines();
+    EXPECT_THAT(lines, ::testing::Contains("CkznT2TDialog::Init()"));
+    EXPECT_THAT(lines, ::testing::Contains("CkznT2TDialog::Notify(ADM Show Window Notifier)"));
+    EXPECT_THAT(lines, ::testing::Contains("+Found Text Art:隠れ"));  // read, then left out
+}
+
+TEST_F(T2T, InitSetsThePicturesTipsAndListStyle) {
+    Run([](DialogSession& s) {
+        EXPECT_EQ(s.item(kOpen).pictureID, 107);
+        EXPECT_EQ(s.item(kSave).pictureID, 108);
+        EXPECT_EQ(s.item(kOpen).tip, "ファイルを開く");
+        EXPECT_EQ(s.item(kSave).tip, "ファイルに出力");
+        EXPECT_EQ(s.item(kList).itemStyle, 8);
+        EXPECT_EQ(s.item(kLayerPopup).list->entries[2]->id, 2);
+    });
+}
+
+TEST_F(T2T, ALockedLayerShowsItsTextsButDisablesTheListAndOK) {
+    Run([](DialogSession& s) {
+        s.Pick(kLayerPopup, "基図");
+        EXPECT_THAT(s.Rows(kList), ElementsAre("海"));
+        EXPECT_FALSE(s.item(kList).enabled);
+        EXPECT_FALSE(s.item(kOKItemID).enabled);
+        EXPECT_THROW(s.Ok(), subhost::ActionError);
+        EXPECT_THROW(s.ClickRow(kList, 0), subhost::ActionError);
+        s.Paint(kList);
+        EXPECT_EQ(s.item(kList).list->entries[0]->painted[1].color, kADMWhiteColor);
+        s.Cancel();
+    });
+    EXPECT_THAT(Texts(3), ElementsAre("海"));
+}
+
+TEST_F(T2T, TypingIntoTheDestinationEditUpdatesTheSelectedRowAndOKWritesIt) {
+    Run([](DialogSession& s) {
+        s.ClickRow(kList, 1);
+        EXPECT_EQ(s.item(kSource).text, "デンデンムシ");
+        EXPECT_EQ(s.dialog().focus, &s.item(kDestination));
+        s.Type(kDestination, "dendenmushi");
+        EXPECT_EQ(Destination(s, 1), "dendenmushi");
+        EXPECT_EQ(Destination(s, 0), "");
+        s.Ok();
+    });
+    EXPECT_THAT(Texts(1),
+                ElementsAre("マイマイ", "dendenmushi", "隠れ", "固定", "マイマイ", "カタツムリ\r"));
+    EXPECT_THAT(host_->trace().Lines(), ::testing::Contains("CkznT2TDstEdit::Track"));
+}
+
+TEST_F(T2T, LoadingATableFillsTheDestinationsAndOKReplacesOnlyThoseTexts) {
+    const std::string table = dir_.Write("snail.csv", "マイマイ,maimai\r\n隠れ,kakure\r\n");
+    Run([&](DialogSession& s) {
+        host_->win32().QueueFileAnswer(table);
+        s.Click(kOpen);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:snail.csv");
+        EXPECT_EQ(Destination(s, 0), "maimai");
+        EXPECT_EQ(Destination(s, 1), "");
+        EXPECT_EQ(Destination(s, 2), "maimai");
+        s.Ok();
+    });
+    // Hidden, locked and grouped texts and rows without a destination keep their text.
+    EXPECT_THAT(Texts(1),
+                ElementsAre("maimai", "デンデンムシ", "隠れ", "固定", "maimai", "カタツムリ\r"));
+    EXPECT_EQ(host_->document().layers()[1]->group->children[5]->children[0]->text, "中");
+    EXPECT_THAT(Texts(0), ElementsAre("題"));
+}
+
+TEST_F(T2T, OKWritesTheLastRowFirst) {
+    const std::string table = dir_.Write("t.csv", "マイマイ,m\nカタツムリ,k\n");
+    host_->dialogs().QueueScript([&](DialogSession& s) {
+        host_->win32().QueueFileAnswer(table);
+        s.Click(kOpen);
+        // The first text written goes to the last row's object; make that write fail.
+        host_->faults().Fail("AI Text Stream Suite", "WriteTextStream",
+                             FourCharCode('F', 'A', 'I', 'L'));
+        s.Ok();
+    });
+    ASSERT_EQ(host_->RunFilter("t2t"), 0);
+    EXPECT_THAT(Texts(1), ElementsAre("m", "デンデンムシ", "隠れ", "固定", "m", ""));
+}
+
+TEST_F(T2T, CancelChangesNothing) {
+    const std::string table = dir_.Write("t.csv", "マイマイ,m\n");
+    Run([&](DialogSession& s) {
+        host_->win32().QueueFileAnswer(table);
+        s.Click(kOpen);
+        s.ClickRow(kList, 1);
+        s.Type(kDestination, "x");
+        s.Cancel();
+    });
+    EXPECT_THAT(Texts(1), ElementsAre("マイマイ", "デンデンムシ", "隠れ", "固定", "マイマイ",
+                                      "カタツムリ\r"));
+    EXPECT_THAT(host_->trace().Lines(), ::testing::Contains("CANCEL"));
+}
+
+TEST_F(T2T, ChangingTheLayerRebuildsTheRowsAndTypedDestinationsGiveWayToTheTable) {
+    const std::string table = dir_.Write("t.csv", "マイマイ,m\n");
+    Run([&](DialogSession& s) {
+        host_->win32().QueueFileAnswer(table);
+        s.Click(kOpen);
+        s.ClickRow(kList, 0);
+        s.Type(kDestination, "typed");
+        EXPECT_EQ(Destination(s, 0), "typed");
+        s.Pick(kLayerPopup, 0);
+        EXPECT_THAT(s.Rows(kList), ElementsAre("題"));
+        s.Pick(kLayerPopup, 1);
+        EXPECT_EQ(Destination(s, 0), "m");
+    });
+    EXPECT_THAT(host_->trace().Lines(), ::testing::Contains("+LayerList"));
+}
+
+TEST_F(T2T, ALongDestinationIsKeptCutAtACharacterBoundary) {
+    std::string typed = "a";
+    for (int i = 0; i < 60; ++i) {
+        typed += "あ";  // two bytes each: byte 100 would split one
+    }
+    Run([&](DialogSession& s) {
+        s.ClickRow(kList, 0);
+        s.Type(kDestination, typed);
+        EXPECT_EQ(s.item(kDestination).text, typed);  // the edit still shows all of it
+        s.Ok();
+    });
+    EXPECT_EQ(Texts(1)[0], typed.substr(0, 99));
+}
+
+TEST_F(T2T, SelectingARowShowsAtMost100BytesOfItsText) {
+    host_->document().layers()[1]->group->children[0]->text = std::string(150, 'x');
+    Run([](DialogSession& s) {
+        s.ClickRow(kList, 0);
+        EXPECT_EQ(s.item(kSource).text, std::string(100, 'x'));
+    });
+}
+
+TEST_F(T2T, SavingWritesEveryRowWithCRLFAndShowsTheFileName) {
+    const std::string path = dir_ / "saved.csv";
+    Run([&](DialogSession& s) {
+        s.ClickRow(kList, 1);
+        s.Type(kDestination, "d,e");
+        host_->win32().QueueFileAnswer(path);
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:saved.csv");
+    });
+    EXPECT_EQ(TempDir::Read(path), "マイマイ,\r\nデンデンムシ,d,e\r\nマイマイ,\r\nカタツムリ,\r\n");
+
+    // What was saved loads back: the destination with a comma comes back whole.
+    Run([&](DialogSession& s) {
+        host_->win32().QueueFileAnswer(path);
+        s.Click(kOpen);
+        EXPECT_EQ(Destination(s, 1), "d,e");
+        EXPECT_EQ(Destination(s, 0), "");
+    });
+}
+
+TEST_F(T2T, AFailedSaveWarnsAndKeepsTheLabel) {
+    Run([&](DialogSession& s) {
+        host_->win32().QueueFileAnswer(std::string("/dev/full"));
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "");
+        host_->win32().QueueFileAnswer(dir_ / "no/such/folder.csv");
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "");
+        s.Click(kSave);  // nothing queued: the person cancels, nothing is said
+    });
+    const auto& boxes = host_->win32().messageBoxes();
+    ASSERT_EQ(boxes.size(), 2U);
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.text, "ファイルを書き込めません");
+        EXPECT_EQ(box.caption, "KZN Plug-in error");
+        EXPECT_EQ(box.type, MB_ICONWARNING);
+    }
+}
+
+TEST_F(T2T, ACurrentLayerThatCannotBeHadIsTracedAndTheDialogStillOpensEmpty) {
+    host_->faults().Fail("AI Layer Suite", "GetCurrentLayer", FourCharCode('F', 'A', 'I', 'L'));
+    Run([](DialogSession& s) {
+        EXPECT_TRUE(s.open());
+        EXPECT_TRUE(s.Rows(kList).empty());
+        EXPECT_EQ(s.item(kLayerPopup).list->active, nullptr);
+    });
+    const auto lines = host_->trace().Lines();
+    const auto at = std::find(lines.begin(), lines.end(), "ASErr:FAIL");
+    ASSERT_NE(at, lines.end());
+    const int line = kzntest::LineOf(kzntest::SourcePath("module/t2t/kznT2TDialog.cpp"),
+                                     "KznChecked(sLayer->GetCurrentLayer");
+    EXPECT_EQ(*(at + 1), "kznT2TDialog," + std::to_string(line));
+    ASSERT_EQ(host_->assertions().size(), 1U);
+    EXPECT_EQ(host_->assertions()[0].expression, "NULL");
+}
+
+TEST_F(T2T, ALayerTitleThatCannotBeReadStopsThePopupButTheDialogOpens) {
+    host_->faults().Fail("AI Layer Suite", "GetLayerTitle", FourCharCode('F', 'A', 'I', 'L'), 3);
+    Run([](DialogSession& s) {
+        EXPECT_THAT(s.Rows(kLayerPopup), ElementsAre("凡例", "調査地点"));
+    });
+    EXPECT_EQ(host_->dialogs().runs().back().initResult, FourCharCode('F', 'A', 'I', 'L'));
+    EXPECT_THAT(host_->trace().Lines(), ::testing::Contains("ASErr:FAIL"));
+}
+
+TEST_F(T2T, WhenTheDialogEndsNoRowOrItemIsLeft) {
+    Run([](DialogSession& s) { s.ClickRow(kList, 0); });
+    EXPECT_EQ(host_->dialogs().liveEntries(), 0U);
+    EXPECT_EQ(host_->dialogs().liveItems(), 0U);
+    EXPECT_EQ(host_->document().openStreams(), 0U);
+    EXPECT_EQ(host_->TotalHeld(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+// Map documents: reading, writing, and refusing what cannot be made sense of.
+#include <gtest/gtest.h>
+
+#include "subhost/mapfile.h"
+#include "support/maps.h"
+#include "support/tempdir.h"
+
+namespace {
+
+using kzntest::Map;
+using kzntest::Utf8;
+
+const char8_t kFull[] =
+    u8R"({
+  "kzn-document": 1,
+  "currentLayer": 1,
+  "layers": [
+    {"title": "凡例", "editable": false, "art": []},
+    {"title": "調査地点", "art": [
+      {"type": "group", "tags": {"kznObjectName": "丸", "BBAccumRotation": "0.523599"},
+       "children": [
+         {"type": "path", "closed": true, "selected": true,
+          "segments": [{"p": [0, 0]}, {"p": [10, 0], "in": [8, 1], "out": [12, -1], "corner": true}],
+          "style": {"fill": {"gray": 0.5}, "stroke": {"gray": 0, "width": 0.25}}},
+         {"type": "compound", "children": []}
+       ]},
+      {"type": "text", "text": "デンデンムシ", "anchor": [1.5, -2], "size": 9, "locked": true,
+       "hidden": true, "path": {"type": "path", "segments": [{"p": [3, 4]}]}},
+      {"type": "text", "text": {"sjis": "83 66 8C"}}
+    ]}
+  ],
+  "patterns": [{"name": "丸", "art": {"type": "group", "children": []}}],
+  "swatches": [{"pattern": "丸"}, {"gray": 0.5}]
+})";
+
+TEST(MapFile, ReadsEveryKindOfArtIntoShiftJis) {
+    auto doc = Map(kFull);
+    ASSERT_EQ(doc->layers().size(), 2U);
+    EXPECT_EQ(doc->currentLayer(), 1U);
+    EXPECT_FALSE(doc->layers()[0]->editable);
+    EXPECT_EQ(doc->layers()[1]->title, "調査地点");
+    const auto& art = doc->layers()[1]->group->children;
+    ASSERT_EQ(art.size(), 3U);
+    EXPECT_EQ(art[0]->type, kGroupArt);
+    EXPECT_EQ(art[0]->tags.at("kznObjectName"), "丸");
+    EXPECT_EQ(art[0]->children[0]->segments[1].in, (subhost::Point{8, 1}));
+    EXPECT_EQ(art[0]->children[0]->segments[0].out, (subhost::Point{0, 0}));
+    EXPECT_TRUE(art[0]->children[0]->segments[1].corner);
+    EXPECT_EQ(art[0]->children[0]->style.stroke->width, 0.25);
+    EXPECT_TRUE(art[0]->children[0]->selected);
+    EXPECT_EQ(art[0]->children[1]->type, kCompoundPathArt);
+    EXPECT_EQ(art[1]->text, "デンデンムシ");
+    EXPECT_TRUE(art[1]->locked && art[1]->hidden);
+    ASSERT_NE(art[1]->textPath, nullptr);
+    EXPECT_EQ(art[1]->textPath->segments[0].p, (subhost::Point{3, 4}));
+    EXPECT_EQ(art[2]->text, "\x83\x66\x8C");  // cut inside a character, kept as bytes
+    EXPECT_EQ(art[2]->size, 12);
+    ASSERT_EQ(doc->swatches().size(), 2U);
+    EXPECT_EQ(doc->swatches()[0]->pattern, doc->patterns()[0]);
+}
+
+TEST(MapFile, WritesWhatItReadsSoThatItReadsBackUnchanged) {
+    const std::string once = subhost::FormatMap(*Map(kFull));
+    const std::string twice = subhost::FormatMap(*subhost::ParseMap(once, "again"));
+    EXPECT_EQ(once, twice);
+    EXPECT_NE(once.find(R"("sjis": "83 66 8C")"), std::string::npos);
+    EXPECT_NE(once.find(Utf8(u8"デンデンムシ")), std::string::npos);  // UTF-8 outside
+}
+
+struct Bad {
+    const char8_t* json;
+    const char* message;
+};
+
+class MalformedMap : public ::testing::TestWithParam<Bad> {};
+
+TEST_P(MalformedMap, IsRefusedWithTheJsonPathOfTheOffendingValue) {
+    try {
+        Map(GetParam().json);
+        FAIL() << "accepted";
+    } catch (const subhost::MapError& e) {
+        // The message starts with the name of the map (and, for JSON, the library's words).
+        const std::string message = GetParam().message;
+        EXPECT_EQ(std::string(e.what()).substr(0, message.size()), message);
+        if (message.back() != ' ') {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MalformedMap,
+    ::testing::Values(
+        Bad{u8"{", "test map: not JSON: "},
+        Bad{u8R"({"layers": []})",
+            "test map: $.kzn-document must be 1 (the version of this map form)"},
+        Bad{u8R"({"kzn-document": 1, "layers": [{"title": 5}]})",
+            "test map: $.layers[0].title must be a string (or {\"sjis\": \"HEX BYTES\"})"},
+        Bad{u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "text": "😀"}]}]})",
+            "test map: $.layers[0].art[0].text holds a character that has no Shift-JIS form"},
+        Bad{u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "oval"}]}]})",
+            "test map: $.layers[0].art[0].type is not one of group, compound, path, text"},
+        Bad{u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "group", "children": [{"type": "path", "segments": [{"p": [1]}]}]}]}]})",
+            "test map: $.layers[0].art[0].children[0].segments[0].p must be a point [x, y]"},
+        Bad{u8R"({"kzn-document": 1, "layers": [], "colour": 1})",
+            "test map: $.colour is not a key of this object"},
+        Bad{u8R"({"kzn-document": 1, "layers": [{"title": "a"}], "currentLayer": 3})",
+            "test map: $.currentLayer is not the index of a layer"},
+        Bad{u8R"({"kzn-document": 1, "layers": [], "swatches": [{"pattern": "無"}]})",
+            "test map: $.swatches[0].pattern names no pattern of the document"},
+        Bad{u8R"({"kzn-document": 1, "layers": [{"title": {"sjis": "8G"}}]})",
+            "test map: $.layers[0].title.sjis must be bytes in hexadecimal, such as \"8C BE\""}));
+
+TEST(MapFile, AMissingFileIsNamedAndAWriteThatCannotHappenLeavesNoFile) {
+    EXPECT_THROW(subhost::ReadMap("/nonexistent/map.json"), subhost::MapError);
+    kzntest::TempDir dir;
+    EXPECT_THROW(subhost::WriteMap(*Map(kFull), dir / "no/such/folder.json"), subhost::MapError);
+    subhost::WriteMap(*Map(kFull), dir / "map.json");
+    EXPECT_EQ(subhost::ReadMap(dir / "map.json")->layers().size(), 2U);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);  // no temporary file is left behind
+}
+
+TEST(Document, DisposedArtAndItsChildrenAreGoneAndTheirHandlesRefused) {
+    auto doc = Map(kFull);
+    subhost::Art* group = doc->layers()[1]->group->children[0];
+    const ArtHandle child = group->children[0]->ref;
+    const std::size_t before = doc->liveArt();
+    doc->Dispose(*group);
+    EXPECT_EQ(doc->liveArt(), before - 3);
+    EXPECT_EQ(doc->layers()[1]->group->children.size(), 2U);
+    EXPECT_FALSE(doc->Alive(child));
+    EXPECT_THROW(doc->Get(child), subhost::HostError);
+    EXPECT_THROW(doc->Dispose(*doc->layers()[0]->group), subhost::HostError);
+}
+
+TEST(Document, ALayerInsertedAboveTakesItsIndexAndTheCurrentLayerStaysTheSame) {
+    auto doc = Map(kFull);
+    subhost::Layer* current = doc->layers()[doc->currentLayer()];
+    doc->AddLayer(1, "new", true);
+    EXPECT_EQ(doc->layers()[1]->title, "new");
+    EXPECT_EQ(doc->layers()[doc->currentLayer()], current);
+}
+
+}  // namespace
