@@ -3,8 +3,6 @@
 #include <elf.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "error.h"
 
@@ -88,18 +86,6 @@ std::vector<std::string> ElfFile::ExportedSymbols() const {
         }
     }
     return names;
-}
-
-Bytes ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw ModuleError("cannot open " + path);
-    }
-    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        throw ModuleError("cannot read " + path);
-    }
-    return bytes;
 }
 
 }  // namespace subhost

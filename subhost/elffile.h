@@ -27,6 +27,4 @@ class ElfFile {
 // The name of the section that carries a module's compiled resources.
 constexpr const char kResourceSection[] = ".kzn.rsrc";
 
-Bytes ReadFileBytes(const std::string& path);
-
 }  // namespace subhost

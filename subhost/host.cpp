@@ -154,15 +154,15 @@ FilterHandle Host::AddFilter(PluginRef plugin, const char* name, const FilterReg
     if (name == nullptr || data.category == nullptr || data.title == nullptr) {
         throw HostError(kBadArgumentErr, "a filter needs a name, a category and a title");
     }
-    auto pascal = [](const unsigned char* p) {
+    auto lengthPrefixed = [](const unsigned char* p) {
         return std::string(reinterpret_cast<const char*>(p + 1), p[0]);
     };
     FilterRecord record;
     record.handle = reinterpret_cast<FilterHandle>(detail::NextHandleValue());
     record.plugin = plugin;
     record.name = name;
-    record.category = pascal(data.category);
-    record.title = pascal(data.title);
+    record.category = lengthPrefixed(data.category);
+    record.title = lengthPrefixed(data.title);
     record.options = options;
     record.menuItem = reinterpret_cast<MenuItemHandle>(detail::NextHandleValue());
     filters_.push_back(record);

@@ -1,6 +1,11 @@
 #include "mapfile.h"
 
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -460,7 +465,7 @@ std::string FormatMap(const Document& document) {
 
 void WriteMap(const Document& document, const std::string& path) {
     const std::string text = FormatMap(document);
-    const std::string temporary = path + ".part" + std::to_string(::getpid());
+    const std::string temporary = path + ".part" + std::to_string(getpid());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out << text;

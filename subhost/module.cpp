@@ -1,24 +1,102 @@
 #include "module.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 
-#include "elffile.h"
 #include "error.h"
+
+#ifdef _WIN32
+#include "host/win32.h"
+#include "win32.h"
+#else
+#include <dlfcn.h>
+
+#include "elffile.h"
+#endif
 
 namespace subhost {
 
+#ifdef _WIN32
+
+namespace {
+
+ResourceId IdOf(LPCSTR id) {
+    if (IS_INTRESOURCE(id)) {
+        return ResourceId::Number(static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(id)));
+    }
+    return ResourceId::Name(id);
+}
+
+struct Walk {
+    ResourceSet* set;
+    LPCSTR type;
+    LPCSTR name;
+};
+
+BOOL CALLBACK AddLanguage(HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR param) {
+    auto* walk = reinterpret_cast<Walk*>(param);
+    HRSRC found = FindResourceExA(module, type, name, language);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* data = static_cast<const std::uint8_t*>(loaded ? LockResource(loaded) : nullptr);
+    if (data == nullptr) {
+        return TRUE;
+    }
+    walk->set->Add(
+        {IdOf(type), IdOf(name), language, Bytes(data, data + SizeofResource(module, found))});
+    return TRUE;
+}
+
+BOOL CALLBACK AddName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) {
+    auto* walk = reinterpret_cast<Walk*>(param);
+    EnumResourceLanguagesA(module, type, name, AddLanguage, param);
+    (void)walk;
+    return TRUE;
+}
+
+BOOL CALLBACK AddType(HMODULE module, LPSTR type, LONG_PTR param) {
+    EnumResourceNamesA(module, type, AddName, param);
+    return TRUE;
+}
+
+// Every resource of a loaded module, read with the system's resource functions.
+ResourceSet ResourcesOf(HMODULE module) {
+    ResourceSet set;
+    Walk walk{&set, nullptr, nullptr};
+    EnumResourceTypesA(module, AddType, reinterpret_cast<LONG_PTR>(&walk));
+    return set;
+}
+
+HMODULE LoadModule(const std::string& path, DWORD flags) {
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, flags);
+    if (module == nullptr) {
+        throw ModuleError(path + ": cannot load (Windows error " + std::to_string(GetLastError()) +
+                          ")");
+    }
+    return module;
+}
+
+}  // namespace
+
+#endif
+
 void PluginModule::ReadResources(const std::string& path) {
     path_ = path;
+#ifdef _WIN32
+    resources_ = ResourcesOf(static_cast<HMODULE>(library_));
+    if (resources_.Find(ResourceId::Name("PIPL"), ResourceId::Number(16000)) == nullptr) {
+        throw ModuleError(path + ": the file carries no resources (no property list PIPL 16000)");
+    }
+#else
     const ElfFile file(ReadFileBytes(path));
     const std::optional<Bytes> stream = file.Section(kResourceSection);
     if (!stream) {
         throw ModuleError(path + ": the file carries no resources (no " +
                           std::string(kResourceSection) + " section)");
     }
+#endif
     try {
+#ifndef _WIN32
         resources_ = ResourceSet::Parse(*stream);
+#endif
         const Resource* pipl = resources_.Find(ResourceId::Name("PIPL"), ResourceId::Number(16000));
         if (pipl == nullptr) {
             throw ModuleError("no property list (resource PIPL 16000)");
@@ -44,11 +122,46 @@ void PluginModule::ReadResources(const std::string& path) {
     } catch (const ModuleError& e) {
         throw ModuleError(path + ": " + e.what());
     }
+#ifndef _WIN32
     const std::vector<std::string> exports = file.ExportedSymbols();
     if (std::find(exports.begin(), exports.end(), entryName_) == exports.end()) {
         throw ModuleError(path + ": the entry point " + entryName_ + " is not exported");
     }
+#endif
 }
+
+#ifdef _WIN32
+
+std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path) {
+    std::unique_ptr<PluginModule> module(new PluginModule);
+    module->library_ = LoadModule(path, 0);
+    module->ReadResources(path);
+    module->entry_ = reinterpret_cast<PluginMainProc>(reinterpret_cast<void (*)()>(
+        GetProcAddress(static_cast<HMODULE>(module->library_), module->entryName_.c_str())));
+    if (module->entry_ == nullptr) {
+        throw ModuleError(path + ": the entry point " + module->entryName_ + " is not exported");
+    }
+    RedirectWindowsCalls(module->library_);
+    return module;
+}
+
+std::unique_ptr<PluginModule> PluginModule::Linked(const std::string& path, PluginMainProc entry) {
+    std::unique_ptr<PluginModule> module(new PluginModule);
+    module->library_ = LoadModule(path, LOAD_LIBRARY_AS_DATAFILE);
+    module->ReadResources(path);
+    module->entry_ = entry;
+    // The module's code is this program's own: its Windows calls are this program's imports.
+    RedirectWindowsCalls(GetModuleHandleA(nullptr));
+    return module;
+}
+
+PluginModule::~PluginModule() {
+    if (library_ != nullptr) {
+        FreeLibrary(static_cast<HMODULE>(library_));
+    }
+}
+
+#else
 
 std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path) {
     std::unique_ptr<PluginModule> module(new PluginModule);
@@ -78,6 +191,8 @@ PluginModule::~PluginModule() {
         dlclose(library_);
     }
 }
+
+#endif
 
 const DialogTemplate* PluginModule::Dialog(int id) const {
     const auto it = dialogs_.find(id);

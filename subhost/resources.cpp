@@ -1,6 +1,8 @@
 #include "resources.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "error.h"
 #include "sjis.h"
@@ -330,6 +332,18 @@ std::vector<std::uint16_t> IconGroupMembers(const Bytes& data) {
         ids.push_back(r.U16());
     }
     return ids;
+}
+
+Bytes ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw ModuleError("cannot open " + path);
+    }
+    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        throw ModuleError("cannot read " + path);
+    }
+    return bytes;
 }
 
 }  // namespace subhost

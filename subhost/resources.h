@@ -41,6 +41,7 @@ class ResourceSet {
     static ResourceSet Parse(const Bytes& stream);
 
     const std::vector<Resource>& all() const { return resources_; }
+    void Add(Resource resource) { resources_.push_back(std::move(resource)); }
     const Resource* Find(const ResourceId& type, const ResourceId& name) const;
 
   private:
@@ -126,5 +127,8 @@ struct IconImage {
 
 // The icon ids an icon group lists.
 std::vector<std::uint16_t> IconGroupMembers(const Bytes& data);
+
+// The whole file at PATH; throws ModuleError when it cannot be read.
+Bytes ReadFileBytes(const std::string& path);
 
 }  // namespace subhost

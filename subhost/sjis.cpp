@@ -1,13 +1,65 @@
 #include "sjis.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <vector>
 
+#ifdef _WIN32
+#include "host/win32.h"
+#else
+#include <iconv.h>
+
+#include <cerrno>
+#endif
+
 namespace subhost {
 namespace {
+
+#ifdef _WIN32
+
+constexpr UINT kShiftJis = 932;
+
+std::optional<std::wstring> Widen(UINT codePage, const char* data, std::size_t size) {
+    if (size == 0) {
+        return std::wstring();
+    }
+    const int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, data, static_cast<int>(size),
+                                      nullptr, 0);
+    if (n <= 0) {
+        return std::nullopt;
+    }
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, data, static_cast<int>(size), wide.data(),
+                        n);
+    return wide;
+}
+
+std::optional<std::string> Narrow(UINT codePage, const std::wstring& wide) {
+    if (wide.empty()) {
+        return std::string();
+    }
+    BOOL lost = FALSE;
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int n = WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, utf8 ? nullptr : &lost);
+    if (n <= 0 || lost) {
+        return std::nullopt;
+    }
+    std::string narrow(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()), narrow.data(),
+                        n, nullptr, nullptr);
+    return narrow;
+}
+
+std::optional<std::string> Convert(UINT to, UINT from, const char* data, std::size_t size) {
+    const std::optional<std::wstring> wide = Widen(from, data, size);
+    if (!wide) {
+        return std::nullopt;
+    }
+    return Narrow(to, *wide);
+}
+
+#else
 
 // One conversion through iconv; nullopt on any byte it cannot take.
 std::optional<std::string> Convert(const char* to, const char* from, const char* data,
@@ -39,7 +91,25 @@ std::optional<std::string> Convert(const char* to, const char* from, const char*
     return out;
 }
 
+#endif
+
 }  // namespace
+
+#ifdef _WIN32
+
+std::optional<std::string> SjisToUtf8(std::string_view sjis) {
+    return Convert(CP_UTF8, kShiftJis, sjis.data(), sjis.size());
+}
+
+std::optional<std::string> Utf8ToSjis(std::string_view utf8) {
+    return Convert(kShiftJis, CP_UTF8, utf8.data(), utf8.size());
+}
+
+std::optional<std::string> Utf16ToSjis(std::u16string_view utf16) {
+    return Narrow(kShiftJis, std::wstring(utf16.begin(), utf16.end()));
+}
+
+#else
 
 std::optional<std::string> SjisToUtf8(std::string_view sjis) {
     return Convert("UTF-8", "CP932", sjis.data(), sjis.size());
@@ -57,6 +127,8 @@ std::optional<std::string> Utf16ToSjis(std::u16string_view utf16) {
     }
     return Convert("CP932", "UTF-16LE", bytes.data(), bytes.size());
 }
+
+#endif
 
 std::string ShowSjis(std::string_view sjis) {
     if (auto whole = SjisToUtf8(sjis)) {

@@ -60,7 +60,7 @@ BOOL Win32Substitutes::FileDialog(OPENFILENAMEA* ofn, bool save) {
     return 1;
 }
 
-int Win32Substitutes::MessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+int Win32Substitutes::ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
     messageBoxes_.push_back({owner, text ? text : "", caption ? caption : "", type});
     if (onMessageBox_) {
         onMessageBox_(messageBoxes_.back());
@@ -68,54 +68,43 @@ int Win32Substitutes::MessageBox(HWND owner, const char* text, const char* capti
     return 1;  // IDOK: the person presses OK
 }
 
-}  // namespace subhost
-
-using subhost::Host;
-
-extern "C" {
-
-BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) {
+BOOL SubstituteGetOpenFileName(OPENFILENAMEA* ofn) {
     Host* host = Host::Current();
     return host ? host->win32().FileDialog(ofn, false) : 0;
 }
 
-BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) {
+BOOL SubstituteGetSaveFileName(OPENFILENAMEA* ofn) {
     Host* host = Host::Current();
     return host ? host->win32().FileDialog(ofn, true) : 0;
 }
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+int SubstituteMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
     Host* host = Host::Current();
-    return host ? host->win32().MessageBox(owner, text, caption, type) : 0;
+    return host ? host->win32().ShowMessageBox(owner, text, caption, type) : 0;
 }
 
-int _CrtDbgReport(int reportType, const char* filename, int linenumber, const char*,
-                  const char* format, ...) {
+void SubstituteDebugOutput(const char* text) {
     Host* host = Host::Current();
-    if (host == nullptr || format == nullptr) {
-        return 0;
+    if (host == nullptr || text == nullptr) {
+        return;
     }
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int length = std::vsnprintf(nullptr, 0, format, args);
-    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
-    if (length > 0) {
-        std::vsnprintf(text.data(), text.size() + 1, format, again);
-    }
-    va_end(again);
-    va_end(args);
     try {
-        if (reportType == _CRT_ASSERT) {
-            host->assertions().push_back({filename ? filename : "", linenumber, text});
-        } else {
-            host->trace().Write(text);
-        }
+        host->trace().Write(text);
+    } catch (...) {
+        // The debugger's output never fails.
+    }
+}
+
+void SubstituteAssertionReport(const char* file, int line, const char* expression) {
+    Host* host = Host::Current();
+    if (host == nullptr) {
+        return;
+    }
+    try {
+        host->assertions().push_back({file ? file : "", line, expression ? expression : ""});
     } catch (...) {
         // The debug report never fails.
     }
-    return 0;  // do not break into a debugger
 }
 
-}  // extern "C"
+}  // namespace subhost

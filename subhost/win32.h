@@ -48,7 +48,7 @@ class Win32Substitutes {
 
     // Called by the substitutes.
     BOOL FileDialog(OPENFILENAMEA* ofn, bool save);
-    int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
+    int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
   private:
     std::deque<std::optional<std::string>> answers_;
@@ -56,5 +56,19 @@ class Win32Substitutes {
     std::vector<MessageBoxRecord> messageBoxes_;
     std::function<void(const MessageBoxRecord&)> onMessageBox_;
 };
+
+// The substitutes of the Windows calls, as the module's imports reach them (on Linux by their
+// Windows names, on Windows through the module's patched import table). Each serves the current
+// host and does nothing when there is none.
+BOOL SubstituteGetOpenFileName(OPENFILENAMEA* ofn);
+BOOL SubstituteGetSaveFileName(OPENFILENAMEA* ofn);
+int SubstituteMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+// The debugger's output: trace text, or an assertion report.
+void SubstituteDebugOutput(const char* text);
+void SubstituteAssertionReport(const char* file, int line, const char* expression);
+
+// Points the imports of the Windows calls in MODULE (a loaded module's handle) at the
+// substitutes. Windows only; elsewhere the dynamic linker does it.
+void RedirectWindowsCalls(void* module);
 
 }  // namespace subhost

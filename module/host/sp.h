@@ -32,6 +32,11 @@ struct FilterMessage {
     FilterHandle filter;
 };
 
+#ifdef _WIN32
+static_assert(sizeof(MessageData) == 16 && sizeof(FilterMessage) == 20,
+              "the host's message records are 32-bit words");
+#endif
+
 using MessageHandler = ASErr(KZN_API*)(const char* caller, const char* selector, void* message);
 
 // The module's single export.

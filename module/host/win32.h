@@ -5,11 +5,13 @@
 
 #ifdef _WIN32
 
-// clang-format off: windows.h comes first
-#include <commdlg.h>
-#include <crtdbg.h>
+// windows.h comes first, in a block of its own.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
-// clang-format on
+
+#include <commdlg.h>
 
 #else
 

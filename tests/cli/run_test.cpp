@@ -62,7 +62,7 @@ TEST_F(Run, CarriesOutTheScriptAndWritesTheReplacedTexts) {
 }
 
 TEST_F(Run, MessageBoxesGoToStandardErrorAndAreAnsweredWithOK) {
-    EXPECT_EQ(Session("filter t2t\nfile \"/dev/full\"\nclick 1102\nok\n"), 0);
+    EXPECT_EQ(Session("filter t2t\nfile \"no/such/folder.csv\"\nclick 1102\nok\n"), 0);
     EXPECT_EQ(err_.str(), Utf8(u8"message: KZN Plug-in error: ファイルを書き込めません\n"));
 }
 

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 #include <strings.h>
 
+#ifdef _WIN32
+#include "subhost/pefile.h"
+#else
 #include "subhost/elffile.h"
+#endif
 #include "support/harness.h"
 
 namespace {
@@ -232,9 +236,23 @@ TEST_F(Icons, ShowATableWithATitleBarAndTransparentSurroundings) {
     EXPECT_EQ(Colour(Icon(2), 22, 18), 0xC0C0C0U);  // the disk's shutter
 }
 
+#ifdef _WIN32
+
+TEST(ModuleFile, IsA32BitDllForIntel386ThatExportsPluginMainAndNothingElse) {
+    const subhost::PeFile file(subhost::ReadFileBytes(kzntest::ModulePath()));
+    EXPECT_EQ(file.machine(), 0x14C);
+    EXPECT_TRUE(file.pe32());
+    EXPECT_TRUE(file.dll());
+    EXPECT_EQ(file.ExportedSymbols(), std::vector<std::string>{"PluginMain"});
+}
+
+#else
+
 TEST(ModuleFile, ExportsPluginMainAndNothingElse) {
     const subhost::ElfFile file(subhost::ReadFileBytes(kzntest::ModulePath()));
     EXPECT_EQ(file.ExportedSymbols(), std::vector<std::string>{"PluginMain"});
 }
+
+#endif
 
 }  // namespace

@@ -240,17 +240,20 @@ TEST_F(T2T, SavingWritesEveryRowWithCRLFAndShowsTheFileName) {
 }
 
 TEST_F(T2T, AFailedSaveWarnsAndKeepsTheLabel) {
+    const char* full = kzntest::FullDevice();
     Run([&](DialogSession& s) {
-        host_->win32().QueueFileAnswer(std::string("/dev/full"));
-        s.Click(kSave);
-        EXPECT_EQ(s.item(kLabel).text, "");
+        if (full != nullptr) {
+            host_->win32().QueueFileAnswer(std::string(full));
+            s.Click(kSave);
+            EXPECT_EQ(s.item(kLabel).text, "");
+        }
         host_->win32().QueueFileAnswer(dir_ / "no/such/folder.csv");
         s.Click(kSave);
         EXPECT_EQ(s.item(kLabel).text, "");
         s.Click(kSave);  // nothing queued: the person cancels, nothing is said
     });
     const auto& boxes = host_->win32().messageBoxes();
-    ASSERT_EQ(boxes.size(), 2U);
+    ASSERT_EQ(boxes.size(), full != nullptr ? 2U : 1U);
     for (const auto& box : boxes) {
         EXPECT_EQ(box.text, "ファイルを書き込めません");
         EXPECT_EQ(box.caption, "KZN Plug-in error");

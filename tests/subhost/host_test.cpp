@@ -8,6 +8,7 @@
 #include "host/win32.h"
 #include "subhost/error.h"
 #include "subhost/sjis.h"
+#include "subhost/win32.h"
 #include "support/harness.h"
 
 namespace {
@@ -64,10 +65,10 @@ TEST(Faults, AFailedCallIsNotCarriedOut) {
 
 TEST(TraceChannel, CollectsPiecesIntoLinesAndKeepsAssertionsApart) {
     auto host = LoadedHost();
-    _CrtDbgReport(_CRT_WARN, nullptr, 0, nullptr, "%s", "\n");
-    _CrtDbgReport(_CRT_WARN, nullptr, 0, nullptr, "a%d", 1);
-    _CrtDbgReport(_CRT_WARN, nullptr, 0, nullptr, "%s", "b\nc\n");
-    _CrtDbgReport(_CRT_ASSERT, "plugin", 42, nullptr, "%s", "NULL");
+    subhost::SubstituteDebugOutput("\n");
+    subhost::SubstituteDebugOutput("a1");
+    subhost::SubstituteDebugOutput("b\nc\n");
+    subhost::SubstituteAssertionReport("plugin", 42, "NULL");
     EXPECT_THAT(host->trace().Lines(), ::testing::ElementsAre("", "a1b", "c"));
     ASSERT_EQ(host->assertions().size(), 1U);
     EXPECT_EQ(host->assertions()[0].file, "plugin");
@@ -86,17 +87,17 @@ TEST(Win32Substitutes, FileDialogRecordsTheRequestAndAnswersFromTheQueue) {
     ofn.nMaxFile = sizeof file;
     ofn.Flags = OFN_FILEMUSTEXIST;
 
-    EXPECT_FALSE(GetOpenFileNameA(&ofn));  // nothing queued: cancelled
+    EXPECT_FALSE(subhost::SubstituteGetOpenFileName(&ofn));  // nothing queued: cancelled
     const std::string existing = kzntest::SourcePath("README.md");
     host->win32().QueueFileAnswer(existing);
     host->win32().QueueFileAnswer(std::string("/nonexistent/table.txt"));
-    EXPECT_TRUE(GetOpenFileNameA(&ofn));
+    EXPECT_TRUE(subhost::SubstituteGetOpenFileName(&ofn));
     EXPECT_EQ(std::string(file), existing);
     EXPECT_EQ(std::string(file + ofn.nFileOffset), "README.md");
-    EXPECT_FALSE(GetOpenFileNameA(&ofn));  // a file that must exist and does not
+    EXPECT_FALSE(subhost::SubstituteGetOpenFileName(&ofn));  // a file that must exist and does not
 
     host->win32().QueueFileAnswer(std::string("/nonexistent/table.txt"));
-    EXPECT_TRUE(GetSaveFileNameA(&ofn));  // saving may name a new file
+    EXPECT_TRUE(subhost::SubstituteGetSaveFileName(&ofn));  // saving may name a new file
 
     const auto& requests = host->win32().fileDialogs();
     ASSERT_EQ(requests.size(), 4U);
@@ -111,7 +112,8 @@ TEST(Win32Substitutes, FileDialogRecordsTheRequestAndAnswersFromTheQueue) {
 
 TEST(Win32Substitutes, MessageBoxIsRecordedAndAnsweredWithOK) {
     auto host = LoadedHost();
-    EXPECT_EQ(MessageBoxA(nullptr, "text", "KZN Plug-in error", MB_ICONWARNING), 1);
+    EXPECT_EQ(subhost::SubstituteMessageBox(nullptr, "text", "KZN Plug-in error", MB_ICONWARNING),
+              1);
     ASSERT_EQ(host->win32().messageBoxes().size(), 1U);
     EXPECT_EQ(host->win32().messageBoxes()[0].caption, "KZN Plug-in error");
     EXPECT_EQ(host->win32().messageBoxes()[0].type, MB_ICONWARNING);

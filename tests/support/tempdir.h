@@ -1,10 +1,10 @@
 // A fresh folder for a test's files, removed with everything in it afterwards.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 
 namespace kzntest {
@@ -12,8 +12,15 @@ namespace kzntest {
 class TempDir {
   public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kzn-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+        std::random_device random;
+        const auto base = std::filesystem::temp_directory_path();
+        for (;;) {
+            const auto candidate = base / ("kzn-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate)) {
+                path_ = candidate.generic_string();
+                break;
+            }
+        }
     }
     ~TempDir() {
         std::error_code ignored;
@@ -39,5 +46,15 @@ class TempDir {
   private:
     std::string path_;
 };
+
+// A file that can be opened for writing but takes no byte (a full disk), where the system has
+// one.
+inline const char* FullDevice() {
+#ifdef _WIN32
+    return nullptr;
+#else
+    return "/dev/full";
+#endif
+}
 
 }  // namespace kzntest
