@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iomanip>
 
+#include "load.h"
 #include "subhost/error.h"
 #include "subhost/host.h"
 #include "subhost/sjis.h"
@@ -61,11 +62,8 @@ std::string EnableText(const std::optional<subhost::MenuAutoUpdate>& menu) {
 }  // namespace
 
 int PrintInfo(const std::string& pluginPath, std::ostream& out, std::ostream& err) {
-    std::unique_ptr<subhost::PluginModule> module;
-    try {
-        module = subhost::PluginModule::Load(pluginPath);
-    } catch (const subhost::ModuleError& e) {
-        err << "kznhost: " << e.what() << "\n";
+    std::unique_ptr<subhost::PluginModule> module = LoadPlugin(pluginPath, err);
+    if (module == nullptr) {
         return 2;
     }
     subhost::Host host(std::move(module));

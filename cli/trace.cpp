@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "load.h"
 #include "subhost/error.h"
 #include "subhost/host.h"
 #include "subhost/sjis.h"
@@ -25,11 +26,8 @@ void Flush(subhost::Host& host, std::ostream& out) {
 
 int PrintTrace(const std::string& pluginPath, const std::vector<std::string>& commands,
                std::ostream& out, std::ostream& err) {
-    std::unique_ptr<subhost::PluginModule> module;
-    try {
-        module = subhost::PluginModule::Load(pluginPath);
-    } catch (const subhost::ModuleError& e) {
-        err << "kznhost: " << e.what() << "\n";
+    std::unique_ptr<subhost::PluginModule> module = LoadPlugin(pluginPath, err);
+    if (module == nullptr) {
         return 2;
     }
     subhost::Host host(std::move(module));
