@@ -17,6 +17,10 @@ struct Command {
     int resource;
 };
 
+void PrintTo(const Command& c, std::ostream* os) {
+    *os << c.filter;
+}
+
 class FilterRun : public ::testing::TestWithParam<Command> {};
 
 TEST_P(FilterRun, OpensTheCommandsDialogModallyAndDeletesItAfterwards) {
@@ -49,7 +53,10 @@ TEST_P(FilterRun, OpensTheCommandsDialogModallyAndDeletesItAfterwards) {
 INSTANTIATE_TEST_SUITE_P(Commands, FilterRun,
                          ::testing::Values(Command{"t2t", "+t2t", "KZN_T2T", 101},
                                            Command{"t2o", "+t2o", "KZN_T2O", 102},
-                                           Command{"o2o", "+o2o", "KZN_O2O", 103}));
+                                           Command{"o2o", "+o2o", "KZN_O2O", 103}),
+                         [](const ::testing::TestParamInfo<Command>& info) {
+                             return std::string(info.param.filter);
+                         });
 
 TEST(FilterRunEdges, AnUnknownHandleOpensNothingButStillTakesAndGivesBackTheSuites) {
     auto host = LoadedHost();

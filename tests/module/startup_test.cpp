@@ -110,6 +110,10 @@ struct LaterFailure {
     bool anyMenuSet;
 };
 
+void PrintTo(const LaterFailure& f, std::ostream* os) {
+    *os << f.suite << "/" << f.call << " #" << f.nth;
+}
+
 class StartupStops : public ::testing::TestWithParam<LaterFailure> {};
 
 TEST_P(StartupStops, WithTheErrorAndKeepsWhatWasRegistered) {
@@ -133,6 +137,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LaterFailure{"AI Filter Suite", "AddFilter", 2, 1, false},
                       LaterFailure{"AI Filter Suite", "AddFilter", 3, 2, false},
                       LaterFailure{"AI Filter Suite", "GetFilterMenuItem", 1, 3, false},
-                      LaterFailure{"AI Menu Suite", "UpdateMenuItemAutomatically", 2, 3, true}));
+                      LaterFailure{"AI Menu Suite", "UpdateMenuItemAutomatically", 2, 3, true}),
+    [](const ::testing::TestParamInfo<LaterFailure>& info) {
+        return std::string(info.param.call) + "_" + std::to_string(info.param.nth);
+    });
 
 }  // namespace

@@ -68,9 +68,14 @@ TEST(MapFile, WritesWhatItReadsSoThatItReadsBackUnchanged) {
 }
 
 struct Bad {
+    const char* name;
     const char8_t* json;
     const char* message;
 };
+
+void PrintTo(const Bad& bad, std::ostream* os) {
+    *os << bad.name;
+}
 
 class MalformedMap : public ::testing::TestWithParam<Bad> {};
 
@@ -91,25 +96,31 @@ TEST_P(MalformedMap, IsRefusedWithTheJsonPathOfTheOffendingValue) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedMap,
     ::testing::Values(
-        Bad{u8"{", "test map: not JSON: "},
-        Bad{u8R"({"layers": []})",
+        Bad{"NotJson", u8"{", "test map: not JSON: "},
+        Bad{"NoVersion", u8R"({"layers": []})",
             "test map: $.kzn-document must be 1 (the version of this map form)"},
-        Bad{u8R"({"kzn-document": 1, "layers": [{"title": 5}]})",
+        Bad{"TitleNotText", u8R"({"kzn-document": 1, "layers": [{"title": 5}]})",
             "test map: $.layers[0].title must be a string (or {\"sjis\": \"HEX BYTES\"})"},
-        Bad{u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "text": "😀"}]}]})",
+        Bad{"NoShiftJisForm",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "text": "😀"}]}]})",
             "test map: $.layers[0].art[0].text holds a character that has no Shift-JIS form"},
-        Bad{u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "oval"}]}]})",
+        Bad{"UnknownArtType",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "oval"}]}]})",
             "test map: $.layers[0].art[0].type is not one of group, compound, path, text"},
-        Bad{u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "group", "children": [{"type": "path", "segments": [{"p": [1]}]}]}]}]})",
+        Bad{"PointNotPair",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "group", "children": [{"type": "path", "segments": [{"p": [1]}]}]}]}]})",
             "test map: $.layers[0].art[0].children[0].segments[0].p must be a point [x, y]"},
-        Bad{u8R"({"kzn-document": 1, "layers": [], "colour": 1})",
+        Bad{"UnknownKey", u8R"({"kzn-document": 1, "layers": [], "colour": 1})",
             "test map: $.colour is not a key of this object"},
-        Bad{u8R"({"kzn-document": 1, "layers": [{"title": "a"}], "currentLayer": 3})",
+        Bad{"NoSuchLayer",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a"}], "currentLayer": 3})",
             "test map: $.currentLayer is not the index of a layer"},
-        Bad{u8R"({"kzn-document": 1, "layers": [], "swatches": [{"pattern": "無"}]})",
+        Bad{"NoSuchPattern",
+            u8R"({"kzn-document": 1, "layers": [], "swatches": [{"pattern": "無"}]})",
             "test map: $.swatches[0].pattern names no pattern of the document"},
-        Bad{u8R"({"kzn-document": 1, "layers": [{"title": {"sjis": "8G"}}]})",
-            "test map: $.layers[0].title.sjis must be bytes in hexadecimal, such as \"8C BE\""}));
+        Bad{"BadHex", u8R"({"kzn-document": 1, "layers": [{"title": {"sjis": "8G"}}]})",
+            "test map: $.layers[0].title.sjis must be bytes in hexadecimal, such as \"8C BE\""}),
+    [](const ::testing::TestParamInfo<Bad>& info) { return std::string(info.param.name); });
 
 TEST(MapFile, AMissingFileIsNamedAndAWriteThatCannotHappenLeavesNoFile) {
     EXPECT_THROW(subhost::ReadMap("/nonexistent/map.json"), subhost::MapError);
