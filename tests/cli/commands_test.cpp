@@ -1,0 +1,78 @@
+// kznhost info, trace and diff: what a person reads from them.
+#include <gmock/gmock.h>
+
+#include <sstream>
+
+#include "cli/diff.h"
+#include "cli/info.h"
+#include "cli/trace.h"
+#include "support/harness.h"
+#include "support/maps.h"
+#include "support/tempdir.h"
+
+namespace {
+
+using kzntest::Utf8;
+using ::testing::HasSubstr;
+
+TEST(Info, ShowsThePropertyListTheMenuAndEveryDialogInUtf8) {
+    std::ostringstream out, err;
+    EXPECT_EQ(kznhost::PrintInfo(kzntest::ModulePath(), out, err), 0);
+    const std::string text = out.str();
+    EXPECT_THAT(text, HasSubstr("ADBE kind  id 0  'SPEA'"));
+    EXPECT_THAT(text, HasSubstr("ADBE wx86  id 0  \"PluginMain\""));
+    EXPECT_THAT(text, HasSubstr("3 properties counted, 4 present"));
+    EXPECT_THAT(text,
+                HasSubstr(Utf8(u8"\"言語地図(&M)\" > \"&1) テキスト->テキスト置換\"  name t2t")));
+    EXPECT_THAT(text, HasSubstr("(enabled while a document is open)"));
+    EXPECT_THAT(text, HasSubstr(Utf8(u8"102 \"ﾃｷｽﾄ→ｵﾌﾞｼﾞｪｸﾄ\"  395 x 247  style 0x80C000C0  "
+                                     u8"font 8 \"MS Sans Serif\"")));
+    EXPECT_THAT(text, HasSubstr(Utf8(
+                          u8" 1039  BUTTON                        \"併用地点のレイヤを作成する\"  "
+                          u8"189, 221, 110, 8  0x50010003")));
+    EXPECT_THAT(text, HasSubstr("group 108: icon 2 (32 x 32, 16 colours)"));
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST(Trace, RunsEveryCommandInMenuOrderAndGivesBackEverySuite) {
+    std::ostringstream out, err;
+    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), {}, out, err), 0);
+    const std::string text = out.str();
+    const std::size_t t2t = text.find("filter t2t");
+    const std::size_t t2o = text.find("filter t2o");
+    const std::size_t o2o = text.find("filter o2o");
+    ASSERT_NE(o2o, std::string::npos);
+    EXPECT_LT(t2t, t2o);
+    EXPECT_LT(t2o, o2o);
+    EXPECT_THAT(text, HasSubstr("dialog KZN_O2O (resource 103) opened and closed by item 2"));
+    EXPECT_THAT(text, HasSubstr("  | +kznFilterGo\n"));
+    EXPECT_THAT(text, HasSubstr("suites still held: 0"));
+
+    std::ostringstream none;
+    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), {"x2y"}, none, err), 2);
+    EXPECT_THAT(err.str(), HasSubstr("no command named x2y"));
+}
+
+TEST(Diff, NamesTheChangedTextsLayerByLayer) {
+    kzntest::TempDir dir;
+    const std::string before = dir.Write("a.json", Utf8(u8R"({"kzn-document": 1, "layers": [
+        {"title": "凡例", "art": [{"type": "text", "text": "題"}]},
+        {"title": "調査地点", "art": [{"type": "text", "text": "マイマイ"},
+                                     {"type": "text", "text": "ツブリ"}]}]})"));
+    const std::string after = dir.Write("b.json", Utf8(u8R"({"kzn-document": 1, "layers": [
+        {"title": "凡例", "art": [{"type": "text", "text": "題"}]},
+        {"title": "調査地点", "art": [{"type": "text", "text": "maimai"},
+                                     {"type": "text", "text": "ツブリ"},
+                                     {"type": "group", "children": []}]}]})"));
+    std::ostringstream out, err;
+    EXPECT_EQ(kznhost::PrintDiff(before, after, out, err), 0);
+    EXPECT_EQ(out.str(), Utf8(u8"layer 1 \"調査地点\": 2 changes\n"
+                              u8"  art[0]: \"マイマイ\" -> \"maimai\"\n"
+                              u8"  art[2]: new group\n"));
+    std::ostringstream same;
+    EXPECT_EQ(kznhost::PrintDiff(before, before, same, err), 0);
+    EXPECT_EQ(same.str(), "no changes\n");
+    EXPECT_EQ(kznhost::PrintDiff(before, dir / "missing.json", same, err), 2);
+}
+
+}  // namespace
