@@ -62,8 +62,11 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int status = app.exit(e);
-        return status == 0 ? 0 : 2;
+        if (e.get_exit_code() == 0) {
+            return app.exit(e);  // --help
+        }
+        std::cerr << "kznhost: " << e.what() << " (kznhost --help tells what it takes)\n";
+        return 2;
     }
 
     if (info->parsed()) {
