@@ -26,29 +26,20 @@ ResourceId IdOf(LPCSTR id) {
     return ResourceId::Name(id);
 }
 
-struct Walk {
-    ResourceSet* set;
-    LPCSTR type;
-    LPCSTR name;
-};
-
 BOOL CALLBACK AddLanguage(HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR param) {
-    auto* walk = reinterpret_cast<Walk*>(param);
+    auto* set = reinterpret_cast<ResourceSet*>(param);
     HRSRC found = FindResourceExA(module, type, name, language);
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const auto* data = static_cast<const std::uint8_t*>(loaded ? LockResource(loaded) : nullptr);
     if (data == nullptr) {
         return TRUE;
     }
-    walk->set->Add(
-        {IdOf(type), IdOf(name), language, Bytes(data, data + SizeofResource(module, found))});
+    set->Add({IdOf(type), IdOf(name), language, Bytes(data, data + SizeofResource(module, found))});
     return TRUE;
 }
 
 BOOL CALLBACK AddName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) {
-    auto* walk = reinterpret_cast<Walk*>(param);
     EnumResourceLanguagesA(module, type, name, AddLanguage, param);
-    (void)walk;
     return TRUE;
 }
 
@@ -60,8 +51,7 @@ BOOL CALLBACK AddType(HMODULE module, LPSTR type, LONG_PTR param) {
 // Every resource of a loaded module, read with the system's resource functions.
 ResourceSet ResourcesOf(HMODULE module) {
     ResourceSet set;
-    Walk walk{&set, nullptr, nullptr};
-    EnumResourceTypesA(module, AddType, reinterpret_cast<LONG_PTR>(&walk));
+    EnumResourceTypesA(module, AddType, reinterpret_cast<LONG_PTR>(&set));
     return set;
 }
 
