@@ -59,24 +59,8 @@ std::string EnableText(const std::optional<subhost::MenuAutoUpdate>& menu) {
     return text;
 }
 
-}  // namespace
-
-int PrintInfo(const std::string& pluginPath, std::ostream& out, std::ostream& err) {
-    std::unique_ptr<subhost::PluginModule> module = LoadPlugin(pluginPath, err);
-    if (module == nullptr) {
-        return 2;
-    }
-    subhost::Host host(std::move(module));
-    const subhost::PluginModule& m = host.module();
-
-    out << "Module " << m.path() << "\n";
-    const subhost::Pipl& pipl = m.pipl();
-    out << "\nProperty list (PIPL 16000): prefix " << pipl.prefix << ", version " << pipl.version
-        << ", " << pipl.count << " properties counted, " << pipl.properties.size() << " present\n";
-    for (const subhost::PiplProperty& p : pipl.properties) {
-        PrintProperty(p, out);
-    }
-
+// The Filter menu the module registers at start-up: it is started in HOST.
+void PrintFilterMenu(subhost::Host& host, std::ostream& out) {
     const ASErr startup = host.Startup();
     out << "\nFilter menu (registered at start-up";
     if (startup != kNoErr) {
@@ -88,6 +72,62 @@ int PrintInfo(const std::string& pluginPath, std::ostream& out, std::ostream& er
             << "  menu: " << EnableText(f.menu) << "\n";
     }
     host.Shutdown();
+}
+
+void PrintFile(const subhost::PluginModule& m, std::ostream& out) {
+    out << "File: " << m.format() << "; exports";
+    for (const std::string& name : m.exports()) {
+        out << " " << name;
+    }
+    out << "\n";
+    if (m.imports().empty()) {
+        return;
+    }
+    out << "Imports:\n";
+    for (const subhost::PeImport& i : m.imports()) {
+        out << "  " << i.library << (i.delayed ? " (delay-loaded)" : "") << ": "
+            << i.functions.size() << (i.functions.size() == 1 ? " function\n" : " functions\n");
+    }
+}
+
+}  // namespace
+
+int PrintInfo(const std::string& pluginPath, std::ostream& out, std::ostream& err) {
+    // What the file says of itself is read without loading it, so that a module built for
+    // another machine (the Windows DLL, on Linux) can be looked into as well.
+    std::unique_ptr<subhost::PluginModule> inspected;
+    try {
+        inspected = subhost::PluginModule::Inspect(pluginPath);
+    } catch (const subhost::ModuleError& e) {
+        err << "kznhost: " << e.what() << "\n";
+        return 2;
+    }
+    std::unique_ptr<subhost::Host> host;
+    if (inspected->LoadableHere()) {
+        std::unique_ptr<subhost::PluginModule> loaded = LoadPlugin(pluginPath, err);
+        if (loaded == nullptr) {
+            return 2;
+        }
+        host = std::make_unique<subhost::Host>(std::move(loaded));
+    }
+    // Everything below is what the host uses: the loaded module's resources where it is loaded.
+    const subhost::PluginModule& m = host ? host->module() : *inspected;
+
+    out << "Module " << m.path() << "\n";
+    PrintFile(*inspected, out);
+    const subhost::Pipl& pipl = m.pipl();
+    out << "\nProperty list (PIPL 16000): prefix " << pipl.prefix << ", version " << pipl.version
+        << ", " << pipl.count << " properties counted, " << pipl.properties.size() << " present\n";
+    for (const subhost::PiplProperty& p : pipl.properties) {
+        PrintProperty(p, out);
+    }
+
+    if (host) {
+        PrintFilterMenu(*host, out);
+    } else {
+        out << "\nFilter menu: not shown: a " << m.format()
+            << " is not started by this host (what follows is read from the file)\n";
+    }
 
     out << "\nDialogs:\n";
     for (const subhost::Resource& r : m.resources().all()) {

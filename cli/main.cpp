@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <iostream>
 
+#ifdef _WIN32
+#include "host/win32.h"
+#endif
+
 #include "diff.h"
 #include "info.h"
 #include "run.h"
@@ -14,12 +18,21 @@ namespace {
 
 // The kzn.aip beside this program.
 std::string DefaultPlugin() {
+#ifdef _WIN32
+    char self[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    if (length == 0 || length >= sizeof self) {
+        return "kzn.aip";
+    }
+    return (std::filesystem::path(std::string(self, length)).parent_path() / "kzn.aip").string();
+#else
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) {
         return "kzn.aip";
     }
     return (self.parent_path() / "kzn.aip").string();
+#endif
 }
 
 }  // namespace

@@ -55,6 +55,13 @@ ResourceSet ResourcesOf(HMODULE module) {
     return set;
 }
 
+// The machine this host's own code is built for: the modules it can load.
+#ifdef _WIN64
+constexpr std::uint16_t kThisMachine = kMachineAmd64;
+#else
+constexpr std::uint16_t kThisMachine = kMachineI386;
+#endif
+
 HMODULE LoadModule(const std::string& path, DWORD flags) {
     HMODULE module = LoadLibraryExA(path.c_str(), nullptr, flags);
     if (module == nullptr) {
@@ -68,28 +75,48 @@ HMODULE LoadModule(const std::string& path, DWORD flags) {
 
 #endif
 
-void PluginModule::ReadResources(const std::string& path) {
+void PluginModule::ReadFile(const std::string& path) {
     path_ = path;
+    Bytes bytes = ReadFileBytes(path);
+    if (PeFile::Looks(bytes)) {
+        const PeFile file(std::move(bytes));
+        format_ = file.Describe();
+        exports_ = file.ExportedSymbols();
+        imports_ = file.Imports();
+        resources_ = file.Resources();
 #ifdef _WIN32
-    resources_ = ResourcesOf(static_cast<HMODULE>(library_));
-    if (resources_.Find(ResourceId::Name("PIPL"), ResourceId::Number(16000)) == nullptr) {
-        throw ModuleError(path + ": the file carries no resources (no property list PIPL 16000)");
+        loadable_ = file.dll() && file.machine() == kThisMachine;
+#endif
+        if (resources_.all().empty()) {
+            throw ModuleError(path + ": the file carries no resources");
+        }
+        return;
     }
+#ifdef _WIN32
+    throw ModuleError(path + ": not a Windows module (no MZ header)");
 #else
-    const ElfFile file(ReadFileBytes(path));
+    const ElfFile file(std::move(bytes));
+    format_ = "ELF 64-bit shared object";
+    exports_ = file.ExportedSymbols();
+    loadable_ = true;
     const std::optional<Bytes> stream = file.Section(kResourceSection);
     if (!stream) {
         throw ModuleError(path + ": the file carries no resources (no " +
                           std::string(kResourceSection) + " section)");
     }
-#endif
     try {
-#ifndef _WIN32
         resources_ = ResourceSet::Parse(*stream);
+    } catch (const ModuleError& e) {
+        throw ModuleError(path + ": " + e.what());
+    }
 #endif
+}
+
+void PluginModule::ReadResources() {
+    try {
         const Resource* pipl = resources_.Find(ResourceId::Name("PIPL"), ResourceId::Number(16000));
         if (pipl == nullptr) {
-            throw ModuleError("no property list (resource PIPL 16000)");
+            throw ModuleError("the file carries no resources (no property list PIPL 16000)");
         }
         pipl_ = Pipl::Parse(pipl->data);
         if (pipl_.Kind() != Code("SPEA")) {
@@ -103,6 +130,7 @@ void PluginModule::ReadResources(const std::string& path) {
             throw ModuleError("the property list names no entry point");
         }
         entryName_ = *entry;
+        dialogs_.clear();
         for (const Resource& r : resources_.all()) {
             if (r.type == ResourceId::Number(kDialogType) && r.name.number) {
                 dialogs_[*r.name.number] = DialogTemplate::Parse(r.data);
@@ -110,22 +138,42 @@ void PluginModule::ReadResources(const std::string& path) {
         }
         strings_ = StringTable(resources_);
     } catch (const ModuleError& e) {
-        throw ModuleError(path + ": " + e.what());
+        throw ModuleError(path_ + ": " + e.what());
     }
-#ifndef _WIN32
-    const std::vector<std::string> exports = file.ExportedSymbols();
-    if (std::find(exports.begin(), exports.end(), entryName_) == exports.end()) {
-        throw ModuleError(path + ": the entry point " + entryName_ + " is not exported");
+    if (std::find(exports_.begin(), exports_.end(), entryName_) == exports_.end()) {
+        throw ModuleError(path_ + ": the entry point " + entryName_ + " is not exported");
     }
-#endif
 }
+
+std::unique_ptr<PluginModule> PluginModule::Inspect(const std::string& path) {
+    std::unique_ptr<PluginModule> module(new PluginModule);
+    module->ReadFile(path);
+    module->ReadResources();
+    return module;
+}
+
+namespace {
+
+// The module as this host can load it: refuses a module of another machine by name.
+std::unique_ptr<PluginModule> InspectLoadable(const std::string& path) {
+    std::unique_ptr<PluginModule> module = PluginModule::Inspect(path);
+    if (!module->LoadableHere()) {
+        throw ModuleError(path + ": a " + module->format() +
+                          " cannot be loaded by this host (kznhost info reads it all the same)");
+    }
+    return module;
+}
+
+}  // namespace
 
 #ifdef _WIN32
 
 std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path) {
-    std::unique_ptr<PluginModule> module(new PluginModule);
+    std::unique_ptr<PluginModule> module = InspectLoadable(path);
     module->library_ = LoadModule(path, 0);
-    module->ReadResources(path);
+    // As the real host does: the resources through the system's resource functions.
+    module->resources_ = ResourcesOf(static_cast<HMODULE>(module->library_));
+    module->ReadResources();
     module->entry_ = reinterpret_cast<PluginMainProc>(reinterpret_cast<void (*)()>(
         GetProcAddress(static_cast<HMODULE>(module->library_), module->entryName_.c_str())));
     if (module->entry_ == nullptr) {
@@ -136,9 +184,10 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path) {
 }
 
 std::unique_ptr<PluginModule> PluginModule::Linked(const std::string& path, PluginMainProc entry) {
-    std::unique_ptr<PluginModule> module(new PluginModule);
+    std::unique_ptr<PluginModule> module = InspectLoadable(path);
     module->library_ = LoadModule(path, LOAD_LIBRARY_AS_DATAFILE);
-    module->ReadResources(path);
+    module->resources_ = ResourcesOf(static_cast<HMODULE>(module->library_));
+    module->ReadResources();
     module->entry_ = entry;
     // The module's code is this program's own: its Windows calls are this program's imports.
     RedirectWindowsCalls(GetModuleHandleA(nullptr));
@@ -154,8 +203,7 @@ PluginModule::~PluginModule() {
 #else
 
 std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path) {
-    std::unique_ptr<PluginModule> module(new PluginModule);
-    module->ReadResources(path);
+    std::unique_ptr<PluginModule> module = InspectLoadable(path);
     module->library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module->library_ == nullptr) {
         const char* why = dlerror();
@@ -170,8 +218,7 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path) {
 }
 
 std::unique_ptr<PluginModule> PluginModule::Linked(const std::string& path, PluginMainProc entry) {
-    std::unique_ptr<PluginModule> module(new PluginModule);
-    module->ReadResources(path);
+    std::unique_ptr<PluginModule> module = InspectLoadable(path);
     module->entry_ = entry;
     return module;
 }

@@ -1,6 +1,8 @@
 // The plug-in's entry point, its message handlers and the globals block the host keeps for it.
 #pragma once
 
+#include <cstddef>
+
 #include "host/sp.h"
 
 // The block the host hands back with every message after start-up.
@@ -11,8 +13,12 @@ struct KznGlobals {
     PluginRef self;    // plug-in reference of the last filter message
 };
 
-#ifdef _WIN32
-static_assert(sizeof(KznGlobals) == 16, "the host allocates four 32-bit words");
+#if defined(_WIN32) && !defined(_WIN64)
+// In the 32-bit Windows build, the product, the host allocates exactly four 32-bit words.
+static_assert(sizeof(KznGlobals) == 16 && offsetof(KznGlobals, t2t) == 0 &&
+                  offsetof(KznGlobals, t2o) == 4 && offsetof(KznGlobals, o2o) == 8 &&
+                  offsetof(KznGlobals, self) == 12,
+              "the host allocates four 32-bit words");
 #endif
 
 // The globals block of the message being handled (refreshed before every handler).

@@ -2,6 +2,8 @@
 // gets (the basic suite that hands out all others, and the blocks suite).
 #pragma once
 
+#include <cstddef>
+
 #include "types.h"
 
 struct BasicSuite {
@@ -32,9 +34,15 @@ struct FilterMessage {
     FilterHandle filter;
 };
 
-#ifdef _WIN32
-static_assert(sizeof(MessageData) == 16 && sizeof(FilterMessage) == 20,
-              "the host's message records are 32-bit words");
+#if defined(_WIN32) && !defined(_WIN64)
+// In the 32-bit Windows build, the product, the records are the host's own: 32-bit words.
+static_assert(sizeof(MessageData) == 16 && offsetof(MessageData, check) == 0 &&
+                  offsetof(MessageData, self) == 4 && offsetof(MessageData, globals) == 8 &&
+                  offsetof(MessageData, basic) == 12,
+              "the host's message header is four 32-bit words");
+static_assert(sizeof(FilterMessage) == 20 && offsetof(FilterMessage, d) == 0 &&
+                  offsetof(FilterMessage, filter) == 16,
+              "the host's filter message is the header and one 32-bit word");
 #endif
 
 using MessageHandler = ASErr(KZN_API*)(const char* caller, const char* selector, void* message);

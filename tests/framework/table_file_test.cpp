@@ -143,7 +143,7 @@ TEST_F(TableFiles, ChooserFillsTheRecordAndCancelGivesNull) {
     const auto& requests = host().win32().fileDialogs();
     ASSERT_EQ(requests.size(), 2U);
     for (const auto& r : requests) {
-        EXPECT_EQ(r.structSize, 76U);
+        EXPECT_EQ(r.structSize, kzntest::kFileDialogRecordSize);
         EXPECT_EQ(r.filters,
                   (std::vector<std::string>{"テキストファイル (*.txt,*csv)", "*.TXT;*.CSV",
                                             "すべてのファイル (*.*)", "*.*"}));

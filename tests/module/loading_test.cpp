@@ -69,13 +69,12 @@ TEST(Loading, RefusesAnEntryPointThatIsNotExported) {
 TEST(Loading, RefusesFilesWithoutResourcesOrThatAreMissing) {
 #ifdef _WIN32
     const std::string library = "C:/windows/system32/kernel32.dll";
-    const char* missing = "cannot load";
-    const char* notModule = "cannot load";
+    const char* notModule = "not a Windows module";
 #else
     const std::string library = fs::path(kzntest::ModulePath()).parent_path() / "libkznsubhost.so";
-    const char* missing = "cannot open";
     const char* notModule = "not an ELF";
 #endif
+    const char* missing = "cannot open";
     EXPECT_NE(LoadError(library).find("carries no resources"), std::string::npos)
         << LoadError(library);
     EXPECT_NE(LoadError("/nonexistent/kzn.aip").find(missing), std::string::npos);

@@ -238,10 +238,15 @@ TEST_F(Icons, ShowATableWithATitleBarAndTransparentSurroundings) {
 
 #ifdef _WIN32
 
-TEST(ModuleFile, IsA32BitDllForIntel386ThatExportsPluginMainAndNothingElse) {
+TEST(ModuleFile, IsADllForThisBuildsMachineThatExportsPluginMainAndNothingElse) {
     const subhost::PeFile file(subhost::ReadFileBytes(kzntest::ModulePath()));
-    EXPECT_EQ(file.machine(), 0x14C);
+#ifdef _WIN64
+    EXPECT_EQ(file.machine(), subhost::kMachineAmd64);
+    EXPECT_TRUE(file.pe32plus());
+#else
+    EXPECT_EQ(file.machine(), subhost::kMachineI386);
     EXPECT_TRUE(file.pe32());
+#endif
     EXPECT_TRUE(file.dll());
     EXPECT_EQ(file.ExportedSymbols(), std::vector<std::string>{"PluginMain"});
 }

@@ -101,7 +101,7 @@ TEST(Win32Substitutes, FileDialogRecordsTheRequestAndAnswersFromTheQueue) {
 
     const auto& requests = host->win32().fileDialogs();
     ASSERT_EQ(requests.size(), 4U);
-    EXPECT_EQ(requests[0].structSize, 76U);
+    EXPECT_EQ(requests[0].structSize, kzntest::kFileDialogRecordSize);
     EXPECT_EQ(requests[0].initialFile, "start.txt");
     EXPECT_EQ(requests[0].filters,
               (std::vector<std::string>{"Text (*.txt)", "*.txt", "CSV (*.csv)", "*.csv"}));

@@ -16,6 +16,14 @@ inline std::string SourcePath(const std::string& relative) {
     return std::string(KZN_SOURCE_DIR) + "/" + relative;
 }
 
+// The size field of the file dialog record the module fills: the 76-byte form of the 32-bit
+// product (also on Linux); 64-bit Windows counts the same form as 136 bytes.
+#ifdef _WIN64
+constexpr unsigned kFileDialogRecordSize = 136;
+#else
+constexpr unsigned kFileDialogRecordSize = 76;
+#endif
+
 // A host with the built kzn.aip loaded from its file.
 inline std::unique_ptr<subhost::Host> LoadedHost() {
     return std::make_unique<subhost::Host>(subhost::PluginModule::Load(ModulePath()));
