@@ -1,6 +1,6 @@
 #include "diff.h"
 
-#include "subhost/mapfile.h"
+#include "subhost/document/mapfile.h"
 #include "subhost/sjis.h"
 
 #include <sstream>

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "subhost/error.h"
-#include "subhost/module.h"
+#include "subhost/loader/module.h"
 
 namespace kznhost {
 

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "session.h"
+#include "subhost/document/mapfile.h"
 #include "subhost/error.h"
 #include "subhost/host.h"
-#include "subhost/mapfile.h"
 #include "subhost/sjis.h"
 
 namespace kznhost {

@@ -1,4 +1,4 @@
-#include "diagnostics.h"
+#include "subhost/diagnostics.h"
 
 namespace subhost {
 

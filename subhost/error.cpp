@@ -1,4 +1,4 @@
-#include "error.h"
+#include "subhost/error.h"
 
 #include <cstdint>
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "error.h"
+#include "subhost/error.h"
 
 namespace subhost {
 

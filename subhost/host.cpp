@@ -1,9 +1,9 @@
-#include "host.h"
+#include "subhost/host.h"
 
 #include <cstring>
 
-#include "error.h"
-#include "suites.h"
+#include "subhost/error.h"
+#include "subhost/suites/tables.h"
 
 namespace subhost {
 namespace {

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics.h"
-#include "dialogs.h"
-#include "document.h"
 #include "host/ai.h"
 #include "host/sp.h"
-#include "module.h"
-#include "win32.h"
+#include "subhost/diagnostics.h"
+#include "subhost/dialogs/dialogs.h"
+#include "subhost/document/document.h"
+#include "subhost/loader/module.h"
+#include "subhost/windows/substitutes.h"
 
 namespace subhost {
 

@@ -1,4 +1,4 @@
-#include "sjis.h"
+#include "subhost/sjis.h"
 
 #include <cstdio>
 #include <vector>

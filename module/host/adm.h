@@ -18,8 +18,6 @@ struct ADMRect {
     ASInt32 bottom;
 };
 
-using PortRef = struct KznOpaquePort*;
-
 // Colours of the host's colour list used by painters.
 constexpr ASInt32 kADMBlackColor = 0;
 constexpr ASInt32 kADMWhiteColor = 1;

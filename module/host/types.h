@@ -38,6 +38,7 @@ using DrawerRef = struct KznOpaqueDrawer*;
 using NotifierRef = struct KznOpaqueNotifier*;
 using TrackerRef = struct KznOpaqueTracker*;
 using ImageRef = struct KznOpaqueImage*;
+using PortRef = struct KznOpaquePort*;  // a drawer's drawing port
 using WindowRef = void*;
 using UserData = void*;
 

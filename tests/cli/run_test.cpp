@@ -5,7 +5,7 @@
 
 #include "cli/run.h"
 #include "cli/session.h"
-#include "subhost/mapfile.h"
+#include "subhost/document/mapfile.h"
 #include "support/harness.h"
 #include "support/maps.h"
 #include "support/tempdir.h"

@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "cli/info.h"
-#include "subhost/elffile.h"
-#include "subhost/pefile.h"
+#include "subhost/loader/elffile.h"
+#include "subhost/loader/pefile.h"
 
 namespace {
 

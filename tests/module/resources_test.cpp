@@ -3,9 +3,9 @@
 #include <strings.h>
 
 #ifdef _WIN32
-#include "subhost/pefile.h"
+#include "subhost/loader/pefile.h"
 #else
-#include "subhost/elffile.h"
+#include "subhost/loader/elffile.h"
 #endif
 #include "support/harness.h"
 

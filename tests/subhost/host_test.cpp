@@ -8,7 +8,7 @@
 #include "host/win32.h"
 #include "subhost/error.h"
 #include "subhost/sjis.h"
-#include "subhost/win32.h"
+#include "subhost/windows/substitutes.h"
 #include "support/harness.h"
 
 namespace {

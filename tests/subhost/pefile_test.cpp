@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "subhost/error.h"
-#include "subhost/pefile.h"
+#include "subhost/loader/pefile.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "subhost/mapfile.h"
+#include "subhost/document/mapfile.h"
 
 namespace kzntest {
 

@@ -1,8 +1,8 @@
-#include "document.h"
+#include "subhost/document/document.h"
 
 #include <algorithm>
 
-#include "error.h"
+#include "subhost/error.h"
 
 namespace subhost {
 

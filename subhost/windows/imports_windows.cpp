@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "win32.h"
+#include "subhost/windows/substitutes.h"
 
 namespace subhost {
 namespace {

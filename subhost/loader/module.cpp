@@ -1,16 +1,16 @@
-#include "module.h"
+#include "subhost/loader/module.h"
 
 #include <algorithm>
 
-#include "error.h"
+#include "subhost/error.h"
 
 #ifdef _WIN32
 #include "host/win32.h"
-#include "win32.h"
+#include "subhost/windows/substitutes.h"
 #else
 #include <dlfcn.h>
 
-#include "elffile.h"
+#include "subhost/loader/elffile.h"
 #endif
 
 namespace subhost {

@@ -1,13 +1,13 @@
-#include "dialogs.h"
+#include "subhost/dialogs/dialogs.h"
 
 #include <strings.h>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "error.h"
-#include "host.h"
-#include "sjis.h"
+#include "subhost/error.h"
+#include "subhost/host.h"
+#include "subhost/sjis.h"
 
 namespace subhost {
 namespace {

@@ -1,4 +1,4 @@
-#include "mapfile.h"
+#include "subhost/document/mapfile.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -14,7 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "sjis.h"
+#include "subhost/sjis.h"
 
 namespace subhost {
 namespace {

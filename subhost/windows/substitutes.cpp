@@ -1,13 +1,13 @@
 // The Windows calls of the module, served by the current host. On Linux the module's imports of
 // these names resolve to the definitions below when it is loaded.
-#include "win32.h"
+#include "subhost/windows/substitutes.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
-#include "host.h"
+#include "subhost/host.h"
 
 namespace subhost {
 

@@ -1,9 +1,9 @@
-#include "pefile.h"
+#include "subhost/loader/pefile.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "error.h"
+#include "subhost/error.h"
 
 namespace subhost {
 namespace {

@@ -6,8 +6,8 @@
 #include <new>
 #include <type_traits>
 
-#include "error.h"
-#include "host.h"
+#include "subhost/error.h"
+#include "subhost/host.h"
 
 namespace subhost {
 

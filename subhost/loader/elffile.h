@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "resources.h"
+#include "subhost/loader/resources.h"
 
 namespace subhost {
 

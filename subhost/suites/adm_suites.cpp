@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "serve.h"
-#include "suites.h"
+#include "subhost/suites/serve.h"
+#include "subhost/suites/tables.h"
 
 namespace subhost {
 namespace {

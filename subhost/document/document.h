@@ -2,14 +2,15 @@
 // valid while their object lives; a handle of an object that is gone is refused.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "handles.h"
 #include "host/ai.h"
+#include "subhost/handles.h"
 
 namespace subhost {
 
@@ -59,6 +60,9 @@ struct Art {
     std::string text;  // Shift-JIS
     Point anchor;
     double size = 12;
+    // The text's orientation [a, b, c, d]: its writing direction (a, b) and its up direction
+    // (c, d) as the document sees them.
+    std::array<double, 4> matrix{1, 0, 0, 1};
     Art* textPath = nullptr;  // a path the text runs along (owned by this text)
 };
 

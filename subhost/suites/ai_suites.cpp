@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "host/suitenames.h"
-#include "serve.h"
-#include "suites.h"
+#include "subhost/suites/serve.h"
+#include "subhost/suites/tables.h"
 
 namespace subhost {
 namespace {
@@ -221,8 +221,20 @@ ASErr KZN_API DisposeTextStream(TextStreamRef stream) {
 
 }  // namespace
 
-const ArtSuite kArtTable = {GetArtType,    GetArtUserAttr, SetArtUserAttr,     GetArtFirstChild,
-                            GetArtSibling, GetArtParent,   GetFirstArtOfLayer, DisposeArt};
+const ArtSuite kArtTable = {GetArtType,
+                            GetArtUserAttr,
+                            SetArtUserAttr,
+                            GetArtFirstChild,
+                            GetArtSibling,
+                            GetArtParent,
+                            GetFirstArtOfLayer,
+                            DisposeArt,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr};
 
 const LayerSuite kLayerTable = {CountLayers,   GetNthLayer,      GetCurrentLayer, GetLayerTitle,
                                 SetLayerTitle, GetLayerEditable, InsertLayer};

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "host/sp.h"
-#include "pefile.h"
-#include "resources.h"
+#include "subhost/loader/pefile.h"
+#include "subhost/loader/resources.h"
 
 namespace subhost {
 

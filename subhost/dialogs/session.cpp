@@ -1,9 +1,9 @@
 // What a person can do in an open modal dialog.
 #include <algorithm>
 
-#include "dialogs.h"
-#include "error.h"
-#include "sjis.h"
+#include "subhost/dialogs/dialogs.h"
+#include "subhost/error.h"
+#include "subhost/sjis.h"
 
 namespace subhost {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "win32.h"
+#include "subhost/windows/substitutes.h"
 
 extern "C" {
 

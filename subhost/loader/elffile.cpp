@@ -1,10 +1,10 @@
-#include "elffile.h"
+#include "subhost/loader/elffile.h"
 
 #include <elf.h>
 
 #include <cstring>
 
-#include "error.h"
+#include "subhost/error.h"
 
 namespace subhost {
 namespace {

@@ -1,11 +1,11 @@
-#include "resources.h"
+#include "subhost/loader/resources.h"
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 
-#include "error.h"
-#include "sjis.h"
+#include "subhost/error.h"
+#include "subhost/sjis.h"
 
 namespace subhost {
 namespace {

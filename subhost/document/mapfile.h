@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "document.h"
+#include "subhost/document/document.h"
 
 namespace subhost {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "handles.h"
 #include "host/adm.h"
-#include "resources.h"
+#include "subhost/handles.h"
+#include "subhost/loader/resources.h"
 
 namespace subhost {
 

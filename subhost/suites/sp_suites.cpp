@@ -1,5 +1,5 @@
 // The suite tables: each entry point serves one call of the module through the current host.
-#include "suites.h"
+#include "subhost/suites/tables.h"
 
 #include <cstring>
 #include <string_view>
@@ -8,7 +8,7 @@
 #include "host/ai.h"
 #include "host/sp.h"
 #include "host/suitenames.h"
-#include "serve.h"
+#include "subhost/suites/serve.h"
 
 namespace subhost {
 namespace {
