@@ -288,6 +288,9 @@ void CkznT2TDialog::FindTextArt() {
             char text[kMaxText + 1] = "";
             ASInt32 length = kMaxText;
             GetArtText(child, text, &length);
+            // The text is the row's key in the table file: a key cut inside a character would
+            // not read back as itself.
+            text[SjisCutLength(text, std::strlen(text), kMaxText)] = 0;
             KznTrace("+Found Text Art:%s\n", text);
             ASInt32 attr = 0;
             KznChecked(sArt->GetArtUserAttr(child, kArtLocked | kArtHidden, &attr), kSource);
