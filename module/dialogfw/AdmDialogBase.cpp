@@ -46,9 +46,11 @@ void KZN_API DialogDestroyProcedure(DialogRef dialog) {
         return;
     }
     object->Destroy();
-    if (object->modal_ != 0) {
-        object->dialog_ = nullptr;
-    } else {
+    // The host is destroying the dialog: the object lets go of it first, so that its
+    // destructor does not ask for the dialog's destruction a second time.
+    object->dialog_ = nullptr;
+    if (object->modal_ == 0) {
+        sADMDialog->SetUserData(dialog, nullptr);
         delete object;
     }
 }

@@ -262,6 +262,9 @@ void DialogManager::Destroy(DialogRef ref) {
     if (d.modal) {
         throw HostError(kBadArgumentErr, "a modal dialog ends with its modal run");
     }
+    if (d.finishing) {
+        throw HostError(kBadArgumentErr, "the dialog is being destroyed already");
+    }
     Finish(d);
 }
 
