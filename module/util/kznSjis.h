@@ -27,3 +27,16 @@ inline std::size_t SjisCutLength(const char* text, std::size_t length, std::size
     }
     return at;
 }
+
+// The length of TEXT (LENGTH bytes, cut by bytes from something longer) without the first half
+// of a character whose second half was cut away.
+inline std::size_t SjisWholeLength(const char* text, std::size_t length) {
+    std::size_t at = 0;
+    while (at < length) {
+        if (IsSjisLeadByte(static_cast<unsigned char>(text[at])) && at + 1 == length) {
+            return at;
+        }
+        at += SjisCharLength(text, at, length);
+    }
+    return at;
+}

@@ -1,6 +1,7 @@
 // CAdmDialogBase: how the host's procedures reach the object, and who deletes it.
 #include "dialogfw/AdmDialogBase.h"
 #include "fixture.h"
+#include "subhost/error.h"
 
 namespace {
 
@@ -83,10 +84,39 @@ TEST_F(DialogBase, NonModalDialogIsDeletedByItsDestroyProcedure) {
     EXPECT_EQ(probe.inits, 1);
     EXPECT_EQ(probe.notified, std::vector<std::string>{"ADM Show Window Notifier"});
 
+    const std::size_t mark = host().calls().size();
     host().dialogs().Close(ref);
     EXPECT_EQ(probe.destroys, 1);
     EXPECT_EQ(probe.deleted, 1);
     EXPECT_EQ(host().dialogs().liveDialogs(), 0U);
+    // The object let go of the dialog before it was deleted: its destructor did not ask the
+    // host to destroy the dialog that was being destroyed.
+    EXPECT_EQ(kzntest::CountCalls(host(), "ADM Dialog Suite", "Destroy", mark), 0);
+    EXPECT_TRUE(host().errors().empty());
+}
+
+// A dialog whose destroy handling asks the host to destroy it once more.
+class ReentrantDialog : public CAdmDialogBase {
+  public:
+    explicit ReentrantDialog(ASErr& result) : result_(result) {}
+    void Destroy() override { result_ = sADMDialog->Destroy(GetDialogRef()); }
+
+  private:
+    ASErr& result_;
+};
+
+TEST_F(DialogBase, TheHostRefusesToDestroyADialogThatIsBeingDestroyed) {
+    ASErr result = kNoErr;
+    auto* dialog = new ReentrantDialog(result);
+    const DialogRef ref = dialog->Create(host().self(), "KZN_TEST", 101, 0);
+    ASSERT_NE(ref, nullptr);
+    host().dialogs().Close(ref);
+    EXPECT_EQ(result, subhost::kBadArgumentErr);
+    EXPECT_EQ(host().errors(),
+              std::vector<std::string>{
+                  "ADM Dialog Suite/Destroy: the dialog is being destroyed already"});
+    EXPECT_EQ(host().dialogs().liveDialogs(), 0U);
+    EXPECT_EQ(host().dialogs().runs().back().destroyed, true);
 }
 
 TEST_F(DialogBase, DeletingANonModalDialogDetachesItAndAsksTheHostToDestroyIt) {

@@ -211,6 +211,29 @@ TEST_F(T2T, ALongDestinationIsKeptCutAtACharacterBoundary) {
     EXPECT_EQ(Texts(1)[0], typed.substr(0, 99));
 }
 
+TEST_F(T2T, ALongTextIsKeyedByWholeCharactersSoItsSavedDestinationLoadsBack) {
+    // 257 bytes: the 256th is the first half of the last character.
+    const std::string x255(255, 'x');
+    host_->document().layers()[1]->group->children[0]->text = x255 + "あ";
+    const std::string path = dir_ / "long.csv";
+    Run([&](DialogSession& s) {
+        EXPECT_EQ(s.Rows(kList)[0], x255);
+        s.ClickRow(kList, 0);
+        s.Type(kDestination, "long");
+        host_->win32().QueueFileAnswer(path);
+        s.Click(kSave);
+    });
+    EXPECT_EQ(TempDir::Read(path).substr(0, 262), x255 + ",long\r\n");
+
+    Run([&](DialogSession& s) {
+        host_->win32().QueueFileAnswer(path);
+        s.Click(kOpen);
+        EXPECT_EQ(Destination(s, 0), "long");
+        s.Ok();
+    });
+    EXPECT_EQ(Texts(1)[0], "long");
+}
+
 TEST_F(T2T, SelectingARowShowsAtMost100BytesOfItsText) {
     host_->document().layers()[1]->group->children[0]->text = std::string(150, 'x');
     Run([](DialogSession& s) {
