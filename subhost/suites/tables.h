@@ -16,6 +16,14 @@ const void* BasicSuiteTable();
 extern const ArtSuite kArtTable;
 extern const LayerSuite kLayerTable;
 extern const TextStreamSuite kTextStreamTable;
+extern const TagSuite kTagTable;
+extern const PathSuite kPathTable;
+extern const PathStyleSuite kPathStyleTable;
+extern const TextSuite kTextTable;
+extern const TextPathSuite kTextPathTable;
+extern const TextLineSuite kTextLineTable;
+extern const SwatchListSuite kSwatchListTable;
+extern const PatternSuite kPatternTable;
 
 // The dialog manager's suites.
 extern const ADMBasicSuite kADMBasicTable;
