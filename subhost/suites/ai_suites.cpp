@@ -232,9 +232,9 @@ const ArtSuite kArtTable = {GetArtType,
                             nullptr,
                             nullptr,
                             nullptr,
-                            nullptr,
-                            nullptr,
-                            nullptr};
+                            GetArtBounds,
+                            GetArtRotatedBounds,
+                            GetArtTransformBounds};
 
 const LayerSuite kLayerTable = {CountLayers,   GetNthLayer,      GetCurrentLayer, GetLayerTitle,
                                 SetLayerTitle, GetLayerEditable, InsertLayer};

@@ -93,9 +93,6 @@ const TextPathSuite kTextPath = {};
 const TextFaceStyleSuite kTextFaceStyle = {};
 const SwatchListSuite kSwatchList = {};
 const PlacedSuite kPlaced = {};
-const DrawArtSuite kDrawArt = {};
-const RealMathSuite kRealMath = {};
-const TransformArtSuite kTransformArt = {};
 const DocumentSuite kDocument = {};
 const UndoSuite kUndo = {};
 const ADMDialogGroupSuite kADMDialogGroup = {};
@@ -125,9 +122,9 @@ const SuiteEntry kSuites[] = {
     {kTextFaceStyleSuite, kTextFaceStyleSuiteVersion, &kTextFaceStyle},
     {kSwatchListSuite, kSwatchListSuiteVersion, &kSwatchList},
     {kPlacedSuite, kPlacedSuiteVersion, &kPlaced},
-    {kDrawArtSuite, kDrawArtSuiteVersion, &kDrawArt},
-    {kRealMathSuite, kRealMathSuiteVersion, &kRealMath},
-    {kTransformArtSuite, kTransformArtSuiteVersion, &kTransformArt},
+    {kDrawArtSuite, kDrawArtSuiteVersion, &kDrawArtTable},
+    {kRealMathSuite, kRealMathSuiteVersion, &kRealMathTable},
+    {kTransformArtSuite, kTransformArtSuiteVersion, &kTransformArtTable},
     {kDocumentSuite, kDocumentSuiteVersion, &kDocument},
     {kUndoSuite, kUndoSuiteVersion, &kUndo},
     {kADMBasicSuite, kADMBasicSuiteVersion, &kADMBasicTable},
