@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "subhost/error.h"
 
@@ -54,6 +55,16 @@ class HandleTable {
     }
 
     std::size_t size() const { return objects_.size(); }
+
+    // Every live object, in the order of their handles (the order they were made in).
+    std::vector<T*> all() const {
+        std::vector<T*> out;
+        out.reserve(objects_.size());
+        for (const auto& [ref, object] : objects_) {
+            out.push_back(object.get());
+        }
+        return out;
+    }
 
   private:
     const char* kind_;

@@ -120,6 +120,34 @@ bool HasList(ItemKind kind) {
     return kind == ItemKind::ListBox || kind == ItemKind::AdmListBox || kind == ItemKind::PopupList;
 }
 
+namespace {
+
+std::string Number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", v);
+    return text;
+}
+
+std::string ShowPixels(const PixelRect& r) {
+    return "(" + Number(r.left) + "," + Number(r.top) + ")-(" + Number(r.right) + "," +
+           Number(r.bottom) + ")";
+}
+
+std::string ShowArtDrawing(const ArtDrawing& d) {
+    const AIDrawArtData& q = d.request;
+    std::string text =
+        "art origin (" + Number(q.origin.h) + "," + Number(q.origin.v) + ") matrix [" +
+        Number(q.matrix.a) + " " + Number(q.matrix.b) + " " + Number(q.matrix.c) + " " +
+        Number(q.matrix.d) + " " + Number(q.matrix.tx) + " " + Number(q.matrix.ty) + "] clip (" +
+        Number(q.destClipRect.left) + "," + Number(q.destClipRect.top) + "," +
+        Number(q.destClipRect.right) + "," + Number(q.destClipRect.bottom) + ") port (" +
+        std::to_string(q.portBounds.left) + "," + std::to_string(q.portBounds.top) + ") -> ";
+    text += d.anything ? "pixels " + ShowPixels(d.placed) : "nothing";
+    return text + " clipped to " + ShowPixels(d.clip);
+}
+
+}  // namespace
+
 std::string DrawOp::Show() const {
     switch (kind) {
         case Kind::Color:
@@ -139,6 +167,8 @@ std::string DrawOp::Show() const {
                    std::to_string(color);
         case Kind::Image:
             return "image at (" + std::to_string(from.h) + "," + std::to_string(from.v) + ")";
+        case Kind::Art:
+            return art ? ShowArtDrawing(*art) : "art";
     }
     return "?";
 }
@@ -428,6 +458,15 @@ DrawerRef DialogManager::NewDrawer(const ADMRect& bounds, DisplayList* record) {
     return drawers_.Add(std::move(drawer));
 }
 
+Drawer& DialogManager::DrawerOfPort(PortRef port) const {
+    for (Drawer* drawer : drawers_.all()) {
+        if (port != nullptr && drawer->port == port) {
+            return *drawer;
+        }
+    }
+    throw HostError(kBadArgumentErr, "no drawer paints through this port");
+}
+
 void DialogManager::DisposeDrawer(DrawerRef drawer) {
     drawers_.Remove(drawer);
 }
@@ -500,9 +539,10 @@ void DialogManager::DefaultDraw(Entry& entry, DrawerRef ref) {
     const ASInt32 foreground = !enabled         ? kADMDisabledColor
                                : entry.selected ? kADMHiliteTextColor
                                                 : kADMTextColor;
-    drawer.record->push_back({DrawOp::Kind::Fill, background, drawer.bounds, {}, {}, {}, nullptr});
     drawer.record->push_back(
-        {DrawOp::Kind::Text, foreground, drawer.bounds, {}, {}, entry.text, nullptr});
+        {DrawOp::Kind::Fill, background, drawer.bounds, {}, {}, {}, nullptr, {}});
+    drawer.record->push_back(
+        {DrawOp::Kind::Text, foreground, drawer.bounds, {}, {}, entry.text, nullptr, {}});
 }
 
 void DialogManager::Notify(Dialog& d, Item* item, const char* type, Entry* entry) {

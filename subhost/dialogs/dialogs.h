@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "host/adm.h"
+#include "host/ai.h"
+#include "subhost/geometry/geometry.h"
 #include "subhost/handles.h"
 #include "subhost/loader/resources.h"
 
@@ -43,9 +45,23 @@ ItemKind KindOfType(const std::string& itemType);
 const char* KindName(ItemKind kind);
 bool HasList(ItemKind kind);
 
+// A rectangle in a drawer's pixels (y growing downwards), not rounded.
+struct PixelRect {
+    double left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// A draw-art request as the module made it, and where it put the art in the drawer's pixels.
+struct ArtDrawing {
+    AIDrawArtData request{};
+    geometry::Matrix toPixels;  // document coordinates to the drawer's pixels, by the rule
+    bool anything = false;      // whether the art has geometry to draw
+    PixelRect placed;           // the art's bounds in pixels
+    PixelRect clip;  // the clip rectangle in pixels (erased first when the request says so)
+};
+
 // One call a drawer received.
 struct DrawOp {
-    enum class Kind { Color, Fill, Frame, Line, Text, Image, Sunken };
+    enum class Kind { Color, Fill, Frame, Line, Text, Image, Sunken, Art };
     Kind kind = Kind::Color;
     ASInt32 color = 0;  // the colour in force (for Color: the colour set)
     ADMRect rect{};     // Fill, Frame, Text, Sunken
@@ -53,6 +69,7 @@ struct DrawOp {
     ADMPoint to{};      // Line
     std::string text;   // Text (Shift-JIS)
     ImageRef image = nullptr;
+    std::shared_ptr<const ArtDrawing> art;  // Art
 
     std::string Show() const;  // one line, for people
 };
@@ -265,6 +282,8 @@ class DialogManager {
     Tracker& Get(TrackerRef ref) const { return trackers_.Get(ref); }
     Image& Get(ImageRef ref) const { return images_.Get(ref); }
     Drawer& Get(DrawerRef ref) const { return drawers_.Get(ref); }
+    // The drawer that paints through PORT; throws HostError when no drawer has it.
+    Drawer& DrawerOfPort(PortRef port) const;
 
     // What the dialog suite does.
     ASInt32 Modal(PluginRef plugin, const char* name, ASInt32 id, ASInt32 style,

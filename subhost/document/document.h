@@ -10,15 +10,12 @@
 #include <vector>
 
 #include "host/ai.h"
+#include "subhost/geometry/geometry.h"
 #include "subhost/handles.h"
 
 namespace subhost {
 
-struct Point {
-    double x = 0;
-    double y = 0;
-    bool operator==(const Point&) const = default;
-};
+using geometry::Point;
 
 struct Segment {
     Point p;

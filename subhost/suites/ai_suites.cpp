@@ -278,10 +278,11 @@ ASErr KZN_API DisposeTextStream(TextStreamRef stream) {
 
 }  // namespace
 
-const ArtSuite kArtTable = {GetArtType,    GetArtUserAttr, SetArtUserAttr,     GetArtFirstChild,
-                            GetArtSibling, GetArtParent,   GetFirstArtOfLayer, DisposeArt,
-                            NewArt,        DuplicateArt,   ReorderArt,         nullptr,
-                            nullptr,       nullptr};
+const ArtSuite kArtTable = {GetArtType,          GetArtUserAttr,       SetArtUserAttr,
+                            GetArtFirstChild,    GetArtSibling,        GetArtParent,
+                            GetFirstArtOfLayer,  DisposeArt,           NewArt,
+                            DuplicateArt,        ReorderArt,           GetArtBounds,
+                            GetArtRotatedBounds, GetArtTransformBounds};
 
 const LayerSuite kLayerTable = {CountLayers,   GetNthLayer,      GetCurrentLayer, GetLayerTitle,
                                 SetLayerTitle, GetLayerEditable, InsertLayer};

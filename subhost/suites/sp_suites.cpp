@@ -85,9 +85,6 @@ const MenuSuite kMenu = {UpdateMenuItemAutomatically};
 const TextRunSuite kTextRun = {};
 const TextFaceStyleSuite kTextFaceStyle = {};
 const PlacedSuite kPlaced = {};
-const DrawArtSuite kDrawArt = {};
-const RealMathSuite kRealMath = {};
-const TransformArtSuite kTransformArt = {};
 const DocumentSuite kDocument = {};
 const UndoSuite kUndo = {};
 const ADMDialogGroupSuite kADMDialogGroup = {};
@@ -117,9 +114,9 @@ const SuiteEntry kSuites[] = {
     {kTextFaceStyleSuite, kTextFaceStyleSuiteVersion, &kTextFaceStyle},
     {kSwatchListSuite, kSwatchListSuiteVersion, &kSwatchListTable},
     {kPlacedSuite, kPlacedSuiteVersion, &kPlaced},
-    {kDrawArtSuite, kDrawArtSuiteVersion, &kDrawArt},
-    {kRealMathSuite, kRealMathSuiteVersion, &kRealMath},
-    {kTransformArtSuite, kTransformArtSuiteVersion, &kTransformArt},
+    {kDrawArtSuite, kDrawArtSuiteVersion, &kDrawArtTable},
+    {kRealMathSuite, kRealMathSuiteVersion, &kRealMathTable},
+    {kTransformArtSuite, kTransformArtSuiteVersion, &kTransformArtTable},
     {kDocumentSuite, kDocumentSuiteVersion, &kDocument},
     {kUndoSuite, kUndoSuiteVersion, &kUndo},
     {kADMBasicSuite, kADMBasicSuiteVersion, &kADMBasicTable},

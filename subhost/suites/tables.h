@@ -24,6 +24,15 @@ extern const TextPathSuite kTextPathTable;
 extern const TextLineSuite kTextLineTable;
 extern const SwatchListSuite kSwatchListTable;
 extern const PatternSuite kPatternTable;
+extern const RealMathSuite kRealMathTable;
+extern const TransformArtSuite kTransformArtTable;
+extern const DrawArtSuite kDrawArtTable;
+
+// The art suite's bounds queries (served with the rest of the geometry).
+ASErr KZN_API GetArtBounds(ArtHandle art, AIRealRect* bounds);
+ASErr KZN_API GetArtRotatedBounds(ArtHandle art, AIReal angle, ASInt32 flags, AIRealRect* bounds);
+ASErr KZN_API GetArtTransformBounds(ArtHandle art, AIRealMatrix* transform, ASInt32 flags,
+                                    AIRealRect* bounds);
 
 // The dialog manager's suites.
 extern const ADMBasicSuite kADMBasicTable;
