@@ -286,13 +286,4 @@ TEST_F(PatternList, AFailedPatternArtQueryIsTracedAndThePreviewIsStillKept) {
     EXPECT_EQ(GetSwatchImage("Mark"), image);
 }
 
-TEST_F(PatternList, RowsGoWithTheirDialog) {
-    Row("Mark");
-    Row("None");
-    Paint();
-    host().dialogs().Close(dialog_->GetDialogRef());
-    EXPECT_EQ(host().dialogs().liveEntries(), 0U);
-    EXPECT_TRUE(host().errors().empty());
-}
-
 }  // namespace
