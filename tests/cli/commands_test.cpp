@@ -134,6 +134,15 @@ INSTANTIATE_TEST_SUITE_P(
                  u8"layer 0 \"調査地点\": 2 changes\n"
                  u8"  art[1]: text \"マイマイ\" removed\n"
                  u8"  art[1]: new group (BBAccumRotation \"0.5\", kznObjectName \"四角\")\n"},
+        DiffCase{"NewTextBeforeAnother",
+                 u8R"({"kzn-document": 1, "layers": [
+            {"title": "調査地点", "art": [
+              {"type": "path", "segments": [{"p": [0, 0], "out": [1, 1]}, {"p": [10, 0]}]},
+              {"type": "text", "text": "ツブリ", "anchor": [1, 1]},
+              {"type": "text", "text": "マイマイ", "anchor": [5, 5]},
+              {"type": "group", "tags": {"kznObjectName": "丸"}, "children": []}]}]})",
+                 u8"layer 0 \"調査地点\": 1 change\n"
+                 u8"  art[1]: new text \"ツブリ\"\n"},
         DiffCase{"TagSetAndChanged",
                  u8R"({"kzn-document": 1, "layers": [
             {"title": "調査地点", "art": [
