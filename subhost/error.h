@@ -19,6 +19,12 @@ constexpr ASErr kNoResourceErr = FourCharCode('R', 'E', 'S', '?');
 constexpr ASErr kOutOfMemoryErr = FourCharCode('!', 'M', 'E', 'M');
 constexpr ASErr kHostFailureErr = FourCharCode('H', 'O', 'S', 'T');
 constexpr ASErr kNoHostErr = FourCharCode('N', 'O', 'H', 'O');
+// Document calls.
+constexpr ASErr kWrongArtTypeErr = FourCharCode('T', 'Y', 'P', '?');  // art of another kind
+constexpr ASErr kBadPlacementErr = FourCharCode('P', 'L', 'C', '?');  // no such place for art
+constexpr ASErr kOutOfRangeErr = FourCharCode('R', 'N', 'G', '?');    // an index past the end
+constexpr ASErr kNoSuchTagErr = FourCharCode('T', 'A', 'G', '?');
+constexpr ASErr kNotKeptErr = FourCharCode('K', 'E', 'E', 'P');  // a kind the document cannot hold
 
 // "ABCD" for a four-character code, or the decimal value when it has unprintable characters.
 std::string CodeName(ASErr code);

@@ -70,6 +70,136 @@ Swatch& Document::AddSwatch(Pattern* pattern, double gray) {
     return s;
 }
 
+std::string Document::DefaultLayerTitle(std::size_t layers) {
+    return "レイヤー " + std::to_string(layers);
+}
+
+Layer& Document::InsertLayer(const Layer& base, ASInt32 paintOrder) {
+    if (paintOrder != kPlaceAbove) {
+        throw HostError(kBadPlacementErr, "layers are inserted above another layer");
+    }
+    const auto at = std::find(layers_.begin(), layers_.end(), &base);
+    if (at == layers_.end()) {
+        throw HostError(kBadHandleErr, "not a layer of this document");
+    }
+    return AddLayer(static_cast<std::size_t>(at - layers_.begin()),
+                    DefaultLayerTitle(layers_.size() + 1), true);
+}
+
+Document::Slot Document::Place(ASInt32 paintOrder, Art& prep, ASInt32 type) const {
+    Slot slot{nullptr, 0};
+    switch (paintOrder) {
+        case kPlaceAbove:
+        case kPlaceBelow: {
+            if (prep.parent == nullptr) {
+                throw HostError(kBadPlacementErr,
+                                "nothing can go beside art that is in no children list (a "
+                                "layer's group, a pattern's art or a text's path)");
+            }
+            const auto& siblings = prep.parent->children;
+            const auto at = std::find(siblings.begin(), siblings.end(), &prep) - siblings.begin();
+            slot = {prep.parent, static_cast<std::size_t>(at) + (paintOrder == kPlaceBelow)};
+            break;
+        }
+        case kPlaceInsideOnTop:
+        case kPlaceInsideOnBottom:
+            if (prep.type != kGroupArt && prep.type != kCompoundPathArt) {
+                throw HostError(kBadPlacementErr, "only a group or a compound path holds art");
+            }
+            slot = {&prep, paintOrder == kPlaceInsideOnTop ? 0 : prep.children.size()};
+            break;
+        default:
+            throw HostError(kBadPlacementErr, "unknown paint order " + std::to_string(paintOrder));
+    }
+    if (slot.parent->type == kCompoundPathArt && type != kPathArt) {
+        throw HostError(kBadPlacementErr, "a compound path holds only paths");
+    }
+    return slot;
+}
+
+void Document::Insert(Art& art, Slot slot) {
+    auto& children = slot.parent->children;
+    children.insert(children.begin() + static_cast<std::ptrdiff_t>(slot.index), &art);
+    art.parent = slot.parent;
+}
+
+Art& Document::NewArt(ASInt32 type, ASInt32 paintOrder, Art& prep) {
+    if (type < kGroupArt || type > kTextArt) {
+        throw HostError(kBadArgumentErr, "unknown art type " + std::to_string(type));
+    }
+    const Slot slot = Place(paintOrder, prep, type);
+    Art& art = NewArt(type, nullptr);
+    Insert(art, slot);
+    return art;
+}
+
+Art& Document::Copy(const Art& from) {
+    Art& copy = NewArt(from.type, nullptr);
+    const ArtHandle ref = copy.ref;
+    copy = from;
+    copy.ref = ref;
+    copy.parent = nullptr;
+    copy.layer = nullptr;
+    copy.children.clear();
+    copy.textPath = nullptr;
+    for (const Art* child : from.children) {
+        Art& c = Copy(*child);
+        c.parent = &copy;
+        copy.children.push_back(&c);
+    }
+    if (from.textPath != nullptr) {
+        copy.textPath = &Copy(*from.textPath);
+    }
+    return copy;
+}
+
+Art& Document::Duplicate(const Art& art, ASInt32 paintOrder, Art& prep) {
+    // The place is found before the copy is made, so that a refused place leaves nothing behind;
+    // the copy is in no list yet, so the place stays right even when PREP is inside ART.
+    const Slot slot = Place(paintOrder, prep, art.type);
+    Art& copy = Copy(art);
+    Insert(copy, slot);
+    return copy;
+}
+
+void Document::Reorder(Art& art, ASInt32 paintOrder, Art& prep) {
+    if (art.layer != nullptr) {
+        throw HostError(kBadPlacementErr, "a layer's group cannot be moved");
+    }
+    if (art.parent == nullptr) {
+        throw HostError(kBadPlacementErr, "a pattern's art or a text's path cannot be moved");
+    }
+    const bool beside = paintOrder == kPlaceAbove || paintOrder == kPlaceBelow;
+    for (const Art* a = &prep; a != nullptr; a = a->parent) {
+        if (a == &art && !(beside && a == &prep)) {
+            throw HostError(kBadPlacementErr, "art cannot be moved into itself");
+        }
+    }
+    Place(paintOrder, prep, art.type);  // refuses before anything moves
+    if (&art == &prep) {
+        return;  // directly above or below itself is where it is
+    }
+    auto& siblings = art.parent->children;
+    siblings.erase(std::find(siblings.begin(), siblings.end(), &art));
+    art.parent = nullptr;
+    Insert(art, Place(paintOrder, prep, art.type));
+}
+
+TextLayout& Document::LayoutOf(Art& text) {
+    if (text.type != kTextArt) {
+        throw HostError(kWrongArtTypeErr, "only a text object has a text path");
+    }
+    if (const auto it = layoutOf_.find(text.ref); it != layoutOf_.end()) {
+        return layouts_.Get(it->second);
+    }
+    const TextLineRef line = lines_.Add(std::make_unique<TextLine>(TextLine{text.ref}));
+    auto layout = std::make_unique<TextLayout>(TextLayout{text.ref, nullptr, line});
+    TextLayout& l = *layout;
+    l.path = layouts_.Add(std::move(layout));
+    layoutOf_.emplace(text.ref, l.path);
+    return l;
+}
+
 void Document::Forget(Art& art) {
     for (Art* child : art.children) {
         Forget(*child);
@@ -77,12 +207,21 @@ void Document::Forget(Art& art) {
     if (art.textPath != nullptr) {
         Forget(*art.textPath);
     }
+    if (const auto it = layoutOf_.find(art.ref); it != layoutOf_.end()) {
+        lines_.Remove(layouts_.Get(it->second).firstLine);
+        layouts_.Remove(it->second);
+        layoutOf_.erase(it);
+    }
     art_.Remove(art.ref);
 }
 
 void Document::Dispose(Art& art) {
     if (art.layer != nullptr) {
         throw HostError(kBadArgumentErr, "a layer's group goes only with its layer");
+    }
+    if (art.parent == nullptr) {
+        throw HostError(kBadArgumentErr,
+                        "a pattern's art goes only with its pattern, a text's path with its text");
     }
     if (art.parent != nullptr) {
         auto& siblings = art.parent->children;

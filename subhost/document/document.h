@@ -82,6 +82,18 @@ struct Swatch {
     double gray = 0;
 };
 
+// The layout of a text object (its text path) and its first line: the module's handles on them
+// stay valid while the text lives.
+struct TextLayout {
+    ArtHandle text = nullptr;
+    TextPathRef path = nullptr;
+    TextLineRef firstLine = nullptr;
+};
+
+struct TextLine {
+    ArtHandle text = nullptr;
+};
+
 // An open text stream on a text object.
 struct TextStream {
     ArtHandle art = nullptr;
@@ -110,16 +122,39 @@ class Document {
     Pattern& AddPattern(const std::string& name);
     Swatch& AddSwatch(Pattern* pattern, double gray);
 
+    // What the module's art calls do. PAINTORDER places art relative to PREP: kPlaceAbove
+    // directly before PREP in its parent's children (the children list has the front-most
+    // first), kPlaceBelow directly after it, kPlaceInsideOnTop / kPlaceInsideOnBottom first / last
+    // child of PREP (a group, or a compound path, which holds only paths). A place that does not
+    // exist throws HostError and changes nothing.
+    Art& NewArt(ASInt32 type, ASInt32 paintOrder, Art& prep);
+    // A deep copy of ART (which may be a pattern's art) placed relative to PREP.
+    Art& Duplicate(const Art& art, ASInt32 paintOrder, Art& prep);
+    // Moves ART; a layer's group, a pattern's art and a text's path stay where they are, and art
+    // is never moved into itself.
+    void Reorder(Art& art, ASInt32 paintOrder, Art& prep);
+    // A new layer above BASE with the host's default title (DefaultLayerTitle).
+    Layer& InsertLayer(const Layer& base, ASInt32 paintOrder);
+    // The title the host gives a layer it makes: "レイヤー N" (Shift-JIS), N being the number of
+    // layers the document has once the layer is in.
+    static std::string DefaultLayerTitle(std::size_t layers);
+
     // Objects by handle; a null, unknown or disposed handle throws HostError.
     Art& Get(ArtHandle ref) const { return art_.Get(ref); }
     Layer& Get(LayerHandle ref) const { return layerTable_.Get(ref); }
     Pattern& Get(PatternHandle ref) const { return patternTable_.Get(ref); }
     Swatch& Get(SwatchHandle ref) const { return swatchTable_.Get(ref); }
     TextStream& Get(TextStreamRef ref) const { return streams_.Get(ref); }
+    TextLayout& Get(TextPathRef ref) const { return layouts_.Get(ref); }
+    TextLine& Get(TextLineRef ref) const { return lines_.Get(ref); }
     bool Alive(ArtHandle ref) const { return art_.Find(ref) != nullptr; }
 
-    // Removes ART and everything in it from the document.
+    // Removes ART and everything in it from the document. A layer's group goes only with its
+    // layer, a pattern's art with its pattern and a text's path with its text.
     void Dispose(Art& art);
+
+    // The layout of text object TEXT, made when first asked for.
+    TextLayout& LayoutOf(Art& text);
 
     TextStreamRef OpenStream(Art& text, ASInt32 mode);
     void CloseStream(TextStreamRef stream);
@@ -128,6 +163,15 @@ class Document {
 
   private:
     void Forget(Art& art);
+    // A copy of FROM and everything in it, in no children list yet.
+    Art& Copy(const Art& from);
+    // Where PAINTORDER puts art relative to PREP: the list and the index in it.
+    struct Slot {
+        Art* parent;
+        std::size_t index;
+    };
+    Slot Place(ASInt32 paintOrder, Art& prep, ASInt32 type) const;
+    static void Insert(Art& art, Slot slot);
 
     std::vector<Layer*> layers_;
     std::size_t current_ = 0;
@@ -138,6 +182,9 @@ class Document {
     HandleTable<PatternHandle, Pattern> patternTable_{"pattern"};
     HandleTable<SwatchHandle, Swatch> swatchTable_{"swatch"};
     HandleTable<TextStreamRef, TextStream> streams_{"text stream"};
+    HandleTable<TextPathRef, TextLayout> layouts_{"text path"};
+    HandleTable<TextLineRef, TextLine> lines_{"text line"};
+    std::map<ArtHandle, TextPathRef> layoutOf_;
 };
 
 }  // namespace subhost

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -199,30 +200,50 @@ class Reader {
         Fail(at + ".pattern", "names no pattern of the document");
     }
 
+    // Every kind of art is read by a piece of its own, after the keys all kinds share.
     Art& ReadArt(const json& j, const std::string& at, Art* parent) {
         if (!j.is_object() || !j.contains("type") || !j["type"].is_string()) {
             Fail(at, "must be an object with a \"type\"");
         }
         const std::string type = j["type"].get<std::string>();
-        ASInt32 kind = 0;
         if (type == "group") {
-            kind = kGroupArt;
-            Keys(j, at, {"type", "tags", "locked", "hidden", "selected", "children"});
-        } else if (type == "compound") {
-            kind = kCompoundPathArt;
-            Keys(j, at, {"type", "tags", "locked", "hidden", "selected", "children"});
-        } else if (type == "path") {
-            kind = kPathArt;
-            Keys(j, at,
-                 {"type", "tags", "locked", "hidden", "selected", "closed", "segments", "style"});
-        } else if (type == "text") {
-            kind = kTextArt;
-            Keys(
-                j, at,
-                {"type", "tags", "locked", "hidden", "selected", "text", "anchor", "size", "path"});
-        } else {
-            Fail(at + ".type", "is not one of group, compound, path, text");
+            return ReadContainer(j, at, NewArt(j, at, kGroupArt, parent));
         }
+        if (type == "compound") {
+            return ReadContainer(j, at, NewArt(j, at, kCompoundPathArt, parent));
+        }
+        if (type == "path") {
+            return ReadPath(j, at, NewArt(j, at, kPathArt, parent));
+        }
+        if (type == "text") {
+            return ReadText(j, at, NewArt(j, at, kTextArt, parent));
+        }
+        Fail(at + ".type", "is not one of group, compound, path, text");
+    }
+
+    // The keys of each kind, the shared ones first.
+    static void ArtKeys(const json& j, const std::string& at, ASInt32 kind) {
+        switch (kind) {
+            case kGroupArt:
+            case kCompoundPathArt:
+                Keys(j, at, {"type", "tags", "locked", "hidden", "selected", "children"});
+                break;
+            case kPathArt:
+                Keys(j, at,
+                     {"type", "tags", "locked", "hidden", "selected", "closed", "segments",
+                      "style"});
+                break;
+            default:
+                Keys(j, at,
+                     {"type", "tags", "locked", "hidden", "selected", "text", "anchor", "size",
+                      "matrix", "path"});
+                break;
+        }
+    }
+
+    // A new art of KIND with what every kind has: user attributes and tags.
+    Art& NewArt(const json& j, const std::string& at, ASInt32 kind, Art* parent) {
+        ArtKeys(j, at, kind);
         Art& art = doc_.NewArt(kind, parent);
         art.locked = Flag(j, "locked", at);
         art.hidden = Flag(j, "hidden", at);
@@ -241,74 +262,93 @@ class Reader {
                 art.tags[*key] = Text(value, where);
             }
         }
-        if (kind == kGroupArt || kind == kCompoundPathArt) {
-            if (j.contains("children")) {
-                const json& children = Array(j["children"], at + ".children");
-                for (std::size_t i = 0; i < children.size(); ++i) {
-                    ReadArt(children[i], at + ".children[" + std::to_string(i) + "]", &art);
-                }
-            }
-        } else if (kind == kPathArt) {
-            ReadPath(j, at, art);
-        } else {
-            art.text = j.contains("text") ? Text(j["text"], at + ".text") : std::string();
-            if (j.contains("anchor")) {
-                art.anchor = ReadPoint(j["anchor"], at + ".anchor");
-            }
-            if (j.contains("size")) {
-                art.size = Number(j["size"], at + ".size");
-            }
-            if (j.contains("path")) {
-                const std::string where = at + ".path";
-                if (!j["path"].is_object() || j["path"].value("type", "") != "path") {
-                    Fail(where, "must be a path ART");
-                }
-                Art& path = doc_.NewTextPath(art);
-                Keys(j["path"], where,
-                     {"type", "tags", "locked", "hidden", "selected", "closed", "segments",
-                      "style"});
-                ReadPath(j["path"], where, path);
+        return art;
+    }
+
+    // Groups and compound paths.
+    Art& ReadContainer(const json& j, const std::string& at, Art& art) {
+        if (j.contains("children")) {
+            const json& children = Array(j["children"], at + ".children");
+            for (std::size_t i = 0; i < children.size(); ++i) {
+                ReadArt(children[i], at + ".children[" + std::to_string(i) + "]", &art);
             }
         }
         return art;
     }
 
-    static void ReadPath(const json& j, const std::string& at, Art& art) {
+    static Art& ReadPath(const json& j, const std::string& at, Art& art) {
         art.closed = Flag(j, "closed", at);
         if (j.contains("segments")) {
             const json& segments = Array(j["segments"], at + ".segments");
             for (std::size_t i = 0; i < segments.size(); ++i) {
-                const std::string where = at + ".segments[" + std::to_string(i) + "]";
-                const json& s = segments[i];
-                Keys(s, where, {"p", "in", "out", "corner"});
-                if (!s.contains("p")) {
-                    Fail(where, "has no point \"p\"");
-                }
-                Segment segment;
-                segment.p = ReadPoint(s["p"], where + ".p");
-                segment.in = s.contains("in") ? ReadPoint(s["in"], where + ".in") : segment.p;
-                segment.out = s.contains("out") ? ReadPoint(s["out"], where + ".out") : segment.p;
-                segment.corner =
-                    s.contains("corner") ? Boolean(s["corner"], where + ".corner") : false;
-                art.segments.push_back(segment);
+                art.segments.push_back(
+                    ReadSegment(segments[i], at + ".segments[" + std::to_string(i) + "]"));
             }
         }
         if (j.contains("style")) {
-            const std::string where = at + ".style";
-            const json& style = j["style"];
-            Keys(style, where, {"fill", "stroke"});
-            if (style.contains("fill") && !style["fill"].is_null()) {
-                Keys(style["fill"], where + ".fill", {"gray"});
-                art.style.fill =
-                    Paint{Number(style["fill"].value("gray", json(0)), where + ".fill.gray"), 0};
+            art.style = ReadStyle(j["style"], at + ".style");
+        }
+        return art;
+    }
+
+    static Segment ReadSegment(const json& s, const std::string& at) {
+        Keys(s, at, {"p", "in", "out", "corner"});
+        if (!s.contains("p")) {
+            Fail(at, "has no point \"p\"");
+        }
+        Segment segment;
+        segment.p = ReadPoint(s["p"], at + ".p");
+        segment.in = s.contains("in") ? ReadPoint(s["in"], at + ".in") : segment.p;
+        segment.out = s.contains("out") ? ReadPoint(s["out"], at + ".out") : segment.p;
+        segment.corner = s.contains("corner") ? Boolean(s["corner"], at + ".corner") : false;
+        return segment;
+    }
+
+    static PathStyle ReadStyle(const json& style, const std::string& at) {
+        Keys(style, at, {"fill", "stroke"});
+        PathStyle out;
+        if (style.contains("fill") && !style["fill"].is_null()) {
+            Keys(style["fill"], at + ".fill", {"gray"});
+            out.fill = Paint{Number(style["fill"].value("gray", json(0)), at + ".fill.gray"), 0};
+        }
+        if (style.contains("stroke") && !style["stroke"].is_null()) {
+            Keys(style["stroke"], at + ".stroke", {"gray", "width"});
+            out.stroke =
+                Paint{Number(style["stroke"].value("gray", json(0)), at + ".stroke.gray"),
+                      Number(style["stroke"].value("width", json(1)), at + ".stroke.width")};
+        }
+        return out;
+    }
+
+    Art& ReadText(const json& j, const std::string& at, Art& art) {
+        art.text = j.contains("text") ? Text(j["text"], at + ".text") : std::string();
+        if (j.contains("anchor")) {
+            art.anchor = ReadPoint(j["anchor"], at + ".anchor");
+        }
+        if (j.contains("size")) {
+            art.size = Number(j["size"], at + ".size");
+        }
+        if (j.contains("matrix")) {
+            const json& m = j["matrix"];
+            if (!m.is_array() || m.size() != 4) {
+                Fail(at + ".matrix", "must be an orientation [a, b, c, d]");
             }
-            if (style.contains("stroke") && !style["stroke"].is_null()) {
-                Keys(style["stroke"], where + ".stroke", {"gray", "width"});
-                art.style.stroke =
-                    Paint{Number(style["stroke"].value("gray", json(0)), where + ".stroke.gray"),
-                          Number(style["stroke"].value("width", json(1)), where + ".stroke.width")};
+            for (std::size_t i = 0; i < 4; ++i) {
+                art.matrix[i] = Number(m[i], at + ".matrix[" + std::to_string(i) + "]");
             }
         }
+        if (j.contains("path")) {
+            // The path the text runs along belongs to the text and is in no children list.
+            const std::string where = at + ".path";
+            const json& p = j["path"];
+            if (!p.is_object() || p.value("type", "") != "path") {
+                Fail(where, "must be a path ART");
+            }
+            Art& path = NewArt(p, where, kPathArt, nullptr);
+            art.textPath = &path;
+            ReadPath(p, where, path);
+        }
+        return art;
     }
 
     Document& doc_;
@@ -360,6 +400,9 @@ json PathJson(const Art& art, json out) {
     return out;
 }
 
+// A text's orientation is written when it is not the identity.
+constexpr std::array<double, 4> kIdentity{1, 0, 0, 1};
+
 json ArtJson(const Art& art) {
     static const char* const kTypes[] = {"", "group", "path", "compound", "text"};
     json out = {{"type", kTypes[art.type >= 1 && art.type <= 4 ? art.type : 0]}};
@@ -396,8 +439,11 @@ json ArtJson(const Art& art) {
             out["text"] = TextJson(art.text);
             out["anchor"] = PointJson(art.anchor);
             out["size"] = art.size;
+            if (art.matrix != kIdentity) {
+                out["matrix"] = art.matrix;
+            }
             if (art.textPath != nullptr) {
-                out["path"] = PathJson(*art.textPath, json{{"type", "path"}});
+                out["path"] = ArtJson(*art.textPath);
             }
             break;
         default:

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/suitenames.h"
+#include "subhost/sjis.h"
 #include "subhost/suites/serve.h"
 #include "subhost/suites/tables.h"
 
@@ -96,6 +97,28 @@ ASErr KZN_API DisposeArt(ArtHandle art) {
                  [&](Host& host) { Doc(host).Dispose(Doc(host).Get(art)); });
 }
 
+ASErr KZN_API NewArt(ASInt32 type, ASInt32 paintOrder, ArtHandle prep, ArtHandle* newArt) {
+    return Serve(kArtSuite, "NewArt", [&](Host& host) {
+        ArtHandle& out = Out(newArt);
+        out = nullptr;
+        out = Doc(host).NewArt(type, paintOrder, Doc(host).Get(prep)).ref;
+    });
+}
+
+ASErr KZN_API DuplicateArt(ArtHandle art, ASInt32 paintOrder, ArtHandle prep, ArtHandle* newArt) {
+    return Serve(kArtSuite, "DuplicateArt", [&](Host& host) {
+        ArtHandle& out = Out(newArt);
+        out = nullptr;
+        out = Doc(host).Duplicate(Doc(host).Get(art), paintOrder, Doc(host).Get(prep)).ref;
+    });
+}
+
+ASErr KZN_API ReorderArt(ArtHandle art, ASInt32 paintOrder, ArtHandle prep) {
+    return Serve(kArtSuite, "ReorderArt", [&](Host& host) {
+        Doc(host).Reorder(Doc(host).Get(art), paintOrder, Doc(host).Get(prep));
+    });
+}
+
 // AI Layer Suite.
 ASErr KZN_API CountLayers(ASInt32* count) {
     return Serve(kLayerSuite, "CountLayers",
@@ -160,14 +183,48 @@ ASErr KZN_API InsertLayer(LayerHandle layer, ASInt32 paintOrder, LayerHandle* ne
     return Serve(kLayerSuite, "InsertLayer", [&](Host& host) {
         LayerHandle& out = Out(newLayer);
         out = nullptr;
-        if (paintOrder != kPlaceAbove) {
-            throw HostError(kBadArgumentErr, "layers are inserted above another layer");
+        // The new layer is titled as the host titles the layers it makes: "レイヤー N", with N
+        // the number of layers once it is in.
+        out = Doc(host).InsertLayer(Doc(host).Get(layer), paintOrder).ref;
+    });
+}
+
+// AI Tag Suite. Tags are strings; the text GetTag gives is the document's own, so it stays valid
+// until the tag is set again or the art is disposed.
+void CheckTagType(const char* type) {
+    if (type == nullptr || std::strcmp(type, kTagStringType) != 0) {
+        throw HostError(kNotKeptErr, "the document keeps only tags of type \"string\"");
+    }
+}
+
+ASErr KZN_API SetTag(ArtHandle art, const char* name, const char* type, const char* value) {
+    return Serve(kTagSuite, "SetTag", [&](Host& host) {
+        Art& a = Doc(host).Get(art);
+        CheckTagType(type);
+        if (name == nullptr || value == nullptr) {
+            throw HostError(kBadArgumentErr, "a tag needs a name and a value");
         }
-        const Layer& base = Doc(host).Get(layer);
-        const auto& layers = Doc(host).layers();
-        const auto at = static_cast<std::size_t>(std::find(layers.begin(), layers.end(), &base) -
-                                                 layers.begin());
-        out = Doc(host).AddLayer(at, "", true).ref;
+        // A map names its tags in text, so a name must be Shift-JIS text to be kept.
+        if (!SjisToUtf8(name)) {
+            throw HostError(kBadArgumentErr, "a tag name must be Shift-JIS text");
+        }
+        a.tags[name] = value;
+    });
+}
+
+ASErr KZN_API GetTag(ArtHandle art, const char* name, const char* type, const char** value) {
+    return Serve(kTagSuite, "GetTag", [&](Host& host) {
+        const char*& out = Out(value);
+        const Art& a = Doc(host).Get(art);
+        CheckTagType(type);
+        if (name == nullptr) {
+            throw HostError(kBadArgumentErr, "no tag name");
+        }
+        const auto it = a.tags.find(name);
+        if (it == a.tags.end()) {
+            throw HostError(kNoSuchTagErr, std::string("no tag ") + ShowSjis(name));
+        }
+        out = it->second.c_str();
     });
 }
 
@@ -221,23 +278,16 @@ ASErr KZN_API DisposeTextStream(TextStreamRef stream) {
 
 }  // namespace
 
-const ArtSuite kArtTable = {GetArtType,
-                            GetArtUserAttr,
-                            SetArtUserAttr,
-                            GetArtFirstChild,
-                            GetArtSibling,
-                            GetArtParent,
-                            GetFirstArtOfLayer,
-                            DisposeArt,
-                            nullptr,
-                            nullptr,
-                            nullptr,
-                            GetArtBounds,
-                            GetArtRotatedBounds,
-                            GetArtTransformBounds};
+const ArtSuite kArtTable = {GetArtType,          GetArtUserAttr,       SetArtUserAttr,
+                            GetArtFirstChild,    GetArtSibling,        GetArtParent,
+                            GetFirstArtOfLayer,  DisposeArt,           NewArt,
+                            DuplicateArt,        ReorderArt,           GetArtBounds,
+                            GetArtRotatedBounds, GetArtTransformBounds};
 
 const LayerSuite kLayerTable = {CountLayers,   GetNthLayer,      GetCurrentLayer, GetLayerTitle,
                                 SetLayerTitle, GetLayerEditable, InsertLayer};
+
+const TagSuite kTagTable = {SetTag, GetTag};
 
 const TextStreamSuite kTextStreamTable = {OpenTextStream, ReadTextStream, WriteTextStream,
                                           DisposeTextStream};

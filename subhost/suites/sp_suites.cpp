@@ -82,16 +82,8 @@ ASErr KZN_API UpdateMenuItemAutomatically(MenuItemHandle menuItem, ASInt32 actio
 const MenuSuite kMenu = {UpdateMenuItemAutomatically};
 
 // Suites the module acquires but does not call yet.
-const PatternSuite kPattern = {};
-const PathSuite kPath = {};
-const PathStyleSuite kPathStyle = {};
-const TagSuite kTag = {};
-const TextSuite kText = {};
 const TextRunSuite kTextRun = {};
-const TextLineSuite kTextLine = {};
-const TextPathSuite kTextPath = {};
 const TextFaceStyleSuite kTextFaceStyle = {};
-const SwatchListSuite kSwatchList = {};
 const PlacedSuite kPlaced = {};
 const DocumentSuite kDocument = {};
 const UndoSuite kUndo = {};
@@ -110,17 +102,17 @@ const SuiteEntry kSuites[] = {
     {kArtSuite, kArtSuiteVersion, &kArtTable},
     {kLayerSuite, kLayerSuiteVersion, &kLayerTable},
     {kMenuSuite, kMenuSuiteVersion, &kMenu},
-    {kPatternSuite, kPatternSuiteVersion, &kPattern},
-    {kPathSuite, kPathSuiteVersion, &kPath},
-    {kPathStyleSuite, kPathStyleSuiteVersion, &kPathStyle},
-    {kTagSuite, kTagSuiteVersion, &kTag},
-    {kTextSuite, kTextSuiteVersion, &kText},
+    {kPatternSuite, kPatternSuiteVersion, &kPatternTable},
+    {kPathSuite, kPathSuiteVersion, &kPathTable},
+    {kPathStyleSuite, kPathStyleSuiteVersion, &kPathStyleTable},
+    {kTagSuite, kTagSuiteVersion, &kTagTable},
+    {kTextSuite, kTextSuiteVersion, &kTextTable},
     {kTextRunSuite, kTextRunSuiteVersion, &kTextRun},
-    {kTextLineSuite, kTextLineSuiteVersion, &kTextLine},
-    {kTextPathSuite, kTextPathSuiteVersion, &kTextPath},
+    {kTextLineSuite, kTextLineSuiteVersion, &kTextLineTable},
+    {kTextPathSuite, kTextPathSuiteVersion, &kTextPathTable},
     {kTextStreamSuite, kTextStreamSuiteVersion, &kTextStreamTable},
     {kTextFaceStyleSuite, kTextFaceStyleSuiteVersion, &kTextFaceStyle},
-    {kSwatchListSuite, kSwatchListSuiteVersion, &kSwatchList},
+    {kSwatchListSuite, kSwatchListSuiteVersion, &kSwatchListTable},
     {kPlacedSuite, kPlacedSuiteVersion, &kPlaced},
     {kDrawArtSuite, kDrawArtSuiteVersion, &kDrawArtTable},
     {kRealMathSuite, kRealMathSuiteVersion, &kRealMathTable},
