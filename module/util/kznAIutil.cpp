@@ -83,7 +83,9 @@ ASErr SetTagDeep(ArtHandle art, const char* name, const char* value) {
 AIReal GetAccumRotation(ArtHandle art) {
     AIReal result = 0;
     ASInt32 type = 0;
-    sArt->GetArtType(art, &type);
+    if (sArt->GetArtType(art, &type) != kNoErr) {
+        return 0;  // every failure reads as no rotation
+    }
     if (IsContainer(type)) {
         ArtHandle child = nullptr;
         sArt->GetArtFirstChild(art, &child);
@@ -95,10 +97,10 @@ AIReal GetAccumRotation(ArtHandle art) {
                 result = 0;
             }
             ArtHandle next = nullptr;
-            if (sArt->GetArtSibling(child, &next) != kNoErr || next == child) {
-                next = nullptr;
+            if (sArt->GetArtSibling(child, &next) != kNoErr) {
+                return 0;
             }
-            child = next;
+            child = next == child ? nullptr : next;
         }
         return result;
     }
@@ -129,8 +131,8 @@ ASErr TransformArtDeep(ArtHandle art, AIRealMatrix* matrix, AIReal lineScale, AS
     } else if (err == kNoErr) {
         err = KznChecked(sTransformArt->TransformArt(art, matrix, lineScale, options), kSource);
     }
-    KznChecked(sArt->SetArtUserAttr(art, kArtSelected, 0), kSource);
-    return err;
+    const ASErr deselected = KznChecked(sArt->SetArtUserAttr(art, kArtSelected, 0), kSource);
+    return err != kNoErr ? err : deselected;
 }
 
 AIRealRect PlaceArt(ArtHandle art, ASInt32 flags, const AIRealPoint& point, AIReal height,

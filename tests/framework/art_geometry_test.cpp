@@ -137,6 +137,14 @@ TEST_F(ArtGeometry, AFailingChildStopsTheTransformAndIsTracedAtTheTransformCall)
         ElementsAre(kzntest::UtilCallAt("FAIL", "KznChecked(sTransformArt->TransformArt(art")));
 }
 
+TEST_F(ArtGeometry, AFailedDeselectIsTheResultWhenTheTransformSucceeded) {
+    subhost::Art& art = Rect(0, 10, 10, 0);
+    host().faults().Fail("AI Art Suite", "SetArtUserAttr", kFail, 1);
+    AIRealMatrix m = Translation(5, 0);
+    EXPECT_EQ(TransformArtDeep(art.ref, &m, 1, kTransformObjects), kFail);
+    EXPECT_THAT(Bounds(art), RectIs(5, 10, 15, 0));
+}
+
 // Placement.
 
 TEST_F(ArtGeometry, PlacingWithoutFlagsPutsTheLowerLeftCornerAtTheOrigin) {

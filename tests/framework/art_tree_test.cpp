@@ -107,6 +107,13 @@ TEST_F(ArtTree, AGroupGivesTheRotationItsLeavesAgreeOnExactly) {
     EXPECT_EQ(GetAccumRotation(group.ref), 0.0f);
     EXPECT_EQ(GetAccumRotation(inner.ref), 0.523599f);
     EXPECT_EQ(host().trace().Text(), "");  // a missing tag is not traced
+
+    // A failing host call reads as no rotation, even after children that agreed.
+    last.tags[kAccumRotationTag] = "0.523599";
+    host().faults().Fail("AI Art Suite", "GetArtSibling", FourCharCode('F', 'A', 'I', 'L'), 2);
+    EXPECT_EQ(GetAccumRotation(group.ref), 0.0f);
+    host().faults().Fail("AI Art Suite", "GetArtType", FourCharCode('F', 'A', 'I', 'L'), 1);
+    EXPECT_EQ(GetAccumRotation(inner.children[0]->ref), 0.0f);
 }
 
 TEST_F(ArtTree, OnceTheChildrenDisagreeTheRotationStaysZero) {
