@@ -75,4 +75,25 @@ TEST(Diff, NamesTheChangedTextsLayerByLayer) {
     EXPECT_EQ(kznhost::PrintDiff(before, dir / "missing.json", same, err), 2);
 }
 
+TEST(Diff, MatchesLayersByTitleAndNamesTheSymbolsOfNewArt) {
+    kzntest::TempDir dir;
+    const std::string before = dir.Write("a.json", Utf8(u8R"({"kzn-document": 1, "layers": [
+        {"title": "調査地点", "art": [{"type": "text", "text": "マイマイ"},
+                                     {"type": "text", "text": "ツブリ"}]},
+        {"title": "基図", "art": []}]})"));
+    const std::string after = dir.Write("b.json", Utf8(u8R"({"kzn-document": 1, "layers": [
+        {"title": "新", "art": [{"type": "group", "children": [
+            {"type": "path", "tags": {"kznObjectName": "丸"}},
+            {"type": "path", "tags": {"kznObjectName": "角"}}]}]},
+        {"title": "調査地点", "art": [{"type": "path", "tags": {"kznObjectName": "丸"}},
+                                     {"type": "text", "text": "ツブリ"}]},
+        {"title": "基図", "art": []}]})"));
+    std::ostringstream out, err;
+    EXPECT_EQ(kznhost::PrintDiff(before, after, out, err), 0);
+    EXPECT_EQ(out.str(), Utf8(u8"layer 0 \"新\": new\n"
+                              u8"  art[0]: new group [丸 角]\n"
+                              u8"layer 1 \"調査地点\": 1 change\n"
+                              u8"  art[0]: text became path\n"));
+}
+
 }  // namespace
