@@ -4,9 +4,8 @@
 #include "subhost/sjis.h"
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
-#include <utility>
-#include <vector>
 
 namespace kznhost {
 namespace {
@@ -29,102 +28,156 @@ const char* TypeName(ASInt32 type) {
     }
 }
 
-// What a person recognises an art by: its kind, a text's content, a symbol's name, and for a
-// group the symbols inside it.
-std::string Describe(const Art& art) {
-    std::string text = TypeName(art.type);
+std::string Quoted(const std::string& sjis) {
+    return "\"" + ShowSjis(sjis) + "\"";
+}
+
+// What names an art for a person: a text's content, a group's tags.
+std::string Described(const Art& art) {
+    std::string out = TypeName(art.type);
     if (art.type == kTextArt) {
-        return text + " \"" + ShowSjis(art.text) + "\"";
-    }
-    if (const auto name = art.tags.find("kznObjectName"); name != art.tags.end()) {
-        return text + " \"" + ShowSjis(name->second) + "\"";
-    }
-    std::string inside;
-    for (const Art* child : art.children) {
-        if (const auto name = child->tags.find("kznObjectName"); name != child->tags.end()) {
-            inside += (inside.empty() ? "" : " ") + ShowSjis(name->second);
+        out += " " + Quoted(art.text);
+    } else if (!art.tags.empty()) {
+        std::string tags;
+        for (const auto& [name, value] : art.tags) {
+            tags += (tags.empty() ? "" : ", ") + ShowSjis(name) + " " + Quoted(value);
         }
+        out += " (" + tags + ")";
     }
-    return inside.empty() ? text : text + " [" + inside + "]";
+    return out;
 }
 
-// Art that is unchanged in kind, content and symbol name.
-bool SameArt(const Art& a, const Art& b) {
-    return a.type == b.type && a.text == b.text && a.tags == b.tags;
+// How alike two arts are, for pairing the children of two lists: 0 not the same object, 1 the
+// same kind, 2 also alike in what changes least (a text's content or place, a path's points, a
+// group's tags).
+int Likeness(const Art& a, const Art& b) {
+    if (a.type != b.type) {
+        return 0;
+    }
+    switch (a.type) {
+        case kTextArt:
+            return a.text == b.text || a.anchor == b.anchor ? 2 : 1;
+        case kPathArt:
+            return a.segments == b.segments ? 2 : 1;
+        default:
+            return a.tags == b.tags ? 2 : 1;
+    }
 }
 
-// The pairs (i, j) of the longest common subsequence of A and B under EQUAL, in order.
-template <typename T, typename Equal>
-std::vector<std::pair<std::size_t, std::size_t>> CommonPairs(const std::vector<T>& a,
-                                                             const std::vector<T>& b, Equal equal) {
-    std::vector<std::vector<std::size_t>> n(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
-    for (std::size_t i = a.size(); i-- > 0;) {
-        for (std::size_t j = b.size(); j-- > 0;) {
-            n[i][j] = equal(a[i], b[j]) ? n[i + 1][j + 1] + 1 : std::max(n[i + 1][j], n[i][j + 1]);
-        }
-    }
-    std::vector<std::pair<std::size_t, std::size_t>> pairs;
-    for (std::size_t i = 0, j = 0; i < a.size() && j < b.size();) {
-        if (equal(a[i], b[j])) {
-            pairs.emplace_back(i++, j++);
-        } else if (n[i + 1][j] >= n[i][j + 1]) {
-            ++i;
-        } else {
-            ++j;
-        }
-    }
-    return pairs;
+std::string Number(double value) {
+    std::ostringstream out;
+    out << (std::abs(value) < 1e-9 ? 0.0 : value);
+    return out.str();
 }
 
-void CompareArt(const Art& a, const Art& b, const std::string& at, std::ostream& out, int& changes);
+// How a path's points changed: nothing, a move by one offset, or anything else.
+std::string PathChange(const Art& a, const Art& b) {
+    if (a.segments == b.segments) {
+        return a.closed == b.closed ? "" : "path reshaped";
+    }
+    if (a.segments.size() != b.segments.size() || a.closed != b.closed || a.segments.empty()) {
+        return "path reshaped";
+    }
+    const double dx = b.segments[0].p.x - a.segments[0].p.x;
+    const double dy = b.segments[0].p.y - a.segments[0].p.y;
+    // Points go through the host's single-precision reals: offsets within that are the same.
+    const auto same = [&](const subhost::Point& p, const subhost::Point& q) {
+        const double tolerance = 1e-5 * std::max({1.0, std::abs(p.x), std::abs(p.y)});
+        return std::abs(q.x - p.x - dx) <= tolerance && std::abs(q.y - p.y - dy) <= tolerance;
+    };
+    for (std::size_t i = 0; i < a.segments.size(); ++i) {
+        const subhost::Segment& s = a.segments[i];
+        const subhost::Segment& t = b.segments[i];
+        if (!same(s.p, t.p) || !same(s.in, t.in) || !same(s.out, t.out) || s.corner != t.corner) {
+            return "path reshaped";
+        }
+    }
+    return "path moved by (" + Number(dx) + ", " + Number(dy) + ")";
+}
 
-// Compares two children lists: what stayed is matched first; between two matches, the art that
-// is left is compared position by position, and what remains is new or removed.
-void Compare(const std::vector<Art*>& a, const std::vector<Art*>& b, const std::string& where,
-             std::ostream& out, int& changes) {
-    auto pairs = CommonPairs(a, b, [](const Art* x, const Art* y) { return SameArt(*x, *y); });
-    pairs.emplace_back(a.size(), b.size());
-    std::size_t i = 0;
-    std::size_t j = 0;
-    for (const auto& [mi, mj] : pairs) {
-        for (; i < mi || j < mj; ++i, ++j) {
-            const std::string at = where + "[" + std::to_string(j < mj ? j : i) + "]";
-            if (i >= mi) {
-                out << "  " << at << ": new " << Describe(*b[j]) << "\n";
-                ++changes;
-            } else if (j >= mj) {
-                out << "  " << at << ": " << Describe(*a[i]) << " removed\n";
-                ++changes;
-            } else {
-                CompareArt(*a[i], *b[j], at, out, changes);
+class Comparison {
+  public:
+    explicit Comparison(std::ostream& out) : out_(out) {}
+    int changes() const { return changes_; }
+
+    // Pairs the children of two lists so that the pairs are as alike as can be, in order; what
+    // is left over was removed (named by its place in A) or is new (by its place in B).
+    void Lists(const std::vector<Art*>& a, const std::vector<Art*>& b, const std::string& where) {
+        const std::size_t n = a.size();
+        const std::size_t m = b.size();
+        // best[i][j]: the most likeness the lists from a[i] and b[j] on can pair up.
+        std::vector<std::vector<int>> best(n + 1, std::vector<int>(m + 1, 0));
+        for (std::size_t i = n; i-- > 0;) {
+            for (std::size_t j = m; j-- > 0;) {
+                const int pair = Likeness(*a[i], *b[j]);
+                best[i][j] = std::max(
+                    {best[i + 1][j], best[i][j + 1], pair > 0 ? pair + best[i + 1][j + 1] : 0});
             }
         }
-        if (mi < a.size()) {
-            Compare(a[mi]->children, b[mj]->children, where + "[" + std::to_string(mj) + "]", out,
-                    changes);
+        std::size_t i = 0;
+        std::size_t j = 0;
+        while (i < n || j < m) {
+            const int pair = i < n && j < m ? Likeness(*a[i], *b[j]) : 0;
+            if (pair > 0 && best[i][j] == pair + best[i + 1][j + 1]) {
+                Pair(*a[i], *b[j], At(where, j));
+                ++i;
+                ++j;
+            } else if (i < n && (j == m || best[i][j] == best[i + 1][j])) {
+                Line(At(where, i), Described(*a[i]) + " removed");
+                ++i;
+            } else {
+                Line(At(where, j), "new " + Described(*b[j]));
+                ++j;
+            }
         }
-        i = mi + 1;
-        j = mj + 1;
     }
-}
 
-void CompareArt(const Art& a, const Art& b, const std::string& at, std::ostream& out,
-                int& changes) {
-    if (a.type != b.type) {
-        out << "  " << at << ": " << TypeName(a.type) << " became " << TypeName(b.type) << "\n";
-        ++changes;
-        return;
+    void Line(const std::string& at, const std::string& what) {
+        out_ << "  " << at << ": " << what << "\n";
+        ++changes_;
     }
-    if (a.type == kTextArt && a.text != b.text) {
-        out << "  " << at << ": \"" << ShowSjis(a.text) << "\" -> \"" << ShowSjis(b.text) << "\"\n";
-        ++changes;
+
+  private:
+    static std::string At(const std::string& where, std::size_t index) {
+        return where + "[" + std::to_string(index) + "]";
     }
-    if (a.tags != b.tags) {
-        out << "  " << at << ": tags changed\n";
-        ++changes;
+
+    void Pair(const Art& a, const Art& b, const std::string& at) {
+        if (a.type == kTextArt && a.text != b.text) {
+            Line(at, Quoted(a.text) + " -> " + Quoted(b.text));
+        }
+        if (a.type == kPathArt) {
+            if (const std::string change = PathChange(a, b); !change.empty()) {
+                Line(at, change);
+            }
+            if (!(a.style == b.style)) {
+                Line(at, "path style changed");
+            }
+        }
+        Tags(a, b, at);
+        Lists(a.children, b.children, at);
     }
-    Compare(a.children, b.children, at, out, changes);
-}
+
+    void Tags(const Art& a, const Art& b, const std::string& at) {
+        for (const auto& [name, value] : b.tags) {
+            const auto old = a.tags.find(name);
+            if (old == a.tags.end()) {
+                Line(at, "tag " + ShowSjis(name) + " set to " + Quoted(value));
+            } else if (old->second != value) {
+                Line(at,
+                     "tag " + ShowSjis(name) + " " + Quoted(old->second) + " -> " + Quoted(value));
+            }
+        }
+        for (const auto& [name, value] : a.tags) {
+            if (!b.tags.contains(name)) {
+                Line(at, "tag " + ShowSjis(name) + " removed");
+            }
+        }
+    }
+
+    std::ostream& out_;
+    int changes_ = 0;
+};
 
 }  // namespace
 
@@ -140,51 +193,68 @@ int PrintDiff(const std::string& before, const std::string& after, std::ostream&
         return 2;
     }
     int changes = 0;
-    // Layers are matched by title, so that a layer inserted above others does not make every
-    // layer below it look changed; a layer left over on both sides is compared by position.
     const auto& la = a->layers();
     const auto& lb = b->layers();
-    auto pairs = CommonPairs(la, lb, [](const subhost::Layer* x, const subhost::Layer* y) {
-        return x->title == y->title;
-    });
-    pairs.emplace_back(la.size(), lb.size());
-    std::size_t i = 0;
-    std::size_t j = 0;
-    auto compareLayers = [&](const subhost::Layer& x, const subhost::Layer& y, std::size_t at) {
+    const auto layerLine = [&](std::size_t index, const subhost::Layer& layer, const char* what) {
+        out << "layer " << index << " \"" << ShowSjis(layer.title) << "\": " << what << "\n";
+        ++changes;
+    };
+    const auto compareLayers = [&](std::size_t index, const subhost::Layer& x,
+                                   const subhost::Layer& y) {
         std::ostringstream details;
-        int layerChanges = 0;
+        Comparison layer(details);
         if (x.title != y.title) {
-            details << "  title \"" << ShowSjis(x.title) << "\" -> \"" << ShowSjis(y.title)
-                    << "\"\n";
-            ++layerChanges;
+            layer.Line("title", Quoted(x.title) + " -> " + Quoted(y.title));
         }
-        Compare(x.group->children, y.group->children, "art", details, layerChanges);
-        if (layerChanges > 0) {
-            out << "layer " << at << " \"" << ShowSjis(y.title) << "\": " << layerChanges
-                << (layerChanges == 1 ? " change\n" : " changes\n") << details.str();
-            changes += layerChanges;
+        layer.Lists(x.group->children, y.group->children, "art");
+        if (layer.changes() > 0) {
+            out << "layer " << index << " \"" << ShowSjis(y.title) << "\": " << layer.changes()
+                << (layer.changes() == 1 ? " change\n" : " changes\n") << details.str();
+            changes += layer.changes();
         }
     };
-    for (const auto& [mi, mj] : pairs) {
-        for (; i < mi || j < mj; ++i, ++j) {
-            if (i >= mi) {
-                const subhost::Layer& layer = *lb[j];
-                out << "layer " << j << " \"" << ShowSjis(layer.title) << "\": new\n";
-                int ignored = 0;
-                Compare({}, layer.group->children, "art", out, ignored);
-                ++changes;
-            } else if (j >= mj) {
-                out << "layer " << i << " \"" << ShowSjis(la[i]->title) << "\": removed\n";
-                ++changes;
+    // Layers of the same title are the same layer (a new layer moves the ones below it down);
+    // between those, layers are paired by place, and what is left over is new or removed.
+    std::vector<std::vector<int>> best(la.size() + 1, std::vector<int>(lb.size() + 1, 0));
+    for (std::size_t i = la.size(); i-- > 0;) {
+        for (std::size_t j = lb.size(); j-- > 0;) {
+            best[i][j] = la[i]->title == lb[j]->title ? best[i + 1][j + 1] + 1
+                                                      : std::max(best[i + 1][j], best[i][j + 1]);
+        }
+    }
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < la.size() || j < lb.size()) {
+        if (i < la.size() && j < lb.size() && la[i]->title == lb[j]->title) {
+            compareLayers(j, *la[i], *lb[j]);
+            ++i;
+            ++j;
+            continue;
+        }
+        // The unpaired layers up to the next pair of the same title.
+        std::size_t ei = i;
+        std::size_t ej = j;
+        while (ei < la.size() && ej < lb.size() && best[ei][ej] == best[i][j] &&
+               !(la[ei]->title == lb[ej]->title)) {
+            if (best[ei + 1][ej] == best[i][j]) {
+                ++ei;
             } else {
-                compareLayers(*la[i], *lb[j], j);
+                ++ej;
             }
         }
-        if (mi < la.size()) {
-            compareLayers(*la[mi], *lb[mj], mj);
+        if (best[i][j] == 0) {
+            ei = la.size();
+            ej = lb.size();
         }
-        i = mi + 1;
-        j = mj + 1;
+        for (; i < ei && j < ej; ++i, ++j) {
+            compareLayers(j, *la[i], *lb[j]);
+        }
+        for (; i < ei; ++i) {
+            layerLine(i, *la[i], "removed");
+        }
+        for (; j < ej; ++j) {
+            layerLine(j, *lb[j], "new");
+        }
     }
     if (changes == 0) {
         out << "no changes\n";

@@ -288,13 +288,13 @@ void CkznT2TDialog::FindTextArt() {
             char text[kMaxText + 1] = "";
             ASInt32 length = kMaxText;
             GetArtText(child, text, &length);
+            KznTrace("+Found Text Art:%s\n", text);
             // A text longer than the buffer is listed and keyed by its first 256 bytes. The key
             // goes into the table file, and one that ended inside a character would not read
             // back as itself: the cut goes before that character.
             if (length == kMaxText) {
                 text[SjisWholeLength(text, std::strlen(text))] = 0;
             }
-            KznTrace("+Found Text Art:%s\n", text);
             ASInt32 attr = 0;
             KznChecked(sArt->GetArtUserAttr(child, kArtLocked | kArtHidden, &attr), kSource);
             if ((attr & (kArtLocked | kArtHidden)) == 0) {

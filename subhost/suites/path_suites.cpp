@@ -9,9 +9,11 @@
 // tint of 65536 is drawn as black). Refused, leaving the style as it was: a paint that is on with
 // a colour other than gray (kNotKeptErr), and a gray or width that is not a finite number or a
 // negative width (kBadArgumentErr), which no map could hold.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "host/suitenames.h"
 #include "subhost/suites/serve.h"

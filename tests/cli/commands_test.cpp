@@ -75,25 +75,93 @@ TEST(Diff, NamesTheChangedTextsLayerByLayer) {
     EXPECT_EQ(kznhost::PrintDiff(before, dir / "missing.json", same, err), 2);
 }
 
-TEST(Diff, MatchesLayersByTitleAndNamesTheSymbolsOfNewArt) {
+// Geometry changes, one line each: the maps below differ from kBefore in one way each.
+const char8_t kBefore[] =
+    u8R"({"kzn-document": 1, "layers": [
+    {"title": "調査地点", "art": [
+      {"type": "path", "segments": [{"p": [0, 0], "out": [1, 1]}, {"p": [10, 0]}]},
+      {"type": "text", "text": "マイマイ", "anchor": [5, 5]},
+      {"type": "group", "tags": {"kznObjectName": "丸"}, "children": []}]}]})";
+
+struct DiffCase {
+    const char* name;
+    const char8_t* after;
+    const char8_t* printed;
+};
+
+void PrintTo(const DiffCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DiffLines : public ::testing::TestWithParam<DiffCase> {};
+
+TEST_P(DiffLines, NameEachChangeOnALineOfItsOwn) {
     kzntest::TempDir dir;
-    const std::string before = dir.Write("a.json", Utf8(u8R"({"kzn-document": 1, "layers": [
-        {"title": "調査地点", "art": [{"type": "text", "text": "マイマイ"},
-                                     {"type": "text", "text": "ツブリ"}]},
-        {"title": "基図", "art": []}]})"));
-    const std::string after = dir.Write("b.json", Utf8(u8R"({"kzn-document": 1, "layers": [
-        {"title": "新", "art": [{"type": "group", "children": [
-            {"type": "path", "tags": {"kznObjectName": "丸"}},
-            {"type": "path", "tags": {"kznObjectName": "角"}}]}]},
-        {"title": "調査地点", "art": [{"type": "path", "tags": {"kznObjectName": "丸"}},
-                                     {"type": "text", "text": "ツブリ"}]},
-        {"title": "基図", "art": []}]})"));
+    const std::string before = dir.Write("a.json", Utf8(kBefore));
+    const std::string after = dir.Write("b.json", Utf8(GetParam().after));
     std::ostringstream out, err;
     EXPECT_EQ(kznhost::PrintDiff(before, after, out, err), 0);
-    EXPECT_EQ(out.str(), Utf8(u8"layer 0 \"新\": new\n"
-                              u8"  art[0]: new group [丸 角]\n"
-                              u8"layer 1 \"調査地点\": 1 change\n"
-                              u8"  art[0]: text became path\n"));
+    EXPECT_EQ(out.str(), Utf8(GetParam().printed));
+    EXPECT_EQ(err.str(), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, DiffLines,
+    ::testing::Values(
+        DiffCase{"PathMoved",
+                 u8R"({"kzn-document": 1, "layers": [
+            {"title": "調査地点", "art": [
+              {"type": "path", "segments": [{"p": [2.5, -3], "out": [3.5, -2]}, {"p": [12.5, -3]}]},
+              {"type": "text", "text": "マイマイ", "anchor": [5, 5]},
+              {"type": "group", "tags": {"kznObjectName": "丸"}, "children": []}]}]})",
+                 u8"layer 0 \"調査地点\": 1 change\n"
+                 u8"  art[0]: path moved by (2.5, -3)\n"},
+        DiffCase{"PathReshaped",
+                 u8R"({"kzn-document": 1, "layers": [
+            {"title": "調査地点", "art": [
+              {"type": "path", "segments": [{"p": [0, 0], "out": [2, 1]}, {"p": [10, 0]}]},
+              {"type": "text", "text": "マイマイ", "anchor": [5, 5]},
+              {"type": "group", "tags": {"kznObjectName": "丸"}, "children": []}]}]})",
+                 u8"layer 0 \"調査地点\": 1 change\n"
+                 u8"  art[0]: path reshaped\n"},
+        DiffCase{"NewGroupAndDeletedText",
+                 u8R"({"kzn-document": 1, "layers": [
+            {"title": "調査地点", "art": [
+              {"type": "path", "segments": [{"p": [0, 0], "out": [1, 1]}, {"p": [10, 0]}]},
+              {"type": "group", "tags": {"kznObjectName": "四角", "BBAccumRotation": "0.5"},
+               "children": [{"type": "path"}]},
+              {"type": "group", "tags": {"kznObjectName": "丸"}, "children": []}]}]})",
+                 u8"layer 0 \"調査地点\": 2 changes\n"
+                 u8"  art[1]: text \"マイマイ\" removed\n"
+                 u8"  art[1]: new group (BBAccumRotation \"0.5\", kznObjectName \"四角\")\n"},
+        DiffCase{"NewTextBeforeAnother",
+                 u8R"({"kzn-document": 1, "layers": [
+            {"title": "調査地点", "art": [
+              {"type": "path", "segments": [{"p": [0, 0], "out": [1, 1]}, {"p": [10, 0]}]},
+              {"type": "text", "text": "ツブリ", "anchor": [1, 1]},
+              {"type": "text", "text": "マイマイ", "anchor": [5, 5]},
+              {"type": "group", "tags": {"kznObjectName": "丸"}, "children": []}]}]})",
+                 u8"layer 0 \"調査地点\": 1 change\n"
+                 u8"  art[1]: new text \"ツブリ\"\n"},
+        DiffCase{"TagSetAndChanged",
+                 u8R"({"kzn-document": 1, "layers": [
+            {"title": "調査地点", "art": [
+              {"type": "path", "segments": [{"p": [0, 0], "out": [1, 1]}, {"p": [10, 0]}]},
+              {"type": "text", "text": "マイマイ", "anchor": [5, 5], "tags": {"n": "1"}},
+              {"type": "group", "tags": {"kznObjectName": "四角"}, "children": []}]}]})",
+                 u8"layer 0 \"調査地点\": 2 changes\n"
+                 u8"  art[1]: tag n set to \"1\"\n"
+                 u8"  art[2]: tag kznObjectName \"丸\" -> \"四角\"\n"},
+        DiffCase{"NewLayerAbove",
+                 u8R"({"kzn-document": 1, "layers": [
+            {"title": "レイヤー 2", "art": []},
+            {"title": "調査地点", "art": [
+              {"type": "path", "segments": [{"p": [0, 0], "out": [1, 1]}, {"p": [10, 0]}]},
+              {"type": "text", "text": "maimai", "anchor": [5, 5]},
+              {"type": "group", "tags": {"kznObjectName": "丸"}, "children": []}]}]})",
+                 u8"layer 0 \"レイヤー 2\": new\n"
+                 u8"layer 1 \"調査地点\": 1 change\n"
+                 u8"  art[1]: \"マイマイ\" -> \"maimai\"\n"}),
+    [](const ::testing::TestParamInfo<DiffCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

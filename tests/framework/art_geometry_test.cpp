@@ -80,21 +80,6 @@ class ArtGeometry : public kzntest::LinkedModule {
         }
         return *found;
     }
-    std::vector<std::string> FailedCalls() const {
-        std::vector<std::string> calls;
-        const auto lines = host_->trace().Lines();
-        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-            if (lines[i].rfind("ASErr:", 0) == 0) {
-                calls.push_back(lines[i].substr(6) + " " + lines[i + 1]);
-            }
-        }
-        return calls;
-    }
-    static std::string At(const std::string& code, const std::string& call) {
-        return code + " kznAIutil," +
-               std::to_string(
-                   kzntest::LineOf(kzntest::SourcePath("module/util/kznAIutil.cpp"), call));
-    }
 
     subhost::Layer* layer_ = nullptr;
     subhost::DisplayList painted_;
@@ -124,7 +109,7 @@ TEST_F(ArtGeometry, ATransformReachesEveryLeafAndDeselectsEverythingItVisits) {
     for (subhost::Art* art : {&group, &path, &inner, &nested}) {
         EXPECT_FALSE(art->selected);
     }
-    EXPECT_THAT(FailedCalls(), IsEmpty());
+    EXPECT_THAT(kzntest::FailedCalls(host()), IsEmpty());
 }
 
 TEST_F(ArtGeometry, AFailingChildStopsTheTransformAndIsTracedAtTheTransformCall) {
@@ -147,8 +132,9 @@ TEST_F(ArtGeometry, AFailingChildStopsTheTransformAndIsTracedAtTheTransformCall)
     EXPECT_THAT(Bounds(third), RectIs(40, 10, 50, 0));
     EXPECT_TRUE(third.selected);
     EXPECT_FALSE(group.selected);
-    EXPECT_THAT(FailedCalls(),
-                ElementsAre(At("FAIL", "KznChecked(sTransformArt->TransformArt(art")));
+    EXPECT_THAT(
+        kzntest::FailedCalls(host()),
+        ElementsAre(kzntest::UtilCallAt("FAIL", "KznChecked(sTransformArt->TransformArt(art")));
 }
 
 // Placement.
@@ -198,8 +184,10 @@ TEST_F(ArtGeometry, AFailedPlacementIsTracedAtTheTransformAndAtThePlacementAndGi
     const AIRealRect placed = PlaceArt(art.ref, 0, {0, 0}, 0, 0, false);
     EXPECT_THAT(placed, RectIs(0, 40, 40, 0));
     EXPECT_THAT(Bounds(art), RectIs(30, 80, 70, 40));
-    EXPECT_THAT(FailedCalls(), ElementsAre(At("FAIL", "KznChecked(sTransformArt->TransformArt(art"),
-                                           At("FAIL", "KznChecked(TransformArtDeep(art")));
+    EXPECT_THAT(
+        kzntest::FailedCalls(host()),
+        ElementsAre(kzntest::UtilCallAt("FAIL", "KznChecked(sTransformArt->TransformArt(art"),
+                    kzntest::UtilCallAt("FAIL", "KznChecked(TransformArtDeep(art")));
 }
 
 // The row painters. A row 40 wide and 20 high in a list row drawer at (10, 32)-(210, 48).
@@ -321,15 +309,6 @@ TEST_F(ArtGeometry, AnArtWithoutWidthOrHeightGetsAFiniteScale) {
     painted_.clear();
     DrawArtRotatedInRect(drawer, Rect(5, 100, 5, 0).ref, kRow, 0);
     EXPECT_FLOAT_EQ(Drawn().request.matrix.a, 0.2f);
-}
-
-TEST_F(ArtGeometry, TheFittingScaleTreatsAMissingExtentAsNoLimit) {
-    EXPECT_EQ(FitArtScale(40, 20, 100, 100), 0.2f);
-    EXPECT_EQ(FitArtScale(40, 20, 100, 10), 0.4f);
-    EXPECT_EQ(FitArtScale(40, 20, 0, 10), 2.0f);
-    EXPECT_EQ(FitArtScale(40, 20, 10, 0), 4.0f);
-    EXPECT_EQ(FitArtScale(40, 20, 0, 0), 1.0f);
-    EXPECT_EQ(FitArtScale(40, 20, 40, 20), 1.0f);  // a tie takes the width's
 }
 
 // The arc between symbols.

@@ -28,22 +28,6 @@ class ArtTree : public kzntest::LinkedModule {
         art.tags[kAccumRotationTag] = rotation;
         return art;
     }
-    // The "source,line" lines that follow each "ASErr:" line of the trace, with the code.
-    std::vector<std::string> FailedCalls() const {
-        std::vector<std::string> calls;
-        const auto lines = host_->trace().Lines();
-        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-            if (lines[i].rfind("ASErr:", 0) == 0) {
-                calls.push_back(lines[i].substr(6) + " " + lines[i + 1]);
-            }
-        }
-        return calls;
-    }
-    static std::string At(const std::string& code, const std::string& call) {
-        return code + " kznAIutil," +
-               std::to_string(
-                   kzntest::LineOf(kzntest::SourcePath("module/util/kznAIutil.cpp"), call));
-    }
 
     subhost::Layer* layer_ = nullptr;
 };
@@ -67,7 +51,7 @@ TEST_F(ArtTree, ATagGoesOnEveryLeafUnderAGroupAndOnNoContainer) {
     for (const subhost::Art* container : {&group, &inner, &compound}) {
         EXPECT_THAT(container->tags, IsEmpty());
     }
-    EXPECT_THAT(FailedCalls(), IsEmpty());
+    EXPECT_THAT(kzntest::FailedCalls(host()), IsEmpty());
 }
 
 TEST_F(ArtTree, ALeafIsTaggedItselfAndNoArtIsLeftAlone) {
@@ -90,7 +74,8 @@ TEST_F(ArtTree, AFailedSiblingQueryEndsTheWalkIsTracedAtItsLineAndReturned) {
 
     EXPECT_EQ(first.tags.size(), 1U);
     EXPECT_THAT(second.tags, IsEmpty());
-    EXPECT_THAT(FailedCalls(), ElementsAre(At("FAIL", "KznChecked(sArt->GetArtSibling")));
+    EXPECT_THAT(kzntest::FailedCalls(host()),
+                ElementsAre(kzntest::UtilCallAt("FAIL", "KznChecked(sArt->GetArtSibling")));
     ASSERT_EQ(host().assertions().size(), 1U);
     EXPECT_EQ(host().assertions()[0].expression, "NULL");
     EXPECT_EQ(host().assertions()[0].file, "kznAIutil");
@@ -101,7 +86,8 @@ TEST_F(ArtTree, AFailedTagIsTracedAtItsLineAndReturned) {
     host().faults().Fail("AI Tag Suite", "SetTag", kFail);
     EXPECT_EQ(SetTagDeep(path.ref, kObjectNameTag, "x"), kFail);
     EXPECT_THAT(path.tags, IsEmpty());
-    EXPECT_THAT(FailedCalls(), ElementsAre(At("FAIL", "KznChecked(sTag->SetTag")));
+    EXPECT_THAT(kzntest::FailedCalls(host()),
+                ElementsAre(kzntest::UtilCallAt("FAIL", "KznChecked(sTag->SetTag")));
 }
 
 // Reading the accumulated rotation.
@@ -212,7 +198,7 @@ TEST_F(ArtTree, APointTextIsAnchoredAtItsFirstLineAndATextOnAPathAtThePathsStart
     EXPECT_EQ(p.v, 20.0f);
     EXPECT_EQ(kzntest::CountCalls(host(), "AI Path Suite", "GetPathSegments", mark), 1);
     EXPECT_EQ(kzntest::CountCalls(host(), "AI Text Line Suite", "GetTextLineRecord", mark), 0);
-    EXPECT_THAT(FailedCalls(), IsEmpty());
+    EXPECT_THAT(kzntest::FailedCalls(host()), IsEmpty());
 }
 
 TEST_F(ArtTree, EveryFailedCallOfTheAnchorIsTracedAtItsOwnLineAndTheWalkGoesOn) {
@@ -223,15 +209,18 @@ TEST_F(ArtTree, EveryFailedCallOfTheAnchorIsTracedAtItsOwnLineAndTheWalkGoesOn) 
     EXPECT_EQ(p.h, 0.0f);
     EXPECT_EQ(p.v, 0.0f);
     // No text path: the line calls that follow are refused by the host and traced too.
-    EXPECT_THAT(FailedCalls(), ElementsAre(At("FAIL", "KznChecked(sTextPath->GetTextPath("),
-                                           At("HND?", "KznChecked(sTextLine->GetFirstTextLine"),
-                                           At("HND?", "KznChecked(sTextLine->GetTextLineRecord")));
+    EXPECT_THAT(
+        kzntest::FailedCalls(host()),
+        ElementsAre(kzntest::UtilCallAt("FAIL", "KznChecked(sTextPath->GetTextPath("),
+                    kzntest::UtilCallAt("HND?", "KznChecked(sTextLine->GetFirstTextLine"),
+                    kzntest::UtilCallAt("HND?", "KznChecked(sTextLine->GetTextLineRecord")));
 
     host().trace().Clear();
     host().faults().Fail("AI Text Suite", "GetTextType", kFail);
     const AIRealPoint q = GetTextAnchor(text.ref);
     EXPECT_EQ(q.h, 5.0f);  // taken for a point text
-    EXPECT_THAT(FailedCalls(), ElementsAre(At("FAIL", "KznChecked(sText->GetTextType")));
+    EXPECT_THAT(kzntest::FailedCalls(host()),
+                ElementsAre(kzntest::UtilCallAt("FAIL", "KznChecked(sText->GetTextType")));
 }
 
 TEST_F(ArtTree, AFailedPathQueryOfATextOnAPathIsTraced) {
@@ -240,7 +229,8 @@ TEST_F(ArtTree, AFailedPathQueryOfATextOnAPathIsTraced) {
     host().faults().Fail("AI Text Path Suite", "GetTextPathArt", kFail);
     const AIRealPoint p = GetTextAnchor(text.ref);
     EXPECT_EQ(p.h, 0.0f);
-    EXPECT_THAT(FailedCalls(), ElementsAre(At("FAIL", "KznChecked(sTextPath->GetTextPathArt")));
+    EXPECT_THAT(kzntest::FailedCalls(host()),
+                ElementsAre(kzntest::UtilCallAt("FAIL", "KznChecked(sTextPath->GetTextPathArt")));
 }
 
 }  // namespace

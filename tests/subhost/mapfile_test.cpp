@@ -118,9 +118,39 @@ INSTANTIATE_TEST_SUITE_P(
         Bad{"NoSuchPattern",
             u8R"({"kzn-document": 1, "layers": [], "swatches": [{"pattern": "無"}]})",
             "test map: $.swatches[0].pattern names no pattern of the document"},
+        Bad{"MatrixNotFour",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "matrix": [1, 0, 0]}]}]})",
+            "test map: $.layers[0].art[0].matrix must be an orientation [a, b, c, d]"},
+        Bad{"MatrixNotNumbers",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "matrix": [1, 0, "0", 1]}]}]})",
+            "test map: $.layers[0].art[0].matrix[2] must be a number"},
+        Bad{"MatrixOnAPath",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "path", "matrix": [1, 0, 0, 1]}]}]})",
+            "test map: $.layers[0].art[0].matrix is not a key of this object"},
+        Bad{"TextPathNotAPath",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "path": {"type": "group"}}]}]})",
+            "test map: $.layers[0].art[0].path must be a path ART"},
         Bad{"BadHex", u8R"({"kzn-document": 1, "layers": [{"title": {"sjis": "8G"}}]})",
             "test map: $.layers[0].title.sjis must be bytes in hexadecimal, such as \"8C BE\""}),
     [](const ::testing::TestParamInfo<Bad>& info) { return std::string(info.param.name); });
+
+TEST(MapFile, ATextsOrientationAndItsPathsTagsGoThroughARoundTrip) {
+    const char8_t map[] =
+        u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
+        {"type": "text", "text": "x", "matrix": [0.8660254037844387, 0.5, -0.5, 0.8660254037844387],
+         "path": {"type": "path", "tags": {"n": "along"}, "segments": [{"p": [1, 2]}]}},
+        {"type": "text", "text": "y", "matrix": [1, 0, 0, 1]}]}]})";
+    const std::string once = subhost::FormatMap(*Map(map));
+    auto doc = subhost::ParseMap(once, "again");
+    const auto& art = doc->layers()[0]->group->children;
+    EXPECT_EQ(art[0]->matrix,
+              (std::array<double, 4>{0.8660254037844387, 0.5, -0.5, 0.8660254037844387}));
+    EXPECT_EQ(art[0]->textPath->tags.at("n"), "along");
+    EXPECT_EQ(art[1]->matrix, (std::array<double, 4>{1, 0, 0, 1}));
+    EXPECT_EQ(subhost::FormatMap(*doc), once);
+    // The identity is the default and is not written.
+    EXPECT_EQ(once.find("\"matrix\"", once.find("\"y\"")), std::string::npos);
+}
 
 TEST(MapFile, AMissingFileIsNamedAndAWriteThatCannotHappenLeavesNoFile) {
     EXPECT_THROW(subhost::ReadMap("/nonexistent/map.json"), subhost::MapError);
