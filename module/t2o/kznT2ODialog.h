@@ -1,12 +1,90 @@
-// The text-to-object dialog: text labels are replaced by rows of symbols.
+// The text-to-object dialog: every visible, unlocked text label directly on a chosen layer is a
+// row with the symbols (document patterns) that stand for it; on OK each label is replaced by a
+// row of copies of its symbols.
 #pragma once
 
-#include "dialogfw/AdmDialogBase.h"
+#include <string>
+#include <vector>
 
-// Run modally by the filter run under the dialog name "KZN_T2O". The dialog's items, its list
-// and its replacement run are built on this class.
+#include "dialogfw/AdmDialogBase.h"
+#include "dialogfw/AdmEntryBase.h"
+#include "dialogfw/AdmListBase.h"
+#include "host/ai.h"
+#include "util/kznTableFile.h"
+
+// Items of the dialog.
+constexpr ASInt32 kT2OLayerPopup = 1004;
+constexpr ASInt32 kT2OOpenButton = 1101;
+constexpr ASInt32 kT2OSaveButton = 1102;
+constexpr ASInt32 kT2OFileLabel = 1034;
+constexpr ASInt32 kT2OTargetList = 1011;
+constexpr ASInt32 kT2OSymbolList = 1017;
+constexpr ASInt32 kT2OPatternList = 1018;
+constexpr ASInt32 kT2OUpButton = 1019;
+constexpr ASInt32 kT2OAddButton = 1020;
+constexpr ASInt32 kT2ORemoveButton = 1021;
+constexpr ASInt32 kT2ODownButton = 1022;
+constexpr ASInt32 kT2ODeleteAllTexts = 1131;
+constexpr ASInt32 kT2ODeleteReplacedTexts = 1132;
+constexpr ASInt32 kT2OKeepAllTexts = 1133;
+constexpr ASInt32 kT2OSameLayer = 1040;
+constexpr ASInt32 kT2ONewLayer = 1041;
+constexpr ASInt32 kT2OSeveralSymbolsLayer = 1039;
+
+// One row of the target list: a text label and the names of its symbols in placement order
+// (duplicates allowed). The row's text is the host entry's own text.
+class CkznT2OTextEntry : public CAdmEntryBase {
+  public:
+    // Creates the host entry at the end of LIST.
+    explicit CkznT2OTextEntry(ListRef list);
+    ~CkznT2OTextEntry() override = default;
+
+    // The text on the left half, the previews of the symbols on the right.
+    void Draw(DrawerRef drawer) override;
+
+    // The text object; none once the run has deleted it.
+    ArtHandle textArt = nullptr;
+    std::vector<std::string> symbolNames;
+};
+
 class CkznT2ODialog : public CAdmDialogBase {
   public:
     CkznT2ODialog() = default;
-    ~CkznT2ODialog() override = default;
+    ~CkznT2ODialog() override;
+
+    ASErr Init() override;
+    void Notify(NotifierRef notifier) override;
+
+    // Rebuilds the target list from the chosen layer and the table; edits are lost.
+    void FindTextArt();
+    // Refills the symbol list from the active target.
+    void ShowSymbols();
+    // Editing the active target's symbols.
+    void AddSymbol();
+    void RemoveSymbols();
+    void MoveSymbolUp();
+    void MoveSymbolDown();
+    // Enables the symbol buttons and the several-symbols check box from the selections.
+    void UpdateButtons();
+    // Writes the target rows to PATH; true when the file was written.
+    bool SaveTable(const char* path);
+    // Replaces every listed text by copies of its symbols.
+    void ReplaceTexts();
+    // Copies of the pattern art of every name (a placeholder square for a name without a
+    // pattern), each directly above TEXTART, in the order of the names.
+    std::vector<ArtHandle> MakeSymbolCopies(const std::vector<std::string>& names,
+                                            ArtHandle textArt);
+
+  private:
+    ItemRef Item(ASInt32 id) const;
+    bool IsOn(ASInt32 id) const;
+    static CkznT2OTextEntry* TargetOf(EntryRef entry);
+    CkznT2OTextEntry* ActiveTarget() const;
+    void MoveSymbol(int step);
+
+    CAdmListBase* layerList = nullptr;
+    CAdmListBase* targetList = nullptr;
+    CAdmListBase* symbolList = nullptr;
+    CAdmListBase* patternList = nullptr;
+    ReplacementTable table;
 };

@@ -106,6 +106,44 @@ TEST_F(Run, AMalformedScriptOrMapOrAMissingFileExitsTwoAndWritesNothing) {
     EXPECT_FALSE(Written());
 }
 
+TEST_F(Run, TextToObjectReplacesTheLabelsBySymbolsOnANewLayer) {
+    map_ = dir_.Write("symbols.json", Utf8(u8R"({"kzn-document": 1, "layers": [
+  {"title": "調査地点", "art": [{"type": "text", "text": "マイマイ", "anchor": [10, 20]},
+                               {"type": "text", "text": "ツブリ", "anchor": [30, 40]}]}],
+  "patterns": [{"name": "丸", "art": {"type": "path", "closed": true, "segments":
+                 [{"p": [0, 0]}, {"p": [4, 0]}, {"p": [4, 4]}, {"p": [0, 4]}]}}],
+  "swatches": [{"pattern": "丸"}]})"));
+    dir_.Write("symbols.csv", "マイマイ,丸\r\n");
+    EXPECT_EQ(Session(Utf8(u8"filter t2o\nfile \"symbols.csv\"\nclick 1101\n"
+                           u8"check 1132 on\ncheck 1041 on\nok\n")),
+              0)
+        << err_.str();
+    auto doc = subhost::ReadMap(dir_ / "out.json");
+    ASSERT_EQ(doc->layers().size(), 2U);
+    const auto& symbols = doc->layers()[0]->group->children;
+    ASSERT_EQ(symbols.size(), 1U);
+    EXPECT_EQ(symbols[0]->tags.at("kznObjectName"), "丸");
+    EXPECT_NEAR(symbols[0]->segments[0].p.x, 8, 0.005);
+    EXPECT_NEAR(symbols[0]->segments[0].p.y, 22, 0.005);
+    // The replaced label is gone; the one without a symbol stays.
+    const auto& survey = doc->layers()[1]->group->children;
+    ASSERT_EQ(survey.size(), 1U);
+    EXPECT_EQ(survey[0]->text, "ツブリ");
+    EXPECT_NE(TempDir::Read(dir_ / "trace.txt").find(Utf8(u8"*TargetText:マイマイ\n")),
+              std::string::npos);
+}
+
+TEST_F(Run, TheSampleSessionsRunOnTheSampleMap) {
+    for (const char* script : {"t2t-session.txt", "t2o-session.txt"}) {
+        map_ = kzntest::SourcePath("examples/snail-map.json");
+        err_.str("");
+        kznhost::RunOptions options{kzntest::ModulePath(), map_,
+                                    kzntest::SourcePath(std::string("examples/") + script),
+                                    dir_ / "out.json", ""};
+        EXPECT_EQ(kznhost::RunSession(options, err_), 0) << script << ": " << err_.str();
+    }
+}
+
 TEST(Script, ParsesEveryKindOfLineAndItsTexts) {
     const auto lines = kznhost::ParseScript(
         "filter o2o\nlayer \"a b\"\nrow 1011 3\nrow 1011 \"x\"\nclick 1101\ncheck 1039 on\n"

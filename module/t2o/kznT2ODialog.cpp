@@ -1,0 +1,685 @@
+#include "kznT2ODialog.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "frame/plugin.h"
+#include "frame/trace.h"
+#include "host/lengthstring.h"
+#include "host/suites.h"
+#include "patterns/kznPatternEntry.h"
+#include "util/kznAIutil.h"
+#include "util/kznSjis.h"
+
+namespace {
+
+constexpr const char kSource[] = "kznT2ODialog";
+
+// Longest text read from a text object or a row, in bytes.
+constexpr ASInt32 kMaxText = 256;
+
+// Share of a copy's width left free before it, and the share the row advances after that gap.
+constexpr AIReal kGapShare = 0.1f;
+constexpr AIReal kAdvanceShare = 1.1f;
+// The square that stands for a name without a pattern.
+constexpr AIReal kPlaceholderSide = 10.0f;
+constexpr AIReal kPlaceholderStroke = 0.5f;
+
+// The buttons with a tip from the string table (under the item's own id) and a picture.
+struct ButtonLook {
+    ASInt32 item;
+    ASInt32 picture;
+};
+constexpr ButtonLook kButtonLooks[] = {
+    {kT2OOpenButton, 107},    {kT2OSaveButton, 108},   {kT2OUpButton, -16040},
+    {kT2ODownButton, -16050}, {kT2OAddButton, -16060}, {kT2ORemoveButton, -16020},
+};
+
+// The part of NAME before its first line feed.
+std::string BeforeLineFeed(const std::string& name) {
+    return name.substr(0, name.find('\n'));
+}
+
+// The position of the active entry of LIST, or -1.
+ASInt32 ActivePosition(const CAdmListBase* list) {
+    EntryRef entry = nullptr;
+    if (list == nullptr) {
+        return -1;
+    }
+    sADMList->GetActiveEntry(list->GetListRef(), &entry);
+    if (entry == nullptr) {
+        return -1;
+    }
+    ASInt32 index = -1;
+    sADMEntry->GetIndex(entry, &index);
+    return index;
+}
+
+void RemoveAllEntries(const CAdmListBase* list) {
+    if (list == nullptr) {
+        return;
+    }
+    ASInt32 count = 0;
+    sADMList->NumberOfEntries(list->GetListRef(), &count);
+    for (ASInt32 i = 0; i < count; ++i) {
+        sADMList->RemoveEntry(list->GetListRef(), 0);
+    }
+}
+
+}  // namespace
+
+// A row of the target list.
+
+CkznT2OTextEntry::CkznT2OTextEntry(ListRef list) : CAdmEntryBase(list, nullptr) {}
+
+void CkznT2OTextEntry::Draw(DrawerRef drawer) {
+    ItemRef item = nullptr;
+    sADMList->GetItem(GetListRef(), &item);
+    ASBoolean enabled = true;
+    sADMItem->IsEnabled(item, &enabled);
+    ASBoolean selected = false;
+    sADMEntry->IsSelected(GetEntryRef(), &selected);
+    ASInt32 background = kADMWhiteColor;
+    ASInt32 foreground = kADMTextColor;
+    if (!enabled) {
+        foreground = kADMDisabledColor;
+    } else if (selected) {
+        background = kADMHiliteColor;
+        foreground = kADMHiliteTextColor;
+    }
+
+    ADMRect r{};
+    sADMDrawer->GetBoundsRect(drawer, &r);
+    const ASInt32 half = (r.right - r.left) / 2;
+    sADMDrawer->SetADMColor(drawer, background);
+    sADMDrawer->FillRect(drawer, &r);
+    const ADMPoint top{half, r.top};
+    const ADMPoint bottom{half, r.bottom};
+    sADMDrawer->SetADMColor(drawer, kADMBlackColor);
+    sADMDrawer->DrawLine(drawer, &top, &bottom);
+
+    char text[kMaxText + 1] = "";
+    sADMEntry->GetText(GetEntryRef(), text, sizeof text);
+    const ADMRect left{r.left, r.top, half - 1, r.bottom};
+    sADMDrawer->SetADMColor(drawer, foreground);
+    sADMDrawer->DrawTextLeft(drawer, text, &left);
+
+    ASInt32 blank = 0;
+    sADMDrawer->GetTextWidth(drawer, " ", &blank);
+    ASInt32 x = half + blank;
+    const ASInt32 h = r.bottom - r.top;
+    for (const std::string& name : symbolNames) {
+        const ADMRect cell{x + 2, r.top + 2, x + h - 2, r.bottom - 2};
+        PatternHandle pattern = nullptr;
+        ArtHandle art = nullptr;
+        if (FindPatternByName(CLengthString(name.c_str()), &pattern) == kNoErr &&
+            sPattern->GetPatternArt(pattern, &art) == kNoErr && art != nullptr) {
+            sADMDrawer->SetADMColor(drawer, kADMWhiteColor);
+            sADMDrawer->FillRect(drawer, &cell);
+            DrawArtInRect(drawer, art, cell, 0, true);
+            x += h;
+        } else {
+            sADMDrawer->DrawSunkenRect(drawer, &cell);
+            x += h - 4;
+        }
+    }
+}
+
+// The dialog.
+
+CkznT2ODialog::~CkznT2ODialog() {
+    // The host lists go with the dialog; their wrappers go with this object.
+    delete layerList;
+    delete targetList;
+    delete symbolList;
+    delete patternList;
+}
+
+ItemRef CkznT2ODialog::Item(ASInt32 id) const {
+    ItemRef item = nullptr;
+    sADMDialog->GetItem(GetDialogRef(), id, &item);
+    return item;
+}
+
+bool CkznT2ODialog::IsOn(ASInt32 id) const {
+    ASBoolean value = false;
+    sADMItem->GetBooleanValue(Item(id), &value);
+    return value != 0;
+}
+
+CkznT2OTextEntry* CkznT2ODialog::TargetOf(EntryRef entry) {
+    if (entry == nullptr) {
+        return nullptr;
+    }
+    UserData data = nullptr;
+    sADMEntry->GetUserData(entry, &data);
+    return static_cast<CkznT2OTextEntry*>(static_cast<CAdmEntryBase*>(data));
+}
+
+CkznT2OTextEntry* CkznT2ODialog::ActiveTarget() const {
+    if (targetList == nullptr) {
+        return nullptr;
+    }
+    EntryRef entry = nullptr;
+    sADMList->GetActiveEntry(targetList->GetListRef(), &entry);
+    return TargetOf(entry);
+}
+
+ASErr CkznT2ODialog::Init() {
+    KznTrace("%s", "CkznT2ODialog::Init()\n");
+    CAdmDialogBase::Init();
+
+    CAdmListBase** wrappers[] = {&layerList, &targetList, &symbolList, &patternList};
+    const ASInt32 listItems[] = {kT2OLayerPopup, kT2OTargetList, kT2OSymbolList, kT2OPatternList};
+    for (std::size_t i = 0; i < 4; ++i) {
+        ListRef list = nullptr;
+        sADMItem->GetList(Item(listItems[i]), &list);
+        *wrappers[i] = new CAdmListBase(list);
+    }
+
+    for (const ButtonLook& look : kButtonLooks) {
+        char tip[255] = "";
+        sADMBasic->GetIndexString(gGlobals->self, look.item, 0, tip, sizeof tip);
+        sADMItem->SetTipString(Item(look.item), tip);
+        sADMItem->SetPictureID(Item(look.item), look.picture);
+    }
+
+    sADMItem->SetBooleanValue(Item(kT2OSameLayer), true);
+    sADMItem->SetBooleanValue(Item(kT2ODeleteAllTexts), true);
+
+    ASInt32 count = 0;
+    ASErr err = sLayer->CountLayers(&count);
+    for (ASInt32 i = 0; err == kNoErr && i < count; ++i) {
+        LayerHandle layer = nullptr;
+        err = sLayer->GetNthLayer(i, &layer);
+        unsigned char title[256] = {0};
+        if (err == kNoErr) {
+            err = sLayer->GetLayerTitle(layer, title);
+        }
+        if (err != kNoErr) {
+            break;
+        }
+        EntryRef entry = nullptr;
+        sADMList->InsertEntry(layerList->GetListRef(), i, &entry);
+        sADMEntry->SetText(entry, PStrToText(title));
+        sADMEntry->SetID(entry, i);
+    }
+
+    // The previews of the last dialog may show patterns that have changed since.
+    GetSwatchImage("");
+
+    SwatchHandle swatch = nullptr;
+    sSwatchList->GetFirstSwatch(nullptr, &swatch);
+    while (swatch != nullptr) {
+        AIColor color{};
+        color.kind = -1;
+        if (sSwatchList->GetAIColor(swatch, &color) == kNoErr && color.kind == kPatternColor) {
+            auto* row = new CkznPatternEntry(patternList->GetListRef(), nullptr);
+            CLengthString name;
+            sPattern->GetPatternName(color.c.p.pattern, name.Pascal());
+            sADMEntry->SetText(row->GetEntryRef(), BeforeLineFeed(name.Text()).c_str());
+        }
+        SwatchHandle next = nullptr;
+        if (sSwatchList->GetNextSwatch(swatch, &next) != kNoErr || next == swatch) {
+            next = nullptr;
+        }
+        swatch = next;
+    }
+    return KznChecked(err, kSource);
+}
+
+void CkznT2ODialog::Notify(NotifierRef notifier) {
+    char type[100] = "";
+    sADMNotifier->GetNotifierType(notifier, type, sizeof type);
+    KznTrace("CkznT2ODialog::Notify(%s)\n", type);
+    ItemRef item = nullptr;
+    sADMNotifier->GetItem(notifier, &item);
+
+    if (std::strcmp(type, kShowWindowNotifier) == 0) {
+        LayerHandle layer = nullptr;
+        if (KznChecked(sLayer->GetCurrentLayer(&layer), kSource) != kNoErr) {
+            return;
+        }
+        unsigned char title[256] = {0};
+        sLayer->GetLayerTitle(layer, title);
+        EntryRef entry = nullptr;
+        sADMList->FindEntry(layerList->GetListRef(), PStrToText(title), &entry);
+        if (entry != nullptr) {
+            sADMEntry->Select(entry, true);
+            FindTextArt();
+        }
+        UpdateButtons();
+        return;
+    }
+
+    if (std::strcmp(type, kUserChangedNotifier) == 0) {
+        WindowRef window = nullptr;
+        sADMDialog->GetWindowRef(GetDialogRef(), &window);
+        if (item == Item(kT2OLayerPopup)) {
+            KznTrace("%s", "レイヤ一覧変更\n");
+            FindTextArt();
+        } else if (item == Item(kT2OTargetList)) {
+            KznTrace("%s", "変換一覧変更\n");
+            ShowSymbols();
+        } else if (item == Item(kT2OPatternList)) {
+            KznTrace("%s", "パターン一覧変更\n");
+            EntryRef active = nullptr;
+            sADMList->GetActiveEntry(targetList->GetListRef(), &active);
+            if (active != nullptr) {
+                sADMEntry->Invalidate(active);
+            }
+        } else if (item == Item(kOKItemID)) {
+            KznTrace("%s", "OKボタン\n");
+            ReplaceTexts();
+        } else if (item == Item(kCancelItemID)) {
+            // Nothing may reach these objects while the host closes the dialog.
+            sADMDialog->SetNotifyProc(GetDialogRef(), nullptr);
+            sADMList->SetNotifyProc(targetList->GetListRef(), nullptr);
+            sADMList->SetNotifyProc(symbolList->GetListRef(), nullptr);
+            sADMList->SetNotifyProc(patternList->GetListRef(), nullptr);
+        } else if (item == Item(kT2OSaveButton)) {
+            const char* path = ChooseTableFile(static_cast<HWND>(window), true);
+            if (path != nullptr && SaveTable(path)) {
+                sADMItem->SetText(Item(kT2OFileLabel), MakeFileNameLabel(path));
+            }
+        } else if (item == Item(kT2OOpenButton)) {
+            const char* path = ChooseTableFile(static_cast<HWND>(window), false);
+            if (path != nullptr) {
+                if (LoadTable(table, path)) {
+                    sADMItem->SetText(Item(kT2OFileLabel), MakeFileNameLabel(path));
+                }
+                FindTextArt();
+            }
+        } else if (item == Item(kT2OAddButton)) {
+            AddSymbol();
+            ShowSymbols();
+        } else if (item == Item(kT2ORemoveButton)) {
+            RemoveSymbols();
+            ShowSymbols();
+        } else if (item == Item(kT2OUpButton)) {
+            MoveSymbolUp();
+        } else if (item == Item(kT2ODownButton)) {
+            MoveSymbolDown();
+        }
+    }
+
+    UpdateButtons();
+    CAdmDialogBase::Notify(notifier);
+}
+
+void CkznT2ODialog::FindTextArt() {
+    LayerHandle layer = nullptr;
+    ArtHandle group = nullptr;
+    EntryRef active = nullptr;
+    sADMList->GetActiveEntry(layerList->GetListRef(), &active);
+    if (active != nullptr) {
+        ASInt32 index = -1;
+        sADMEntry->GetID(active, &index);
+        if (sLayer->GetNthLayer(index, &layer) != kNoErr ||
+            sArt->GetFirstArtOfLayer(layer, &group) != kNoErr) {
+            layer = nullptr;
+            group = nullptr;
+        }
+    }
+
+    const ListRef list = targetList->GetListRef();
+    RemoveAllEntries(targetList);
+    if (layer == nullptr || group == nullptr) {
+        return;  // nothing to list
+    }
+
+    ArtHandle child = nullptr;
+    if (sArt->GetArtFirstChild(group, &child) != kNoErr) {
+        child = nullptr;
+    }
+    while (child != nullptr) {
+        ASInt32 type = 0;
+        sArt->GetArtType(child, &type);
+        if (type == kTextArt) {
+            KznTrace("%s", "+Found Text Art\n");
+            ASInt32 attr = 0;
+            sArt->GetArtUserAttr(child, kArtLocked | kArtHidden, &attr);
+            if ((attr & (kArtLocked | kArtHidden)) == 0) {
+                char text[kMaxText + 1] = "";
+                ASInt32 length = kMaxText;
+                GetArtText(child, text, &length);
+                // A text longer than the buffer is listed and keyed by its first 256 bytes. The
+                // key goes into the table file, and one that ended inside a character would not
+                // read back as itself: the cut goes before that character.
+                if (length == kMaxText) {
+                    text[SjisWholeLength(text, std::strlen(text))] = 0;
+                }
+                auto* row = new CkznT2OTextEntry(list);
+                sADMEntry->SetText(row->GetEntryRef(), text);
+                row->textArt = child;
+                std::string rest = table[text];
+                for (std::string field = SplitField(rest); !field.empty();
+                     field = SplitField(rest)) {
+                    row->symbolNames.push_back(field);
+                }
+            }
+        }
+        ArtHandle next = nullptr;
+        if (sArt->GetArtSibling(child, &next) != kNoErr) {
+            next = nullptr;
+        }
+        child = next;
+    }
+
+    ASBoolean editable = false;
+    sLayer->GetLayerEditable(layer, &editable);
+    sADMItem->Enable(Item(kT2OTargetList), editable);
+    sADMItem->Enable(Item(kOKItemID), editable);
+}
+
+void CkznT2ODialog::ShowSymbols() {
+    RemoveAllEntries(symbolList);
+    const CkznT2OTextEntry* target = ActiveTarget();
+    if (target == nullptr) {
+        return;
+    }
+    for (const std::string& name : target->symbolNames) {
+        auto* row = new CkznPatternEntry(symbolList->GetListRef(), nullptr);
+        CLengthString text(name.c_str());
+        sADMEntry->SetText(row->GetEntryRef(), text.Text());
+    }
+}
+
+void CkznT2ODialog::AddSymbol() {
+    EntryRef pattern = nullptr;
+    sADMList->GetActiveEntry(patternList->GetListRef(), &pattern);
+    CkznT2OTextEntry* target = ActiveTarget();
+    if (pattern != nullptr && target != nullptr) {
+        char name[kMaxText] = "";
+        sADMEntry->GetText(pattern, name, sizeof name);
+        target->symbolNames.push_back(name);
+    }
+    if (target != nullptr) {
+        sADMEntry->Invalidate(target->GetEntryRef());
+    }
+}
+
+void CkznT2ODialog::RemoveSymbols() {
+    CkznT2OTextEntry* target = ActiveTarget();
+    if (target == nullptr) {
+        return;
+    }
+    const ListRef list = symbolList->GetListRef();
+    ASInt32 selected = 0;
+    sADMList->NumberOfSelectedEntries(list, &selected);
+    for (ASInt32 n = selected - 1; n >= 0; --n) {
+        EntryRef entry = nullptr;
+        sADMList->IndexSelectedEntry(list, n, &entry);
+        ASInt32 k = -1;
+        sADMEntry->GetIndex(entry, &k);
+        if (k >= 0 && static_cast<std::size_t>(k) < target->symbolNames.size()) {
+            target->symbolNames.erase(target->symbolNames.begin() + k);
+        }
+    }
+    sADMEntry->Invalidate(target->GetEntryRef());
+}
+
+void CkznT2ODialog::MoveSymbolUp() {
+    MoveSymbol(-1);
+}
+
+void CkznT2ODialog::MoveSymbolDown() {
+    MoveSymbol(1);
+}
+
+// Moves each selected symbol of the active target one place by STEP (-1 towards the front, 1
+// towards the back) and selects where the first selected one went.
+void CkznT2ODialog::MoveSymbol(int step) {
+    CkznT2OTextEntry* target = ActiveTarget();
+    if (target == nullptr) {
+        return;
+    }
+    std::vector<std::string>& names = target->symbolNames;
+    const ListRef list = symbolList->GetListRef();
+    ASInt32 selected = 0;
+    sADMList->NumberOfSelectedEntries(list, &selected);
+    ASInt32 moved = -1;
+    for (ASInt32 n = selected - 1; n >= 0; --n) {
+        EntryRef entry = nullptr;
+        sADMList->IndexSelectedEntry(list, n, &entry);
+        ASInt32 k = -1;
+        sADMEntry->GetIndex(entry, &k);
+        const ASInt32 to = k + step;
+        // The buttons are enabled only where a move stays inside the list.
+        if (k < 0 || to < 0 || static_cast<std::size_t>(k) >= names.size() ||
+            static_cast<std::size_t>(to) >= names.size()) {
+            continue;
+        }
+        std::swap(names[static_cast<std::size_t>(k)], names[static_cast<std::size_t>(to)]);
+        moved = to;
+    }
+    sADMEntry->Invalidate(target->GetEntryRef());
+    ShowSymbols();
+    if (moved >= 0) {
+        EntryRef entry = nullptr;
+        sADMList->IndexEntry(list, moved, &entry);
+        if (entry != nullptr) {
+            sADMEntry->Select(entry, true);
+            sADMEntry->MakeInBounds(entry);
+        }
+    }
+    UpdateButtons();
+}
+
+void CkznT2ODialog::UpdateButtons() {
+    const ASInt32 a = ActivePosition(targetList);
+    const ASInt32 b = ActivePosition(symbolList);
+    const ASInt32 c = ActivePosition(patternList);
+    ASInt32 symbols = 0;
+    if (symbolList != nullptr) {
+        sADMList->NumberOfEntries(symbolList->GetListRef(), &symbols);
+    }
+    sADMItem->Enable(Item(kT2OAddButton), a != -1 && c != -1);
+    sADMItem->Enable(Item(kT2OUpButton), b != -1 && b != 0);
+    sADMItem->Enable(Item(kT2ODownButton), b != -1 && b != symbols - 1);
+    sADMItem->Enable(Item(kT2ORemoveButton), b != -1);
+    if (IsOn(kT2ONewLayer)) {
+        sADMItem->Enable(Item(kT2OSeveralSymbolsLayer), true);
+    } else {
+        sADMItem->SetBooleanValue(Item(kT2OSeveralSymbolsLayer), false);
+        sADMItem->Enable(Item(kT2OSeveralSymbolsLayer), false);
+    }
+}
+
+bool CkznT2ODialog::SaveTable(const char* path) {
+    TableFileWriter file(path);
+    if (!file.IsOpen()) {
+        WarnCannotWrite();
+        return false;
+    }
+    const ListRef list = targetList->GetListRef();
+    ASInt32 count = 0;
+    sADMList->NumberOfEntries(list, &count);
+    for (ASInt32 i = 0; i < count; ++i) {
+        EntryRef entry = nullptr;
+        sADMList->IndexEntry(list, i, &entry);
+        char text[kMaxText + 1] = "";
+        sADMEntry->GetText(entry, text, sizeof text);
+        std::string row = text;
+        if (const CkznT2OTextEntry* target = TargetOf(entry)) {
+            for (const std::string& name : target->symbolNames) {
+                row += "," + BeforeLineFeed(name);
+            }
+        }
+        file.WriteRow(row);
+    }
+    // A write that failed (a full disk) must not be reported as a saved file.
+    if (!file.Close()) {
+        WarnCannotWrite();
+        return false;
+    }
+    return true;
+}
+
+// The replacement run.
+
+std::vector<ArtHandle> CkznT2ODialog::MakeSymbolCopies(const std::vector<std::string>& names,
+                                                       ArtHandle textArt) {
+    std::vector<ArtHandle> copies;
+    for (const std::string& name : names) {
+        const CLengthString key(name.c_str());
+        PatternHandle pattern = nullptr;
+        if (FindPatternByName(key, &pattern) == kNoErr) {
+            ArtHandle art = nullptr;
+            ArtHandle copy = nullptr;
+            if (sPattern->GetPatternArt(pattern, &art) == kNoErr &&
+                sArt->DuplicateArt(art, kPlaceAbove, textArt, &copy) == kNoErr && copy != nullptr) {
+                CLengthString value = key;
+                KznChecked(sTag->SetTag(copy, kObjectNameTag, kTagStringType, value.Text()),
+                           kSource);
+                copies.push_back(copy);
+            }
+            continue;
+        }
+
+        // A square that shows where the missing symbol would stand.
+        ArtHandle path = nullptr;
+        if (sArt->NewArt(kPathArt, kPlaceAbove, textArt, &path) != kNoErr || path == nullptr) {
+            continue;
+        }
+        const AIRealPoint corners[4] = {{0, 0},
+                                        {kPlaceholderSide, 0},
+                                        {kPlaceholderSide, kPlaceholderSide},
+                                        {0, kPlaceholderSide}};
+        AIPathSegment segments[4]{};
+        for (int i = 0; i < 4; ++i) {
+            segments[i].p = corners[i];
+            segments[i].in = corners[i];
+            segments[i].out = corners[i];
+            segments[i].corner = false;
+        }
+        sPath->SetPathSegments(path, 0, 4, segments);
+        sPath->SetPathClosed(path, true);
+        AIPathStyle style{};
+        sPathStyle->GetPathStyle(path, &style);  // the host's defaults for what is not set here
+        style.fillPaint = false;
+        style.strokePaint = true;
+        style.stroke.color.kind = kGrayColor;
+        style.stroke.color.c.g.gray = 65536.0f;
+        style.stroke.width = kPlaceholderStroke;
+        sPathStyle->SetPathStyle(path, &style);
+        copies.push_back(path);
+    }
+    return copies;
+}
+
+void CkznT2ODialog::ReplaceTexts() {
+    LayerHandle chosen = nullptr;
+    ASInt32 index = -1;
+    EntryRef active = nullptr;
+    sADMList->GetActiveEntry(layerList->GetListRef(), &active);
+    if (active != nullptr) {
+        sADMEntry->GetID(active, &index);
+    }
+    if (KznChecked(sLayer->GetNthLayer(index, &chosen), kSource) != kNoErr) {
+        chosen = nullptr;
+    }
+
+    LayerHandle destination = chosen;
+    LayerHandle several = nullptr;
+    if (IsOn(kT2ONewLayer)) {
+        destination = nullptr;
+        if (chosen != nullptr) {
+            sLayer->InsertLayer(chosen, kPlaceAbove, &destination);
+        }
+        if (destination != nullptr && IsOn(kT2OSeveralSymbolsLayer)) {
+            sLayer->InsertLayer(destination, kPlaceAbove, &several);
+        }
+    }
+
+    const ListRef list = targetList->GetListRef();
+    for (ASInt32 i = 0;; ++i) {
+        ASInt32 count = 0;
+        sADMList->NumberOfEntries(list, &count);
+        if (i >= count) {
+            break;
+        }
+        EntryRef entry = nullptr;
+        sADMList->IndexEntry(list, i, &entry);
+        CkznT2OTextEntry* target = TargetOf(entry);
+        if (target == nullptr) {
+            continue;
+        }
+        ArtHandle result = nullptr;
+
+        if (!target->symbolNames.empty() && target->textArt != nullptr) {
+            char text[kMaxText + 1] = "";
+            sADMEntry->GetText(entry, text, sizeof text);
+            KznTrace("*TargetText:%s\n", text);
+            const AIRealPoint anchor = GetTextAnchor(target->textArt);
+            const AIReal angle = GetAccumRotation(target->textArt);
+
+            const std::vector<ArtHandle> copies =
+                MakeSymbolCopies(target->symbolNames, target->textArt);
+            const bool grouped = copies.size() >= 2;
+            if (grouped) {
+                sArt->NewArt(kGroupArt, kPlaceAbove, target->textArt, &result);
+            }
+
+            // One row hanging from v = 0, each copy after a tenth of its width.
+            AIRealPoint offset{0, 0};
+            for (const ArtHandle copy : copies) {
+                AIRealRect b{};
+                sArt->GetArtBounds(copy, &b);
+                const AIReal w = b.right - b.left;
+                offset.v = -(b.top - b.bottom);
+                offset.h = offset.h + w * kGapShare;
+                PlaceArt(copy, kPlaceMove, offset, 0, 0, true);
+                offset.h = offset.h + w * kAdvanceShare;
+                if (grouped) {
+                    sArt->ReorderArt(copy, kPlaceInsideOnTop, result);
+                } else {
+                    result = copy;
+                }
+            }
+
+            if (result != nullptr) {
+                AIRealRect b{};
+                sArt->GetArtBounds(result, &b);
+                const AIRealPoint centre{b.left + (b.right - b.left) / 2,
+                                         b.bottom + (b.top - b.bottom) / 2};
+                if (grouped) {
+                    if (ArtHandle arc = MakeArcPath(copies, b)) {
+                        sArt->ReorderArt(arc, kPlaceInsideOnTop, result);
+                    }
+                }
+                AIRealMatrix m{};
+                sRealMath->AIRealMatrixSetTranslate(&m, -centre.h, -centre.v);
+                sRealMath->AIRealMatrixConcatRotate(&m, angle);
+                sRealMath->AIRealMatrixConcatTranslate(&m, anchor.h, anchor.v);
+                TransformArtDeep(result, &m, 1.0f, kPlaceArtTransformOptions);
+
+                if (angle != 0) {
+                    char value[64] = "";
+                    std::snprintf(value, sizeof value, "%f", static_cast<double>(angle));
+                    KznChecked(SetTagDeep(result, kAccumRotationTag, value), kSource);
+                }
+
+                ArtHandle top = nullptr;
+                if (destination != nullptr &&
+                    sArt->GetFirstArtOfLayer(destination, &top) == kNoErr && top != nullptr) {
+                    sArt->ReorderArt(result, kPlaceInsideOnTop, top);
+                }
+                top = nullptr;
+                if (several != nullptr && grouped &&
+                    sArt->GetFirstArtOfLayer(several, &top) == kNoErr && top != nullptr) {
+                    sArt->ReorderArt(result, kPlaceInsideOnTop, top);
+                }
+            }
+        }
+
+        if (target->textArt == nullptr) {
+            continue;
+        }
+        if (IsOn(kT2ODeleteAllTexts) || (IsOn(kT2ODeleteReplacedTexts) && result != nullptr)) {
+            if (sArt->DisposeArt(target->textArt) == kNoErr) {
+                target->textArt = nullptr;
+            }
+        }
+    }
+}
