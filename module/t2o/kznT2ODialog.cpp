@@ -166,7 +166,6 @@ CkznT2OTextEntry* CkznT2ODialog::ActiveTarget() const {
 }
 
 ASErr CkznT2ODialog::Init() {
-    KznTrace("%s", "CkznT2ODialog::Init()\n");
     CAdmDialogBase::Init();
 
     CAdmListBase** wrappers[] = {&layerList, &targetList, &symbolList, &patternList};
@@ -187,9 +186,11 @@ ASErr CkznT2ODialog::Init() {
     sADMItem->SetBooleanValue(Item(kT2OSameLayer), true);
     sADMItem->SetBooleanValue(Item(kT2ODeleteAllTexts), true);
 
+    // Every layer gets its row; one whose query fails is left out, and the result is the error
+    // of the last layer query.
     ASInt32 count = 0;
     ASErr err = sLayer->CountLayers(&count);
-    for (ASInt32 i = 0; err == kNoErr && i < count; ++i) {
+    for (ASInt32 i = 0; i < count; ++i) {
         LayerHandle layer = nullptr;
         err = sLayer->GetNthLayer(i, &layer);
         unsigned char title[256] = {0};
@@ -197,7 +198,7 @@ ASErr CkznT2ODialog::Init() {
             err = sLayer->GetLayerTitle(layer, title);
         }
         if (err != kNoErr) {
-            break;
+            continue;
         }
         EntryRef entry = nullptr;
         sADMList->InsertEntry(layerList->GetListRef(), i, &entry);
@@ -225,7 +226,7 @@ ASErr CkznT2ODialog::Init() {
         }
         swatch = next;
     }
-    return KznChecked(err, kSource);
+    return err;
 }
 
 void CkznT2ODialog::Notify(NotifierRef notifier) {

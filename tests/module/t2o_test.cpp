@@ -17,6 +17,7 @@ using subhost::Art;
 using subhost::DialogSession;
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Not;
 
 constexpr int kLayerPopup = 1004, kTargets = 1011, kSymbols = 1017, kPatterns = 1018, kUp = 1019,
               kAdd = 1020, kRemove = 1021, kDown = 1022, kOpen = 1101, kSave = 1102, kLabel = 1034,
@@ -169,9 +170,16 @@ TEST_F(T2O, OpensWithTheLayersTheTextsOfTheCurrentLayerAndThePatterns) {
         }
     });
     const auto lines = host_->trace().Lines();
-    EXPECT_THAT(lines, Contains("CkznT2ODialog::Init()"));
+    EXPECT_THAT(lines, Not(Contains("CkznT2ODialog::Init()")));  // only text to text traces it
     EXPECT_THAT(lines, Contains("CkznT2ODialog::Notify(ADM Show Window Notifier)"));
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "+Found Text Art"), 5);
+}
+
+TEST_F(T2O, ALayerWhoseTitleCannotBeHadIsLeftOutAndTheOthersAreListed) {
+    host_->faults().Fail("AI Layer Suite", "GetLayerTitle", FourCharCode('F', 'A', 'I', 'L'), 1);
+    Run([](DialogSession& s) {
+        EXPECT_THAT(s.Rows(kLayerPopup), ElementsAre("調査地点", "基図"));
+    });
 }
 
 TEST_F(T2O, TheButtonsShowTheirPicturesAndTheTipsOfTheStringTable) {
