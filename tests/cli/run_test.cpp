@@ -144,6 +144,49 @@ TEST_F(Run, TheSampleSessionsRunOnTheSampleMap) {
     }
 }
 
+// Object to object on what text to object left: the sample table swaps the two circles, and each
+// symbol is replaced once.
+TEST_F(Run, ObjectToObjectSwapsTheCirclesTextToObjectPlaced) {
+    const auto runScript = [&](const std::string& map, const char* script, const std::string& out) {
+        err_.str("");
+        kznhost::RunOptions options{kzntest::ModulePath(), map,
+                                    kzntest::SourcePath(std::string("examples/") + script), out,
+                                    ""};
+        EXPECT_EQ(kznhost::RunSession(options, err_), 0) << script << ": " << err_.str();
+    };
+    runScript(kzntest::SourcePath("examples/snail-map.json"), "t2o-session.txt", dir_ / "t2o.json");
+    runScript(dir_ / "t2o.json", "o2o-session.txt", dir_ / "o2o.json");
+
+    // The names of the symbols of the single-symbol layer, in map order.
+    const auto names = [](const std::string& path) {
+        auto doc = subhost::ReadMap(path);
+        std::vector<std::string> found;
+        for (const auto* layer : doc->layers()) {
+            if (layer->title != "レイヤー 5") {
+                continue;
+            }
+            for (const auto* art : layer->group->children) {
+                found.push_back(art->tags.count("kznObjectName") ? art->tags.at("kznObjectName")
+                                                                 : "");
+            }
+        }
+        return found;
+    };
+    const auto before = names(dir_ / "t2o.json");
+    const auto after = names(dir_ / "o2o.json");
+    ASSERT_EQ(before.size(), after.size());
+    int swapped = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (before[i] == "黒丸" || before[i] == "白丸") {
+            EXPECT_EQ(after[i], before[i] == "黒丸" ? "白丸" : "黒丸") << i;
+            ++swapped;
+        } else {
+            EXPECT_EQ(after[i], before[i]) << i;
+        }
+    }
+    EXPECT_GT(swapped, 0);
+}
+
 TEST(Script, ParsesEveryKindOfLineAndItsTexts) {
     const auto lines = kznhost::ParseScript(
         "filter o2o\nlayer \"a b\"\nrow 1011 3\nrow 1011 \"x\"\nclick 1101\ncheck 1039 on\n"
