@@ -139,7 +139,7 @@ bool WriteTrace(subhost::Host& host, const std::string& path, std::ostream& err)
         subhost::WriteWholeFile(path, text.str());
         return true;
     } catch (const subhost::FileError& e) {
-        err << "kznhost: " << e.what() << " (the trace)\n";
+        err << "kznhost: " << e.what() << "\n";
         return false;
     }
 }

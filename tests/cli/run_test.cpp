@@ -169,15 +169,16 @@ TEST_F(Run, TheReadmesExampleScriptRunsAsPrinted) {
 
 TEST_F(Run, WarnsOfAFileAnswerThatCannotBePickedAndOfAUtf8Table) {
     EXPECT_EQ(Session("filter t2t\nfile \"missing.csv\"\nclick 1101\nok\n"), 0);
-    EXPECT_EQ(err_.str(), "kznhost: warning: " + dir_ / "missing.csv" +
-                              ": no such file; the file dialog was cancelled\n");
+    // (The folder and the name are joined with the system's separator.)
+    EXPECT_THAT(err_.str(), ::testing::StartsWith("kznhost: warning: " + dir_.path()));
+    EXPECT_THAT(err_.str(),
+                ::testing::EndsWith("missing.csv: no such file; the file dialog was cancelled\n"));
 
     dir_.Write("utf8.csv", Utf8(u8"マイマイ,maimai\r\n"));
     EXPECT_EQ(Session("filter t2t\nfile \"utf8.csv\"\nclick 1101\nok\n"), 0);
+    EXPECT_THAT(err_.str(), ::testing::StartsWith("kznhost: warning: " + dir_.path()));
     EXPECT_THAT(err_.str(),
-                ::testing::StartsWith("kznhost: warning: " + dir_ / "utf8.csv" +
-                                      ": looks like UTF-8; table files are Shift-JIS\n"));
-
+                ::testing::HasSubstr("utf8.csv: looks like UTF-8; table files are Shift-JIS\n"));
     dir_.Write("sjis.csv", "マイマイ,maimai\r\n");
     EXPECT_EQ(Session("filter t2t\nfile \"sjis.csv\"\nclick 1101\nok\n"), 0);
     EXPECT_EQ(err_.str(), "");
@@ -188,8 +189,10 @@ TEST_F(Run, ATraceThatCannotBeWrittenFailsTheRunAndNoMapIsWritten) {
     kznhost::RunOptions options{kzntest::ModulePath(), map_, script, dir_ / "out.json",
                                 dir_ / "no/such/folder/trace.txt"};
     EXPECT_EQ(kznhost::RunSession(options, err_), 2);
-    EXPECT_EQ(err_.str(), "kznhost: " + dir_ / "no/such/folder/trace.txt" +
-                              ": cannot be written (No such file or directory) (the trace)\n");
+    EXPECT_THAT(err_.str(), ::testing::StartsWith("kznhost: " + dir_ / "no/such/folder/trace.txt" +
+                                                  ": cannot be written"));
+    const std::string said = err_.str();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_FALSE(Written());
 }
 
