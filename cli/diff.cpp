@@ -1,5 +1,6 @@
 #include "diff.h"
 
+#include "output.h"
 #include "subhost/document/mapfile.h"
 #include "subhost/sjis.h"
 
@@ -259,7 +260,7 @@ int PrintDiff(const std::string& before, const std::string& after, std::ostream&
     if (changes == 0) {
         out << "no changes\n";
     }
-    return 0;
+    return Written(out, err, changes == 0 ? 0 : 1);
 }
 
 }  // namespace kznhost

@@ -7,8 +7,9 @@
 namespace kznhost {
 
 // Prints, layer by layer, the texts that differ between the maps at BEFORE and AFTER and the
-// objects that one has and the other has not. Returns the exit status (2 for a map that cannot
-// be read).
+// objects that one has and the other has not. Returns the exit status, as diff's: 0 when the
+// maps are the same, 1 when they differ, 2 for a map that cannot be read or output that cannot be
+// written.
 int PrintDiff(const std::string& before, const std::string& after, std::ostream& out,
               std::ostream& err);
 

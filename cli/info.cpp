@@ -4,6 +4,7 @@
 #include <iomanip>
 
 #include "load.h"
+#include "output.h"
 #include "subhost/error.h"
 #include "subhost/host.h"
 #include "subhost/sjis.h"
@@ -172,7 +173,7 @@ int PrintInfo(const std::string& pluginPath, std::ostream& out, std::ostream& er
         }
         out << "\n";
     }
-    return 0;
+    return Written(out, err, 0);
 }
 
 }  // namespace kznhost

@@ -58,11 +58,15 @@ int main(int argc, char** argv) {
 
     std::string before;
     std::string after;
-    CLI::App* diff = app.add_subcommand("diff", "Show what differs between two maps");
+    CLI::App* diff = app.add_subcommand(
+        "diff",
+        "Show what differs between two maps; exit status 0 when they are the same, 1 when they "
+        "differ, 2 when one cannot be read");
     diff->add_option("before", before, "The map before")->required();
     diff->add_option("after", after, "The map after")->required();
 
     std::string tracePlugin = plugin;
+    std::string traceDoc;
     std::vector<std::string> commands;
     CLI::App* trace = app.add_subcommand(
         "trace",
@@ -70,6 +74,8 @@ int main(int argc, char** argv) {
         "print the module's trace");
     trace->add_option("--plugin", tracePlugin,
                       "The module file (default: the kzn.aip beside kznhost)");
+    trace->add_option("--doc", traceDoc,
+                      "The map the commands run on (JSON; default: none, an empty document)");
     trace->add_option("commands", commands, "Filter commands to run (default: all registered)");
 
     try {
@@ -82,17 +88,22 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    if (info->parsed()) {
-        return kznhost::PrintInfo(plugin, std::cout, std::cerr);
-    }
-    if (diff->parsed()) {
-        return kznhost::PrintDiff(before, after, std::cout, std::cerr);
-    }
-    if (runCommand->parsed()) {
-        return kznhost::RunSession(run, std::cerr);
-    }
-    if (trace->parsed()) {
-        return kznhost::PrintTrace(tracePlugin, commands, std::cout, std::cerr);
+    try {
+        if (info->parsed()) {
+            return kznhost::PrintInfo(plugin, std::cout, std::cerr);
+        }
+        if (diff->parsed()) {
+            return kznhost::PrintDiff(before, after, std::cout, std::cerr);
+        }
+        if (runCommand->parsed()) {
+            return kznhost::RunSession(run, std::cerr);
+        }
+        if (trace->parsed()) {
+            return kznhost::PrintTrace(tracePlugin, traceDoc, commands, std::cout, std::cerr);
+        }
+    } catch (const std::exception& e) {
+        // The commands report their own errors; this is the last line of defence.
+        std::cerr << "kznhost: " << e.what() << "\n";
     }
     return 2;
 }

@@ -1,12 +1,13 @@
 #include "run.h"
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
+#include <sstream>
 
 #include "session.h"
 #include "subhost/document/mapfile.h"
 #include "subhost/error.h"
+#include "subhost/files.h"
 #include "subhost/host.h"
 #include "subhost/sjis.h"
 
@@ -128,20 +129,26 @@ class Session {
     int current_ = 0;
 };
 
-void WriteTrace(subhost::Host& host, const std::string& path, std::ostream& err) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+// Whether the trace was written; when not, ERR has said why.
+bool WriteTrace(subhost::Host& host, const std::string& path, std::ostream& err) {
+    std::ostringstream text;
     for (const std::string& line : host.trace().Lines()) {
-        out << subhost::ShowSjis(line) << "\n";
+        text << subhost::ShowSjis(line) << "\n";
     }
-    out.close();
-    if (out.fail()) {
-        err << "kznhost: " << path << ": the trace cannot be written\n";
+    try {
+        subhost::WriteWholeFile(path, text.str());
+        return true;
+    } catch (const subhost::FileError& e) {
+        err << "kznhost: " << e.what() << "\n";
+        return false;
     }
 }
 
 }  // namespace
 
-int RunSession(const RunOptions& options, std::ostream& err) {
+namespace {
+
+int CarryOut(const RunOptions& options, std::ostream& err) {
     std::unique_ptr<subhost::PluginModule> module;
     std::unique_ptr<subhost::Document> document;
     std::vector<ScriptLine> script;
@@ -160,19 +167,22 @@ int RunSession(const RunOptions& options, std::ostream& err) {
         err << "message: " << subhost::ShowSjis(box.caption) << ": " << subhost::ShowSjis(box.text)
             << "\n";
     });
+    host.win32().OnWarning(
+        [&err](const std::string& text) { err << "kznhost: warning: " << text << "\n"; });
 
     host.Startup();
     Session session(host, script, fs::path(options.script).parent_path());
     const std::optional<Failure> failure = session.Run(err, options.script);
     host.Shutdown();
 
-    if (!options.trace.empty()) {
-        WriteTrace(host, options.trace, err);
-    }
+    const bool traced = options.trace.empty() || WriteTrace(host, options.trace, err);
     if (failure) {
         err << "kznhost: " << options.script << ":" << failure->line << ": " << failure->what
             << "\n";
         return 1;
+    }
+    if (!traced) {
+        return 2;
     }
     if (!options.out.empty()) {
         try {
@@ -183,6 +193,17 @@ int RunSession(const RunOptions& options, std::ostream& err) {
         }
     }
     return 0;
+}
+
+}  // namespace
+
+int RunSession(const RunOptions& options, std::ostream& err) {
+    try {
+        return CarryOut(options, err);
+    } catch (const std::exception& e) {
+        err << "kznhost: " << e.what() << "\n";
+        return 2;
+    }
 }
 
 }  // namespace kznhost

@@ -1,9 +1,9 @@
 #include "session.h"
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
+#include <string_view>
 
+#include "subhost/files.h"
 #include "subhost/sjis.h"
 
 namespace kznhost {
@@ -25,7 +25,19 @@ bool IsNumber(const std::string& text) {
     return true;
 }
 
-// Splits a line into blank-separated words and double-quoted texts (with \" and \\).
+// Quotation marks that look like the straight double quote but are not it (UTF-8).
+bool HasCurlyQuote(const std::string& word) {
+    for (const char* mark : {"\xE2\x80\x9C", "\xE2\x80\x9D", "\xE2\x80\x9E", "\xE2\x80\x98",
+                             "\xE2\x80\x99", "\xEF\xBC\x82"}) {
+        if (word.find(mark) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Splits a line into blank-separated words and double-quoted texts (with \" and \\). A # outside
+// a text starts a comment that runs to the end of the line.
 std::vector<ScriptArg> Words(const std::string& line, const std::string& where) {
     std::vector<ScriptArg> words;
     std::size_t i = 0;
@@ -33,6 +45,9 @@ std::vector<ScriptArg> Words(const std::string& line, const std::string& where) 
         if (IsBlank(line[i])) {
             ++i;
             continue;
+        }
+        if (line[i] == '#') {
+            break;
         }
         ScriptArg word;
         if (line[i] == '"') {
@@ -61,7 +76,7 @@ std::vector<ScriptArg> Words(const std::string& line, const std::string& where) 
                 throw ScriptError(where + ": a blank must follow a closing \"");
             }
         } else {
-            while (i < line.size() && !IsBlank(line[i])) {
+            while (i < line.size() && !IsBlank(line[i]) && line[i] != '#') {
                 if (line[i] == '"') {
                     throw ScriptError(where + ": a text must start after a blank");
                 }
@@ -73,10 +88,31 @@ std::vector<ScriptArg> Words(const std::string& line, const std::string& where) 
     return words;
 }
 
+bool IsKnownVerb(const std::string& verb) {
+    for (const char* known :
+         {"filter", "layer", "row", "click", "check", "type", "file", "ok", "cancel"}) {
+        if (verb == known) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void Expect(bool ok, const std::string& where, const char* form) {
     if (!ok) {
         throw ScriptError(where + ": expected " + form);
     }
+}
+
+// How many words may follow each verb.
+std::size_t MostArguments(const std::string& verb) {
+    if (verb == "row" || verb == "check" || verb == "type") {
+        return 2;
+    }
+    if (verb == "ok" || verb == "cancel") {
+        return 0;
+    }
+    return 1;
 }
 
 void ToSjis(ScriptArg& arg, const std::string& where) {
@@ -96,15 +132,22 @@ int ScriptLine::Item() const {
 
 std::vector<ScriptLine> ParseScript(const std::string& text, const std::string& name) {
     std::vector<ScriptLine> lines;
-    std::istringstream in(text);
+    // A byte-order mark some editors put at the start is no part of the first line.
+    std::istringstream in(std::string_view(text).starts_with("\xEF\xBB\xBF") ? text.substr(3)
+                                                                             : text);
     std::string raw;
     for (int number = 1; std::getline(in, raw); ++number) {
         const std::string where = name + ":" + std::to_string(number);
-        const std::size_t first = raw.find_first_not_of(" \t\r");
-        if (first == std::string::npos || raw[first] == '#') {
-            continue;
+        if (raw.find('\0') != std::string::npos) {
+            throw ScriptError(where + ": the line holds a NUL character");
+        }
+        if (!subhost::IsUtf8(raw)) {
+            throw ScriptError(where + ": the line is not valid UTF-8 (scripts are UTF-8 text)");
         }
         std::vector<ScriptArg> words = Words(raw, where);
+        if (words.empty()) {
+            continue;
+        }
         ScriptLine line;
         line.number = number;
         if (words.front().quoted) {
@@ -116,6 +159,19 @@ std::vector<ScriptLine> ParseScript(const std::string& text, const std::string& 
         const std::size_t n = a.size();
         auto item = [&](std::size_t i) { return n > i && !a[i].quoted && IsNumber(a[i].text); };
         auto quoted = [&](std::size_t i) { return n > i && a[i].quoted; };
+        for (const ScriptArg& arg : a) {
+            if (!arg.quoted && HasCurlyQuote(arg.text)) {
+                throw ScriptError(where + ": " + arg.text +
+                                  " is not a text: texts are written between straight double " +
+                                  "quotes (\"), not curly ones");
+            }
+        }
+        const std::size_t most = MostArguments(line.verb);
+        if (n > most && IsKnownVerb(line.verb)) {
+            throw ScriptError(where + ": " +
+                              (a[most].quoted ? "\"" + a[most].text + "\"" : a[most].text) +
+                              " is one word too many for " + line.verb);
+        }
 
         if (line.verb == "filter") {
             Expect(n == 1 && !a[0].quoted, where, "filter NAME");
@@ -151,13 +207,11 @@ std::vector<ScriptLine> ParseScript(const std::string& text, const std::string& 
 }
 
 std::vector<ScriptLine> ReadScript(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw ScriptError(path + ": cannot be read");
-    }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        throw ScriptError(path + ": cannot be read");
+    std::string text;
+    try {
+        text = subhost::ReadWholeFile(path);
+    } catch (const subhost::FileError& e) {
+        throw ScriptError(e.what());
     }
     return ParseScript(text, path);
 }

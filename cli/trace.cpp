@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "load.h"
+#include "output.h"
+#include "subhost/document/mapfile.h"
 #include "subhost/error.h"
 #include "subhost/host.h"
 #include "subhost/sjis.h"
@@ -24,13 +26,25 @@ void Flush(subhost::Host& host, std::ostream& out) {
 
 }  // namespace
 
-int PrintTrace(const std::string& pluginPath, const std::vector<std::string>& commands,
-               std::ostream& out, std::ostream& err) {
+int PrintTrace(const std::string& pluginPath, const std::string& docPath,
+               const std::vector<std::string>& commands, std::ostream& out, std::ostream& err) {
     std::unique_ptr<subhost::PluginModule> module = LoadPlugin(pluginPath, err);
     if (module == nullptr) {
         return 2;
     }
+    std::unique_ptr<subhost::Document> document;
+    if (!docPath.empty()) {
+        try {
+            document = subhost::ReadMap(docPath);
+        } catch (const subhost::MapError& e) {
+            err << "kznhost: " << e.what() << "\n";
+            return 2;
+        }
+    }
     subhost::Host host(std::move(module));
+    if (document) {
+        host.SetDocument(std::move(document));
+    }
 
     out << "start-up: returned " << host.Startup() << "\n";
     Flush(host, out);
@@ -65,7 +79,7 @@ int PrintTrace(const std::string& pluginPath, const std::vector<std::string>& co
     out << "shut-down: returned " << host.Shutdown() << "\n";
     Flush(host, out);
     out << "suites still held: " << host.TotalHeld() << "\n";
-    return 0;
+    return Written(out, err, 0);
 }
 
 }  // namespace kznhost

@@ -1,20 +1,13 @@
 #include "subhost/document/mapfile.h"
 
-#ifdef _WIN32
-#include <process.h>
-#define getpid _getpid
-#else
-#include <unistd.h>
-#endif
-
+#include <algorithm>
 #include <array>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <vector>
 
+#include "subhost/files.h"
 #include "subhost/sjis.h"
 
 namespace subhost {
@@ -133,6 +126,9 @@ class Reader {
     // A UTF-8 string, or {"sjis": "HEX BYTES"} for bytes that are not valid Shift-JIS.
     static std::string Text(const json& j, const std::string& at) {
         if (j.is_string()) {
+            if (j.get_ref<const std::string&>().find('\0') != std::string::npos) {
+                Fail(at, "holds a NUL character (\\u0000), which a text cannot hold");
+            }
             std::optional<std::string> sjis = Utf8ToSjis(j.get<std::string>());
             if (!sjis) {
                 Fail(at, "holds a character that has no Shift-JIS form");
@@ -140,16 +136,25 @@ class Reader {
             return *sjis;
         }
         if (j.is_object() && j.size() == 1 && j.contains("sjis") && j["sjis"].is_string()) {
+            // Bytes of two hexadecimal digits each, written apart ("8C BE") or together ("8CBE").
             std::istringstream hex(j["sjis"].get<std::string>());
             std::string bytes;
-            std::string pair;
-            while (hex >> pair) {
-                char* end = nullptr;
-                const long value = std::strtol(pair.c_str(), &end, 16);
-                if (pair.size() != 2 || *end != 0 || value < 0) {
-                    Fail(at + ".sjis", "must be bytes in hexadecimal, such as \"8C BE\"");
+            std::string word;
+            while (hex >> word) {
+                const bool digits = std::all_of(word.begin(), word.end(), [](char c) {
+                    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') ||
+                           (c >= 'A' && c <= 'F');
+                });
+                if (!digits || word.size() % 2 != 0) {
+                    Fail(at + ".sjis",
+                         "must be bytes of two hexadecimal digits each, such as \"8C BE\"");
                 }
-                bytes += static_cast<char>(value);
+                for (std::size_t i = 0; i < word.size(); i += 2) {
+                    bytes += static_cast<char>(std::stoi(word.substr(i, 2), nullptr, 16));
+                }
+            }
+            if (bytes.find('\0') != std::string::npos) {
+                Fail(at + ".sjis", "holds a NUL byte (00), which a text cannot hold");
             }
             return bytes;
         }
@@ -167,7 +172,7 @@ class Reader {
         if (j.contains("art")) {
             const json& art = Array(j["art"], at + ".art");
             for (std::size_t i = 0; i < art.size(); ++i) {
-                ReadArt(art[i], at + ".art[" + std::to_string(i) + "]", layer.group);
+                ReadArt(art[i], at + ".art[" + std::to_string(i) + "]", layer.group, 1);
             }
         }
     }
@@ -178,7 +183,7 @@ class Reader {
             Fail(at, "needs a \"name\" and an \"art\"");
         }
         Pattern& pattern = doc_.AddPattern(Text(j["name"], at + ".name"));
-        pattern.art = &ReadArt(j["art"], at + ".art", nullptr);
+        pattern.art = &ReadArt(j["art"], at + ".art", nullptr, 1);
     }
 
     void ReadSwatch(const json& j, const std::string& at) {
@@ -201,16 +206,22 @@ class Reader {
     }
 
     // Every kind of art is read by a piece of its own, after the keys all kinds share.
-    Art& ReadArt(const json& j, const std::string& at, Art* parent) {
+    // DEPTH counts the art's nesting: 1 for a layer's or a pattern's own art.
+    Art& ReadArt(const json& j, const std::string& at, Art* parent, int depth) {
+        if (depth > kMaxArtDepth) {
+            Fail(at, "is nested " + std::to_string(depth) +
+                         " deep; a map holds art nested at most " + std::to_string(kMaxArtDepth) +
+                         " deep");
+        }
         if (!j.is_object() || !j.contains("type") || !j["type"].is_string()) {
             Fail(at, "must be an object with a \"type\"");
         }
         const std::string type = j["type"].get<std::string>();
         if (type == "group") {
-            return ReadContainer(j, at, NewArt(j, at, kGroupArt, parent));
+            return ReadContainer(j, at, NewArt(j, at, kGroupArt, parent), depth);
         }
         if (type == "compound") {
-            return ReadContainer(j, at, NewArt(j, at, kCompoundPathArt, parent));
+            return ReadContainer(j, at, NewArt(j, at, kCompoundPathArt, parent), depth);
         }
         if (type == "path") {
             return ReadPath(j, at, NewArt(j, at, kPathArt, parent));
@@ -256,6 +267,9 @@ class Reader {
             for (const auto& [name, value] : tags.items()) {
                 const std::string where = at + ".tags." + name;
                 std::optional<std::string> key = Utf8ToSjis(name);
+                if (name.find('\0') != std::string::npos) {
+                    Fail(where, "has a name with a NUL character (\\u0000)");
+                }
                 if (!key) {
                     Fail(where, "has a name with no Shift-JIS form");
                 }
@@ -266,11 +280,11 @@ class Reader {
     }
 
     // Groups and compound paths.
-    Art& ReadContainer(const json& j, const std::string& at, Art& art) {
+    Art& ReadContainer(const json& j, const std::string& at, Art& art, int depth) {
         if (j.contains("children")) {
             const json& children = Array(j["children"], at + ".children");
             for (std::size_t i = 0; i < children.size(); ++i) {
-                ReadArt(children[i], at + ".children[" + std::to_string(i) + "]", &art);
+                ReadArt(children[i], at + ".children[" + std::to_string(i) + "]", &art, depth + 1);
             }
         }
         return art;
@@ -452,13 +466,118 @@ json ArtJson(const Art& art) {
     return out;
 }
 
+// Follows the parser through the document, so that a value it refuses (a number out of range)
+// can be named by its JSON path.
+class Whereabouts {
+  public:
+    bool Event(int /*depth*/, json::parse_event_t event, const json& parsed) {
+        switch (event) {
+            case json::parse_event_t::object_start:
+                frames_.push_back({false, 0, {}});
+                break;
+            case json::parse_event_t::array_start:
+                frames_.push_back({true, 0, {}});
+                break;
+            case json::parse_event_t::key:
+                if (!frames_.empty()) {
+                    frames_.back().key = parsed.get<std::string>();
+                }
+                break;
+            case json::parse_event_t::object_end:
+            case json::parse_event_t::array_end:
+                if (!frames_.empty()) {
+                    frames_.pop_back();
+                }
+                Done();
+                break;
+            case json::parse_event_t::value:
+                Done();
+                break;
+        }
+        return true;
+    }
+
+    // The path of the value the parser is at.
+    std::string Path() const {
+        std::string path = "$";
+        for (const Frame& f : frames_) {
+            path += f.array ? "[" + std::to_string(f.index) + "]" : "." + f.key;
+        }
+        return path;
+    }
+
+  private:
+    struct Frame {
+        bool array;
+        std::size_t index;
+        std::string key;
+    };
+    void Done() {
+        if (!frames_.empty() && frames_.back().array) {
+            ++frames_.back().index;
+        }
+    }
+    std::vector<Frame> frames_;
+};
+
+// Indentation stops growing this many levels in, so that the size of a written map grows with
+// the number of its nested levels, not with its square.
+constexpr int kIndentLevels = 20;
+
+void Indent(int level, std::string& out) {
+    out.append(2 * static_cast<std::size_t>(std::min(level, kIndentLevels)), ' ');
+}
+
+// The layout of nlohmann's dump(2), with the indentation bounded.
+void Pretty(const json& j, int level, std::string& out) {
+    if (j.is_object() && !j.empty()) {
+        out += "{\n";
+        bool first = true;
+        for (const auto& [key, value] : j.items()) {
+            out += first ? "" : ",\n";
+            first = false;
+            Indent(level + 1, out);
+            out += json(key).dump() + ": ";
+            Pretty(value, level + 1, out);
+        }
+        out += "\n";
+        Indent(level, out);
+        out += "}";
+    } else if (j.is_array() && !j.empty()) {
+        out += "[\n";
+        bool first = true;
+        for (const json& value : j) {
+            out += first ? "" : ",\n";
+            first = false;
+            Indent(level + 1, out);
+            Pretty(value, level + 1, out);
+        }
+        out += "\n";
+        Indent(level, out);
+        out += "]";
+    } else {
+        out += j.dump();
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& name) {
+    // A byte-order mark some editors put at the start is no part of the JSON.
+    const std::string_view json_text = std::string_view(text).starts_with("\xEF\xBB\xBF")
+                                           ? std::string_view(text).substr(3)
+                                           : std::string_view(text);
     json j;
+    Whereabouts where;
     try {
-        j = json::parse(text);
+        j = json::parse(json_text, [&where](int depth, json::parse_event_t event, json& parsed) {
+            return where.Event(depth, event, parsed);
+        });
     } catch (const json::parse_error& e) {
+        throw MapError(name + ": not JSON: " + e.what());
+    } catch (const json::out_of_range&) {
+        throw MapError(name + ": " + where.Path() + " is a number out of range");
+    } catch (const json::exception& e) {
         throw MapError(name + ": not JSON: " + e.what());
     }
     auto document = std::make_unique<Document>();
@@ -471,13 +590,11 @@ std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& n
 }
 
 std::unique_ptr<Document> ReadMap(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw MapError(path + ": cannot be read");
-    }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        throw MapError(path + ": cannot be read");
+    std::string text;
+    try {
+        text = ReadWholeFile(path);
+    } catch (const FileError& e) {
+        throw MapError(e.what());
     }
     return ParseMap(text, path);
 }
@@ -506,26 +623,16 @@ std::string FormatMap(const Document& document) {
                                       : json{{"gray", s->gray}});
     }
     out["swatches"] = swatches;
-    return out.dump(2) + "\n";
+    std::string text;
+    Pretty(out, 0, text);
+    return text + "\n";
 }
 
 void WriteMap(const Document& document, const std::string& path) {
-    const std::string text = FormatMap(document);
-    const std::string temporary = path + ".part" + std::to_string(getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (out.fail()) {
-            std::remove(temporary.c_str());
-            throw MapError(path + ": cannot be written");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw MapError(path + ": cannot be written (" + error.message() + ")");
+    try {
+        WriteWholeFile(path, FormatMap(document));
+    } catch (const FileError& e) {
+        throw MapError(e.what());
     }
 }
 

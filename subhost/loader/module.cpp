@@ -95,11 +95,17 @@ void PluginModule::ReadFile(const std::string& path) {
 #ifdef _WIN32
     throw ModuleError(path + ": not a Windows module (no MZ header)");
 #else
-    const ElfFile file(std::move(bytes));
+    std::optional<ElfFile> file;
+    std::optional<Bytes> stream;
+    try {
+        file.emplace(std::move(bytes));
+        exports_ = file->ExportedSymbols();
+        stream = file->Section(kResourceSection);
+    } catch (const ModuleError& e) {
+        throw ModuleError(path + ": " + e.what());
+    }
     format_ = "ELF 64-bit shared object";
-    exports_ = file.ExportedSymbols();
     loadable_ = true;
-    const std::optional<Bytes> stream = file.Section(kResourceSection);
     if (!stream) {
         throw ModuleError(path + ": the file carries no resources (no " +
                           std::string(kResourceSection) + " section)");

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "subhost/error.h"
+#include "subhost/files.h"
 #include "subhost/sjis.h"
 
 namespace subhost {
@@ -335,15 +336,12 @@ std::vector<std::uint16_t> IconGroupMembers(const Bytes& data) {
 }
 
 Bytes ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw ModuleError("cannot open " + path);
+    try {
+        const std::string bytes = ReadWholeFile(path);
+        return Bytes(bytes.begin(), bytes.end());
+    } catch (const FileError& e) {
+        throw ModuleError(e.what());
     }
-    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        throw ModuleError("cannot read " + path);
-    }
-    return bytes;
 }
 
 }  // namespace subhost

@@ -2,12 +2,15 @@
 // these names resolve to the definitions below when it is loaded.
 #include "subhost/windows/substitutes.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "subhost/host.h"
+#include "subhost/sjis.h"
 
 namespace subhost {
 
@@ -45,7 +48,11 @@ BOOL Win32Substitutes::FileDialog(OPENFILENAMEA* ofn, bool save) {
     // A file that must exist and does not cannot be picked.
     std::error_code ignored;
     if (!save && (ofn->Flags & OFN_FILEMUSTEXIST) && !std::filesystem::exists(*answer, ignored)) {
+        Warn(*answer + ": no such file; the file dialog was cancelled");
         return 0;
+    }
+    if (!save) {
+        CheckTableFile(*answer);
     }
     if (ofn->lpstrFile == nullptr || answer->size() + 1 > ofn->nMaxFile) {
         return 0;
@@ -58,6 +65,32 @@ BOOL Win32Substitutes::FileDialog(OPENFILENAMEA* ofn, bool save) {
     ofn->nFileExtension =
         static_cast<WORD>(dot == std::string::npos || dot < name ? answer->size() : dot + 1);
     return 1;
+}
+
+// A table file holds Shift-JIS text. One that is valid UTF-8 with characters beyond ASCII was
+// most likely saved in the wrong encoding: the module would read its forms as garbage.
+void Win32Substitutes::CheckTableFile(const std::string& path) const {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string head(1 << 20, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    // A character cut at the end of what was read is no fault of the file.
+    while (!head.empty() && (static_cast<unsigned char>(head.back()) & 0x80) != 0 &&
+           static_cast<std::size_t>(in.gcount()) == (1U << 20)) {
+        head.pop_back();
+    }
+    // Japanese characters take three bytes in UTF-8, and a Shift-JIS text of them is practically
+    // never valid UTF-8; half-width katakana pairs can be, and take two, so they do not count.
+    const bool wide = std::any_of(head.begin(), head.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xF0) == 0xE0;
+    });
+    if (IsUtf8(head) && (wide || !SjisToUtf8(head))) {
+        Warn(path + ": looks like UTF-8; table files are Shift-JIS");
+    }
 }
 
 int Win32Substitutes::ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {

@@ -46,6 +46,12 @@ class Win32Substitutes {
         onMessageBox_ = std::move(observer);
     }
 
+    // Called with what a person would see a file dialog tell them and the module does not: a
+    // path that cannot be picked, a table file that is not in the table files' encoding.
+    void OnWarning(std::function<void(const std::string&)> observer) {
+        onWarning_ = std::move(observer);
+    }
+
     // Called by the substitutes.
     BOOL FileDialog(OPENFILENAMEA* ofn, bool save);
     int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
@@ -55,6 +61,14 @@ class Win32Substitutes {
     std::vector<FileDialogRequest> fileDialogs_;
     std::vector<MessageBoxRecord> messageBoxes_;
     std::function<void(const MessageBoxRecord&)> onMessageBox_;
+    std::function<void(const std::string&)> onWarning_;
+
+    void Warn(const std::string& text) const {
+        if (onWarning_) {
+            onWarning_(text);
+        }
+    }
+    void CheckTableFile(const std::string& path) const;
 };
 
 // The substitutes of the Windows calls, as the module's imports reach them (on Linux by their

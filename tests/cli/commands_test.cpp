@@ -1,7 +1,12 @@
 // kznhost info, trace and diff: what a person reads from them.
 #include <gmock/gmock.h>
 
+#include <cstdlib>
 #include <sstream>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include "cli/diff.h"
 #include "cli/info.h"
@@ -36,7 +41,7 @@ TEST(Info, ShowsThePropertyListTheMenuAndEveryDialogInUtf8) {
 
 TEST(Trace, RunsEveryCommandInMenuOrderAndGivesBackEverySuite) {
     std::ostringstream out, err;
-    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), {}, out, err), 0);
+    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), "", {}, out, err), 0);
     const std::string text = out.str();
     const std::size_t t2t = text.find("filter t2t");
     const std::size_t t2o = text.find("filter t2o");
@@ -49,7 +54,7 @@ TEST(Trace, RunsEveryCommandInMenuOrderAndGivesBackEverySuite) {
     EXPECT_THAT(text, HasSubstr("suites still held: 0"));
 
     std::ostringstream none;
-    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), {"x2y"}, none, err), 2);
+    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), "", {"x2y"}, none, err), 2);
     EXPECT_THAT(err.str(), HasSubstr("no command named x2y"));
 }
 
@@ -65,7 +70,7 @@ TEST(Diff, NamesTheChangedTextsLayerByLayer) {
                                      {"type": "text", "text": "ツブリ"},
                                      {"type": "group", "children": []}]}]})"));
     std::ostringstream out, err;
-    EXPECT_EQ(kznhost::PrintDiff(before, after, out, err), 0);
+    EXPECT_EQ(kznhost::PrintDiff(before, after, out, err), 1);
     EXPECT_EQ(out.str(), Utf8(u8"layer 1 \"調査地点\": 2 changes\n"
                               u8"  art[0]: \"マイマイ\" -> \"maimai\"\n"
                               u8"  art[2]: new group\n"));
@@ -73,6 +78,69 @@ TEST(Diff, NamesTheChangedTextsLayerByLayer) {
     EXPECT_EQ(kznhost::PrintDiff(before, before, same, err), 0);
     EXPECT_EQ(same.str(), "no changes\n");
     EXPECT_EQ(kznhost::PrintDiff(before, dir / "missing.json", same, err), 2);
+}
+
+// Standard output that takes no byte, as a full disk.
+class Refusing : public std::streambuf {
+    int overflow(int) override { return traits_type::eof(); }
+};
+
+TEST(Output, ACommandWhoseOutputIsLostSaysSoAndFails) {
+    kzntest::TempDir dir;
+    const std::string map = dir.Write("a.json", R"({"kzn-document": 1, "layers": []})");
+    Refusing refusing;
+    std::ostream out(&refusing);
+    std::ostringstream err;
+    EXPECT_EQ(kznhost::PrintDiff(map, map, out, err), 2);
+    EXPECT_EQ(kznhost::PrintInfo(kzntest::ModulePath(), out, err), 2);
+    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), "", {}, out, err), 2);
+    EXPECT_EQ(err.str(),
+              "kznhost: the output cannot be written\nkznhost: the output cannot be written\n"
+              "kznhost: the output cannot be written\n");
+}
+
+TEST(Output, KznhostWritingToAFullDiskExitsTwoWithOneLine) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no device that refuses every byte here";
+#else
+    kzntest::TempDir dir;
+    const std::string map = dir.Write("a.json", R"({"kzn-document": 1, "layers": []})");
+    const std::string command = std::string(KZN_KZNHOST_PATH) + " diff " + map + " " + map + " > " +
+                                kzntest::FullDevice() + " 2> " + (dir / "err.txt");
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(kzntest::TempDir::Read(dir / "err.txt"), "kznhost: the output cannot be written\n");
+#endif
+}
+
+TEST(Inputs, AFolderGivenForAModuleOrAMapIsNamedInOneLine) {
+    kzntest::TempDir dir;
+    const std::string map = dir.Write("a.json", R"({"kzn-document": 1, "layers": []})");
+    const std::string folder = dir.path();
+    std::ostringstream out, err;
+    EXPECT_EQ(kznhost::PrintInfo(folder, out, err), 2);
+    EXPECT_EQ(kznhost::PrintTrace(folder, "", {}, out, err), 2);
+    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), folder, {}, out, err), 2);
+    EXPECT_EQ(kznhost::PrintDiff(folder, map, out, err), 2);
+    EXPECT_EQ(kznhost::PrintDiff(map, folder, out, err), 2);
+    const std::string line = "kznhost: " + folder + ": is a folder, not a file\n";
+    std::string five;
+    for (int i = 0; i < 5; ++i) {
+        five += line;
+    }
+    EXPECT_EQ(err.str(), five);
+}
+
+TEST(Trace, OnAMapTheCommandsRunWithoutErrorsOrAssertions) {
+    std::ostringstream out, err;
+    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(),
+                                  kzntest::SourcePath("examples/snail-map.json"), {}, out, err),
+              0)
+        << err.str();
+    EXPECT_THAT(out.str(), ::testing::Not(HasSubstr("ASErr")));
+    EXPECT_THAT(out.str(), ::testing::Not(HasSubstr("assertion report")));
+    EXPECT_THAT(out.str(), HasSubstr("dialog KZN_T2T"));
 }
 
 // Geometry changes, one line each: the maps below differ from kBefore in one way each.
@@ -100,7 +168,7 @@ TEST_P(DiffLines, NameEachChangeOnALineOfItsOwn) {
     const std::string before = dir.Write("a.json", Utf8(kBefore));
     const std::string after = dir.Write("b.json", Utf8(GetParam().after));
     std::ostringstream out, err;
-    EXPECT_EQ(kznhost::PrintDiff(before, after, out, err), 0);
+    EXPECT_EQ(kznhost::PrintDiff(before, after, out, err), 1);
     EXPECT_EQ(out.str(), Utf8(GetParam().printed));
     EXPECT_EQ(err.str(), "");
 }

@@ -1,6 +1,7 @@
 // kznhost run: session scripts over maps, as a person runs them.
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "cli/run.h"
@@ -187,6 +188,91 @@ TEST_F(Run, ObjectToObjectSwapsTheCirclesTextToObjectPlaced) {
     EXPECT_GT(swapped, 0);
 }
 
+TEST_F(Run, TheReadmesExampleScriptRunsAsPrinted) {
+    // The script is the first fenced block of the README that picks a Filter command.
+    const std::string readme = TempDir::Read(kzntest::SourcePath("README.md"));
+    std::size_t start = readme.find("```\n");
+    std::string example;
+    while (start != std::string::npos && example.empty()) {
+        const std::size_t body = start + 4;
+        const std::size_t end = readme.find("```", body);
+        ASSERT_NE(end, std::string::npos);
+        const std::string block = readme.substr(body, end - body);
+        if (block.find("filter t2t") != std::string::npos) {
+            example = block;
+        }
+        start = readme.find("```\n", end + 3);
+    }
+    ASSERT_FALSE(example.empty()) << "README.md has no example session script";
+    dir_.Write("my-table.csv", "マイマイ,mymy\r\n");
+    EXPECT_EQ(Session(example), 0) << err_.str();
+    EXPECT_EQ(err_.str(), "");
+    EXPECT_THAT(Texts(), ::testing::ElementsAre("maimai", "デンデンムシ"));
+}
+
+TEST_F(Run, WarnsOfAFileAnswerThatCannotBePickedAndOfAUtf8Table) {
+    EXPECT_EQ(Session("filter t2t\nfile \"missing.csv\"\nclick 1101\nok\n"), 0);
+    // (The folder and the name are joined with the system's separator.)
+    EXPECT_THAT(err_.str(), ::testing::StartsWith("kznhost: warning: " + dir_.path()));
+    EXPECT_THAT(err_.str(),
+                ::testing::EndsWith("missing.csv: no such file; the file dialog was cancelled\n"));
+
+    dir_.Write("utf8.csv", Utf8(u8"マイマイ,maimai\r\n"));
+    EXPECT_EQ(Session("filter t2t\nfile \"utf8.csv\"\nclick 1101\nok\n"), 0);
+    EXPECT_THAT(err_.str(), ::testing::StartsWith("kznhost: warning: " + dir_.path()));
+    EXPECT_THAT(err_.str(),
+                ::testing::HasSubstr("utf8.csv: looks like UTF-8; table files are Shift-JIS\n"));
+    dir_.Write("sjis.csv", "マイマイ,maimai\r\n");
+    EXPECT_EQ(Session("filter t2t\nfile \"sjis.csv\"\nclick 1101\nok\n"), 0);
+    EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(Run, ATraceThatCannotBeWrittenFailsTheRunAndNoMapIsWritten) {
+    const std::string script = dir_.Write("session.txt", "filter t2t\ncancel\n");
+    kznhost::RunOptions options{kzntest::ModulePath(), map_, script, dir_ / "out.json",
+                                dir_ / "no/such/folder/trace.txt"};
+    EXPECT_EQ(kznhost::RunSession(options, err_), 2);
+    EXPECT_THAT(err_.str(), ::testing::StartsWith("kznhost: " + dir_ / "no/such/folder/trace.txt" +
+                                                  ": cannot be written"));
+    const std::string said = err_.str();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_FALSE(Written());
+}
+
+TEST_F(Run, AFolderGivenForAFileIsNamedInOneLine) {
+    std::filesystem::create_directory(dir_ / "folder");
+    const std::string script = dir_.Write("session.txt", "filter t2t\ncancel\n");
+    const std::string folder = dir_ / "folder";
+    for (const auto& [options, named] :
+         {std::pair{kznhost::RunOptions{kzntest::ModulePath(), folder, script, "", ""}, folder},
+          std::pair{kznhost::RunOptions{kzntest::ModulePath(), map_, folder, "", ""}, folder},
+          std::pair{kznhost::RunOptions{folder, map_, script, "", ""}, folder},
+          std::pair{kznhost::RunOptions{kzntest::ModulePath(), map_, script, folder, ""},
+                    folder}}) {
+        err_.str("");
+        EXPECT_EQ(kznhost::RunSession(options, err_), 2);
+        const std::string said = err_.str();
+        EXPECT_THAT(said, ::testing::StartsWith("kznhost: " + named + ": is a folder"));
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST_F(Run, AMapNestedTooDeepIsRefusedWithoutRunning) {
+    std::string deep = R"({"kzn-document": 1, "layers": [{"title": "a", "art": [)";
+    for (int i = 0; i < 20000; ++i) {
+        deep += R"({"type": "group", "children": [)";
+    }
+    for (int i = 0; i < 20000; ++i) {
+        deep += "]}";
+    }
+    deep += "]}]}";
+    map_ = dir_.Write("deep.json", deep);
+    EXPECT_EQ(Session("filter t2t\nok\n"), 2);
+    EXPECT_THAT(err_.str(), ::testing::HasSubstr("a map holds art nested at most 100 deep"));
+    EXPECT_FALSE(Written());
+}
+
 TEST(Script, ParsesEveryKindOfLineAndItsTexts) {
     const auto lines = kznhost::ParseScript(
         "filter o2o\nlayer \"a b\"\nrow 1011 3\nrow 1011 \"x\"\nclick 1101\ncheck 1039 on\n"
@@ -200,6 +286,39 @@ TEST(Script, ParsesEveryKindOfLineAndItsTexts) {
     EXPECT_EQ(lines[8].args[0].text, "p q.csv");
     EXPECT_FALSE(lines[9].args[0].quoted);
     EXPECT_EQ(lines[11].number, 12);
+}
+
+TEST(Script, ACommentMayFollowTheArgumentsOutsideATextAndAByteOrderMarkIsSkipped) {
+    const auto lines = kznhost::ParseScript(
+        "\xEF\xBB\xBF"
+        "filter t2t   # pick it\nrow 1011 \"a # b\" # the row\nok# done\n",
+        "s");
+    ASSERT_EQ(lines.size(), 3U);
+    EXPECT_EQ(lines[0].args.size(), 1U);
+    EXPECT_EQ(lines[0].verb, "filter");
+    EXPECT_EQ(lines[1].args[1].text, "a # b");
+    EXPECT_TRUE(lines[2].args.empty());
+}
+
+TEST(Script, NamesWhatIsWrongWithALine) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"filter t2t extra", "s:1: extra is one word too many for filter"},
+        {"ok\nrow 1011 2 3", "s:2: 3 is one word too many for row"},
+        {Utf8(u8"layer \u201C調査地点\u201D"),
+         Utf8(u8"s:1: \u201C調査地点\u201D is not a text: texts are written between straight "
+              u8"double quotes (\"), not curly ones")},
+        {std::string("filter t2t\nok\0", 14), "s:2: the line holds a NUL character"},
+        {"filter t2t\ntype 1010 \"\xFF\"",
+         "s:2: the line is not valid UTF-8 (scripts are UTF-8 text)"},
+    };
+    for (const auto& [script, message] : cases) {
+        try {
+            kznhost::ParseScript(script, "s");
+            ADD_FAILURE() << script << ": accepted";
+        } catch (const kznhost::ScriptError& e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
+    }
 }
 
 TEST(Script, RefusesLinesThatAreNotScriptLines) {

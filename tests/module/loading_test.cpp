@@ -74,7 +74,7 @@ TEST(Loading, RefusesFilesWithoutResourcesOrThatAreMissing) {
     const std::string library = fs::path(kzntest::ModulePath()).parent_path() / "libkznsubhost.so";
     const char* notModule = "not an ELF";
 #endif
-    const char* missing = "cannot open";
+    const char* missing = "cannot be read";
     EXPECT_NE(LoadError(library).find("carries no resources"), std::string::npos)
         << LoadError(library);
     EXPECT_NE(LoadError("/nonexistent/kzn.aip").find(missing), std::string::npos);

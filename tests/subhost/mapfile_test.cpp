@@ -131,7 +131,24 @@ INSTANTIATE_TEST_SUITE_P(
             u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "path": {"type": "group"}}]}]})",
             "test map: $.layers[0].art[0].path must be a path ART"},
         Bad{"BadHex", u8R"({"kzn-document": 1, "layers": [{"title": {"sjis": "8G"}}]})",
-            "test map: $.layers[0].title.sjis must be bytes in hexadecimal, such as \"8C BE\""}),
+            "test map: $.layers[0].title.sjis must be bytes of two hexadecimal digits each, "
+            "such as \"8C BE\""},
+        Bad{"HalfAByte", u8R"({"kzn-document": 1, "layers": [{"title": {"sjis": "8C B"}}]})",
+            "test map: $.layers[0].title.sjis must be bytes of two hexadecimal digits each, "
+            "such as \"8C BE\""},
+        // The module reads texts up to a NUL: the rest would be lost without a word.
+        Bad{"NulInText",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "text": "ab\u0000cd"}]}]})",
+            "test map: $.layers[0].art[0].text holds a NUL character (\\u0000), which a text "
+            "cannot hold"},
+        Bad{"NulInBytes", u8R"({"kzn-document": 1, "layers": [{"title": {"sjis": "41 00 42"}}]})",
+            "test map: $.layers[0].title.sjis holds a NUL byte (00), which a text cannot hold"},
+        Bad{"NumberOutOfRangeInAnArray",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "anchor": [1, 1e400]}]}]})",
+            "test map: $.layers[0].art[0].anchor[1] is a number out of range"},
+        Bad{"NumberOutOfRangeInAnObject",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "size": -1e999}]}]})",
+            "test map: $.layers[0].art[0].size is a number out of range"}),
     [](const ::testing::TestParamInfo<Bad>& info) { return std::string(info.param.name); });
 
 TEST(MapFile, ATextsOrientationAndItsPathsTagsGoThroughARoundTrip) {
@@ -150,6 +167,52 @@ TEST(MapFile, ATextsOrientationAndItsPathsTagsGoThroughARoundTrip) {
     EXPECT_EQ(subhost::FormatMap(*doc), once);
     // The identity is the default and is not written.
     EXPECT_EQ(once.find("\"matrix\"", once.find("\"y\"")), std::string::npos);
+}
+
+TEST(MapFile, ReadsBytesWrittenTogetherAndSkipsAByteOrderMark) {
+    auto doc = subhost::ParseMap(
+        "\xEF\xBB\xBF" +
+            Utf8(u8R"({"kzn-document": 1, "layers": [{"title": {"sjis": "8CBE 8A"}}]})"),
+        "test map");
+    EXPECT_EQ(doc->layers()[0]->title, "\x8C\xBE\x8A");
+}
+
+// A map of groups nested DEPTH deep (the innermost holds a text) in its first layer.
+std::string Nested(int depth) {
+    std::string json = R"({"kzn-document": 1, "layers": [{"title": "a", "art": [)";
+    for (int i = 1; i < depth; ++i) {
+        json += R"({"type": "group", "children": [)";
+    }
+    json += R"({"type": "text", "text": "x"})";
+    for (int i = 1; i < depth; ++i) {
+        json += "]}";
+    }
+    return json + "]}]}";
+}
+
+TEST(MapFile, ArtNestedDeeperThanTheLimitIsRefusedWhereItStands) {
+    EXPECT_NO_THROW(subhost::ParseMap(Nested(subhost::kMaxArtDepth), "deep"));
+    for (int depth : {subhost::kMaxArtDepth + 1, 20000}) {
+        try {
+            subhost::ParseMap(Nested(depth), "deep");
+            FAIL() << depth << " deep was accepted";
+        } catch (const subhost::MapError& e) {
+            std::string at = "$.layers[0].art[0]";
+            for (int i = 1; i < subhost::kMaxArtDepth + 1; ++i) {
+                at += ".children[0]";
+            }
+            EXPECT_EQ(
+                std::string(e.what()),
+                "deep: " + at + " is nested 101 deep; a map holds art nested at most 100 deep");
+        }
+    }
+}
+
+TEST(MapFile, AWrittenMapGrowsWithItsDepthNotWithItsSquare) {
+    const std::string half = subhost::FormatMap(*subhost::ParseMap(Nested(50), "half"));
+    const std::string full = subhost::FormatMap(*subhost::ParseMap(Nested(100), "full"));
+    EXPECT_LT(full.size(), half.size() * 2.2) << half.size() << " then " << full.size();
+    EXPECT_EQ(subhost::FormatMap(*subhost::ParseMap(full, "again")), full);
 }
 
 TEST(MapFile, AMissingFileIsNamedAndAWriteThatCannotHappenLeavesNoFile) {
