@@ -6,7 +6,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "subhost/error.h"
 
@@ -56,14 +55,15 @@ class HandleTable {
 
     std::size_t size() const { return objects_.size(); }
 
-    // Every live object, in the order of their handles (the order they were made in).
-    std::vector<T*> all() const {
-        std::vector<T*> out;
-        out.reserve(objects_.size());
+    // The first live object, in the order of their handles, for which PRED holds; null when none.
+    template <typename Pred>
+    T* FindIf(Pred pred) const {
         for (const auto& [ref, object] : objects_) {
-            out.push_back(object.get());
+            if (pred(*object)) {
+                return object.get();
+            }
         }
-        return out;
+        return nullptr;
     }
 
   private:

@@ -108,3 +108,19 @@ int CAdmDialogBase::Modal(PluginRef plugin, const char* name, ASInt32 dialogID, 
     sADMDialog->Modal(plugin, name, dialogID, style, DialogInitProcedure, this, &itemHit);
     return itemHit;
 }
+
+ItemRef CAdmDialogBase::Item(ASInt32 id) const {
+    ItemRef item = nullptr;
+    sADMDialog->GetItem(dialog_, id, &item);
+    return item;
+}
+
+void CAdmDialogBase::SetPictureButtons(PluginRef plugin,
+                                       std::span<const PictureButton> buttons) const {
+    for (const PictureButton& button : buttons) {
+        char tip[255] = "";
+        sADMBasic->GetIndexString(plugin, button.item, 0, tip, sizeof tip);
+        sADMItem->SetTipString(Item(button.item), tip);
+        sADMItem->SetPictureID(Item(button.item), button.picture);
+    }
+}

@@ -3,6 +3,8 @@
 // operations, so a derived dialog overrides only what it needs.
 #pragma once
 
+#include <span>
+
 #include "host/adm.h"
 
 class CAdmDialogBase {
@@ -29,6 +31,16 @@ class CAdmDialogBase {
     int Modal(PluginRef plugin, const char* name, ASInt32 dialogID, ASInt32 style);
 
     DialogRef GetDialogRef() const { return dialog_; }
+    // The dialog's item ID; null when it has none.
+    ItemRef Item(ASInt32 id) const;
+
+    // A push button that shows a picture; its tip is the string resource of the item's id.
+    struct PictureButton {
+        ASInt32 item;
+        ASInt32 picture;
+    };
+    // Gives each of BUTTONS its tip, from PLUGIN's string table, and its picture.
+    void SetPictureButtons(PluginRef plugin, std::span<const PictureButton> buttons) const;
 
   private:
     friend ASErr KZN_API DialogInitProcedure(DialogRef dialog);

@@ -22,21 +22,11 @@ constexpr ASInt32 kMaxText = 256;
 constexpr ASInt32 kOutOfReach = kArtLocked | kArtHidden;
 
 // The buttons with a tip from the string table (under the item's own id) and a picture.
-struct ButtonLook {
-    ASInt32 item;
-    ASInt32 picture;
-};
-constexpr ButtonLook kButtonLooks[] = {
+constexpr CAdmDialogBase::PictureButton kPictureButtons[] = {
     {kO2OOpenButton, 107},
     {kO2OSaveButton, 108},
     {kO2OClearButton, -16020},
 };
-
-// The part of NAME before its first line feed.
-std::string BeforeLineFeed(const char* name) {
-    const std::string text = name;
-    return text.substr(0, text.find('\n'));
-}
 
 CkznO2OSrcEntry* ObjectOf(EntryRef entry) {
     if (entry == nullptr) {
@@ -218,12 +208,6 @@ CkznO2ODialog::~CkznO2ODialog() {
     delete objectList;
 }
 
-ItemRef CkznO2ODialog::Item(ASInt32 id) const {
-    ItemRef item = nullptr;
-    sADMDialog->GetItem(GetDialogRef(), id, &item);
-    return item;
-}
-
 CkznO2OSrcEntry* CkznO2ODialog::ActiveObject() const {
     if (objectList == nullptr) {
         return nullptr;
@@ -245,12 +229,7 @@ ASErr CkznO2ODialog::Init() {
     }
     sADMItem->SetItemStyle(Item(kO2OPatternList), 0);
 
-    for (const ButtonLook& look : kButtonLooks) {
-        char tip[255] = "";
-        sADMBasic->GetIndexString(gGlobals->self, look.item, 0, tip, sizeof tip);
-        sADMItem->SetTipString(Item(look.item), tip);
-        sADMItem->SetPictureID(Item(look.item), look.picture);
-    }
+    SetPictureButtons(gGlobals->self, kPictureButtons);
 
     ASInt32 count = 0;
     ASErr err = sLayer->CountLayers(&count);
@@ -272,27 +251,7 @@ ASErr CkznO2ODialog::Init() {
         sADMEntry->SetID(entry, i);
     }
 
-    // The previews of the last dialog may show patterns that have changed since.
-    GetSwatchImage("");
-
-    SwatchHandle swatch = nullptr;
-    sSwatchList->GetFirstSwatch(nullptr, &swatch);
-    while (swatch != nullptr) {
-        AIColor color{};
-        color.kind = -1;
-        if (sSwatchList->GetAIColor(swatch, &color) == kNoErr && color.kind == kPatternColor) {
-            auto* row = new CkznPatternEntry(patternList->GetListRef(), nullptr);
-            CLengthString name;
-            sPattern->GetPatternName(color.c.p.pattern, name.Pascal());
-            const std::string cut = BeforeLineFeed(name.Text());
-            sADMEntry->SetText(row->GetEntryRef(), cut.c_str());
-        }
-        SwatchHandle next = nullptr;
-        if (sSwatchList->GetNextSwatch(swatch, &next) != kNoErr || next == swatch) {
-            next = nullptr;
-        }
-        swatch = next;
-    }
+    FillPatternList(patternList->GetListRef());
     return err;
 }
 
@@ -477,7 +436,7 @@ bool CkznO2ODialog::SaveTable(const char* path) {
         sADMList->IndexEntry(list, i, &entry);
         if (CkznO2OSrcEntry* row = ObjectOf(entry)) {
             file.WriteRow(std::string(row->objectName.Text()) + "," +
-                          BeforeLineFeed(row->patternName.Text()));
+                          TextBeforeLineFeed(row->patternName.Text()));
         }
     }
     // A write that failed (a full disk) must not be reported as a saved file.

@@ -68,7 +68,6 @@ class CkznO2ODialog : public CAdmDialogBase {
     void ReplaceObjects();
 
   private:
-    ItemRef Item(ASInt32 id) const;
     CkznO2OSrcEntry* ActiveObject() const;
 
     // Rebuilds the index and the object list from the chosen layer and the table.

@@ -181,3 +181,15 @@ void CkznPatternEntry::Draw(DrawerRef drawer) {
     sADMDrawer->SetADMColor(drawer, selected ? kADMHiliteTextColor : kADMTextColor);
     sADMDrawer->DrawTextLeft(drawer, label, &text);
 }
+
+void FillPatternList(ListRef list) {
+    // The previews of the last dialog may show patterns that have changed since.
+    GetSwatchImage("");
+    ForEachPatternSwatch([&](PatternHandle pattern) {
+        auto* row = new CkznPatternEntry(list, nullptr);
+        CLengthString name;
+        sPattern->GetPatternName(pattern, name.Pascal());
+        sADMEntry->SetText(row->GetEntryRef(), TextBeforeLineFeed(name.Text()).c_str());
+        return true;
+    });
+}

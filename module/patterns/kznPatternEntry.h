@@ -15,6 +15,11 @@ class CkznPatternEntry : public CAdmEntryBase {
     void Draw(DrawerRef drawer) override;
 };
 
+// Empties the preview cache (the dialogs do so as they open) and appends to LIST one row for each
+// pattern swatch of the document, in swatch order, named by its pattern's name cut before its
+// first line feed.
+void FillPatternList(ListRef list);
+
 // The 12 by 12 preview of the pattern called NAME, made on first use and kept until the next
 // release. The empty name releases every kept preview and returns null.
 //

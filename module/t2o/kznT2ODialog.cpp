@@ -26,19 +26,10 @@ constexpr AIReal kPlaceholderSide = 10.0f;
 constexpr AIReal kPlaceholderStroke = 0.5f;
 
 // The buttons with a tip from the string table (under the item's own id) and a picture.
-struct ButtonLook {
-    ASInt32 item;
-    ASInt32 picture;
-};
-constexpr ButtonLook kButtonLooks[] = {
+constexpr CAdmDialogBase::PictureButton kPictureButtons[] = {
     {kT2OOpenButton, 107},    {kT2OSaveButton, 108},   {kT2OUpButton, -16040},
     {kT2ODownButton, -16050}, {kT2OAddButton, -16060}, {kT2ORemoveButton, -16020},
 };
-
-// The part of NAME before its first line feed.
-std::string BeforeLineFeed(const std::string& name) {
-    return name.substr(0, name.find('\n'));
-}
 
 // The position of the active entry of LIST, or -1.
 ASInt32 ActivePosition(const CAdmListBase* list) {
@@ -135,12 +126,6 @@ CkznT2ODialog::~CkznT2ODialog() {
     delete patternList;
 }
 
-ItemRef CkznT2ODialog::Item(ASInt32 id) const {
-    ItemRef item = nullptr;
-    sADMDialog->GetItem(GetDialogRef(), id, &item);
-    return item;
-}
-
 bool CkznT2ODialog::IsOn(ASInt32 id) const {
     ASBoolean value = false;
     sADMItem->GetBooleanValue(Item(id), &value);
@@ -176,12 +161,7 @@ ASErr CkznT2ODialog::Init() {
         *wrappers[i] = new CAdmListBase(list);
     }
 
-    for (const ButtonLook& look : kButtonLooks) {
-        char tip[255] = "";
-        sADMBasic->GetIndexString(gGlobals->self, look.item, 0, tip, sizeof tip);
-        sADMItem->SetTipString(Item(look.item), tip);
-        sADMItem->SetPictureID(Item(look.item), look.picture);
-    }
+    SetPictureButtons(gGlobals->self, kPictureButtons);
 
     sADMItem->SetBooleanValue(Item(kT2OSameLayer), true);
     sADMItem->SetBooleanValue(Item(kT2ODeleteAllTexts), true);
@@ -206,26 +186,7 @@ ASErr CkznT2ODialog::Init() {
         sADMEntry->SetID(entry, i);
     }
 
-    // The previews of the last dialog may show patterns that have changed since.
-    GetSwatchImage("");
-
-    SwatchHandle swatch = nullptr;
-    sSwatchList->GetFirstSwatch(nullptr, &swatch);
-    while (swatch != nullptr) {
-        AIColor color{};
-        color.kind = -1;
-        if (sSwatchList->GetAIColor(swatch, &color) == kNoErr && color.kind == kPatternColor) {
-            auto* row = new CkznPatternEntry(patternList->GetListRef(), nullptr);
-            CLengthString name;
-            sPattern->GetPatternName(color.c.p.pattern, name.Pascal());
-            sADMEntry->SetText(row->GetEntryRef(), BeforeLineFeed(name.Text()).c_str());
-        }
-        SwatchHandle next = nullptr;
-        if (sSwatchList->GetNextSwatch(swatch, &next) != kNoErr || next == swatch) {
-            next = nullptr;
-        }
-        swatch = next;
-    }
+    FillPatternList(patternList->GetListRef());
     return err;
 }
 
@@ -504,7 +465,7 @@ bool CkznT2ODialog::SaveTable(const char* path) {
         std::string row = text;
         if (const CkznT2OTextEntry* target = TargetOf(entry)) {
             for (const std::string& name : target->symbolNames) {
-                row += "," + BeforeLineFeed(name);
+                row += "," + TextBeforeLineFeed(name);
             }
         }
         file.WriteRow(row);

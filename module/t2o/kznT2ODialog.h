@@ -76,7 +76,6 @@ class CkznT2ODialog : public CAdmDialogBase {
                                             ArtHandle textArt);
 
   private:
-    ItemRef Item(ASInt32 id) const;
     bool IsOn(ASInt32 id) const;
     static CkznT2OTextEntry* TargetOf(EntryRef entry);
     CkznT2OTextEntry* ActiveTarget() const;

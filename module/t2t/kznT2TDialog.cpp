@@ -90,12 +90,6 @@ CkznT2TDialog::~CkznT2TDialog() {
     delete replaceList;
 }
 
-ItemRef CkznT2TDialog::Item(ASInt32 id) const {
-    ItemRef item = nullptr;
-    sADMDialog->GetItem(GetDialogRef(), id, &item);
-    return item;
-}
-
 CkznT2TTextEntry* CkznT2TDialog::RowOf(EntryRef entry) {
     UserData data = nullptr;
     sADMEntry->GetUserData(entry, &data);

@@ -72,7 +72,6 @@ class CkznT2TDialog : public CAdmDialogBase {
     bool SaveTable(const char* path);
 
   private:
-    ItemRef Item(ASInt32 id) const;
     static CkznT2TTextEntry* RowOf(EntryRef entry);
 
     CAdmListBase* layerList = nullptr;

@@ -169,31 +169,27 @@ AIRealRect PlaceArt(ArtHandle art, ASInt32 flags, const AIRealPoint& point, AIRe
 
 // Patterns.
 
+std::string TextBeforeLineFeed(const std::string& name) {
+    return name.substr(0, name.find('\n'));
+}
+
 ASErr FindPatternByName(const CLengthString& name, PatternHandle* pattern) {
     CLengthString wanted = name;
     CutAtLineFeed(wanted);
-    SwatchHandle swatch = nullptr;
-    sSwatchList->GetFirstSwatch(nullptr, &swatch);
-    while (swatch != nullptr) {
-        AIColor color{};
-        color.kind = -1;
-        if (sSwatchList->GetAIColor(swatch, &color) == kNoErr && color.kind == kPatternColor) {
-            CLengthString candidate;
-            if (sPattern->GetPatternName(color.c.p.pattern, candidate.Pascal()) == kNoErr) {
-                CutAtLineFeed(candidate);
-                if (std::strcmp(candidate.Text(), wanted.Text()) == 0) {
-                    *pattern = color.c.p.pattern;
-                    return kNoErr;
-                }
+    ASErr result = kPatternNameErr;
+    ForEachPatternSwatch([&](PatternHandle candidatePattern) {
+        CLengthString candidate;
+        if (sPattern->GetPatternName(candidatePattern, candidate.Pascal()) == kNoErr) {
+            CutAtLineFeed(candidate);
+            if (std::strcmp(candidate.Text(), wanted.Text()) == 0) {
+                *pattern = candidatePattern;
+                result = kNoErr;
+                return false;
             }
         }
-        SwatchHandle next = nullptr;
-        if (sSwatchList->GetNextSwatch(swatch, &next) != kNoErr || next == swatch) {
-            next = nullptr;
-        }
-        swatch = next;
-    }
-    return kPatternNameErr;
+        return true;
+    });
+    return result;
 }
 
 // Previews.

@@ -3,11 +3,13 @@
 // into list rows, text access, the anchor of a text and the arc that joins symbols.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "host/adm.h"
 #include "host/ai.h"
 #include "host/lengthstring.h"
+#include "host/suites.h"
 #include "host/types.h"
 
 // The tags the plug-in reads and writes (string tags).
@@ -42,6 +44,31 @@ ASErr TransformArtDeep(ArtHandle art, AIRealMatrix* matrix, AIReal lineScale, AS
 // bounds it has after that.
 AIRealRect PlaceArt(ArtHandle art, ASInt32 flags, const AIRealPoint& point, AIReal height,
                     AIReal angle, bool flip);
+
+// Calls VISIT(pattern) for the pattern of every pattern swatch of the current document's swatch
+// list, in list order, until VISIT returns false. The host's answers are not checked: a swatch
+// whose colour cannot be had is passed over, and a failing or repeating walk ends.
+template <typename Visit>
+void ForEachPatternSwatch(Visit&& visit) {
+    SwatchHandle swatch = nullptr;
+    sSwatchList->GetFirstSwatch(nullptr, &swatch);
+    while (swatch != nullptr) {
+        AIColor color{};
+        color.kind = -1;
+        if (sSwatchList->GetAIColor(swatch, &color) == kNoErr && color.kind == kPatternColor &&
+            !visit(color.c.p.pattern)) {
+            return;
+        }
+        SwatchHandle next = nullptr;
+        if (sSwatchList->GetNextSwatch(swatch, &next) != kNoErr || next == swatch) {
+            next = nullptr;
+        }
+        swatch = next;
+    }
+}
+
+// The part of NAME before its first line feed: names are compared and written so.
+std::string TextBeforeLineFeed(const std::string& name);
 
 // The first pattern of the document's swatch list whose name, cut at its first line feed,
 // equals NAME cut the same way. kPatternNameErr ('NAM?') when there is none; *PATTERN is then

@@ -459,12 +459,13 @@ DrawerRef DialogManager::NewDrawer(const ADMRect& bounds, DisplayList* record) {
 }
 
 Drawer& DialogManager::DrawerOfPort(PortRef port) const {
-    for (Drawer* drawer : drawers_.all()) {
-        if (port != nullptr && drawer->port == port) {
-            return *drawer;
-        }
+    Drawer* drawer = port == nullptr
+                         ? nullptr
+                         : drawers_.FindIf([&](const Drawer& d) { return d.port == port; });
+    if (drawer == nullptr) {
+        throw HostError(kBadArgumentErr, "no drawer paints through this port");
     }
-    throw HostError(kBadArgumentErr, "no drawer paints through this port");
+    return *drawer;
 }
 
 void DialogManager::DisposeDrawer(DrawerRef drawer) {

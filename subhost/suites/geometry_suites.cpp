@@ -2,6 +2,7 @@
 // art and drawing art into a drawer. The module's single-precision values become the host's
 // double precision here and go back rounded to single precision.
 #include "subhost/document/artgeometry.h"
+#include "subhost/suites/reals.h"
 #include "subhost/suites/serve.h"
 #include "subhost/suites/tables.h"
 
@@ -9,28 +10,6 @@
 
 namespace subhost {
 namespace {
-
-geometry::Matrix FromAI(const AIRealMatrix& m) {
-    return {m.a, m.b, m.c, m.d, m.tx, m.ty};
-}
-
-AIRealMatrix ToAI(const geometry::Matrix& m) {
-    return {static_cast<AIReal>(m.a), static_cast<AIReal>(m.b),  static_cast<AIReal>(m.c),
-            static_cast<AIReal>(m.d), static_cast<AIReal>(m.tx), static_cast<AIReal>(m.ty)};
-}
-
-geometry::Point FromAI(const AIRealPoint& p) {
-    return {p.h, p.v};
-}
-
-AIRealPoint ToAI(geometry::Point p) {
-    return {static_cast<AIReal>(p.x), static_cast<AIReal>(p.y)};
-}
-
-AIRealRect ToAI(const geometry::Rect& r) {
-    return {static_cast<AIReal>(r.left), static_cast<AIReal>(r.top), static_cast<AIReal>(r.right),
-            static_cast<AIReal>(r.bottom)};
-}
 
 template <typename T>
 const T& In(const T* pointer) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/suitenames.h"
+#include "subhost/suites/reals.h"
 #include "subhost/suites/serve.h"
 #include "subhost/suites/tables.h"
 
@@ -41,15 +42,12 @@ void CheckRange(ASInt32 first, ASInt32 count, std::size_t size) {
     }
 }
 
-AIRealPoint ToReal(const Point& p) {
-    return {static_cast<AIReal>(p.x), static_cast<AIReal>(p.y)};
-}
-
+// A point the document can keep: a map holds finite numbers only.
 Point FromReal(const AIRealPoint& p) {
     if (!std::isfinite(p.h) || !std::isfinite(p.v)) {
         throw HostError(kBadArgumentErr, "a point is not a finite number");
     }
-    return {p.h, p.v};
+    return FromAI(p);
 }
 
 // AI Path Suite.
@@ -82,7 +80,7 @@ ASErr KZN_API GetPathSegments(ArtHandle path, ASInt32 segNumber, ASInt32 count,
         }
         for (ASInt32 i = 0; i < count; ++i) {
             const Segment& s = art.segments[static_cast<std::size_t>(segNumber + i)];
-            segments[i] = {ToReal(s.p), ToReal(s.in), ToReal(s.out), s.corner};
+            segments[i] = {ToAI(s.p), ToAI(s.in), ToAI(s.out), s.corner};
         }
     });
 }

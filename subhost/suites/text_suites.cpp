@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "host/suitenames.h"
+#include "subhost/suites/reals.h"
 #include "subhost/suites/serve.h"
 #include "subhost/suites/tables.h"
 
@@ -68,12 +69,9 @@ ASErr KZN_API GetTextLineRecord(TextLineRef line, AITextLineRecord* record) {
         if (text.textPath != nullptr && !text.textPath->segments.empty()) {
             start = text.textPath->segments.front().p;
         }
-        out = {0,
-               0,
-               static_cast<ASInt32>(std::min<std::size_t>(length, 0x7FFFFFFF)),
-               static_cast<AIReal>(start.x),
-               static_cast<AIReal>(start.y),
-               static_cast<AIReal>(static_cast<double>(length) * text.size / 2)};
+        const AIRealPoint at = ToAI(start);
+        out = {0,    0,    static_cast<ASInt32>(std::min<std::size_t>(length, 0x7FFFFFFF)),
+               at.h, at.v, static_cast<AIReal>(static_cast<double>(length) * text.size / 2)};
     });
 }
 
