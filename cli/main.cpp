@@ -11,6 +11,7 @@
 
 #include "diff.h"
 #include "info.h"
+#include "picture.h"
 #include "run.h"
 #include "trace.h"
 
@@ -78,6 +79,22 @@ int main(int argc, char** argv) {
                       "The map the commands run on (JSON; default: none, an empty document)");
     trace->add_option("commands", commands, "Filter commands to run (default: all registered)");
 
+    std::string renderMap;
+    std::string renderOut;
+    double scale = 1;
+    CLI::App* render =
+        app.add_subcommand("render", "Draw a map as a person sees it, into a PNG or SVG picture");
+    render->add_option("map", renderMap, "The map (JSON)")->required();
+    render->add_option("--out", renderOut, "The picture to write (.png or .svg)")->required();
+    render->add_option("--scale", scale, "Pixels to a document unit (default 1)");
+
+    std::string legendMap;
+    std::string legendOut;
+    CLI::App* legend = app.add_subcommand(
+        "legend", "Draw the legend of a map: each symbol, its name and how many points carry it");
+    legend->add_option("map", legendMap, "The map (JSON)")->required();
+    legend->add_option("--out", legendOut, "The picture to write (.png or .svg)")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -97,6 +114,12 @@ int main(int argc, char** argv) {
         }
         if (runCommand->parsed()) {
             return kznhost::RunSession(run, std::cerr);
+        }
+        if (render->parsed()) {
+            return kznhost::RenderPicture(renderMap, renderOut, scale, std::cerr);
+        }
+        if (legend->parsed()) {
+            return kznhost::RenderLegend(legendMap, legendOut, std::cerr);
         }
         if (trace->parsed()) {
             return kznhost::PrintTrace(tracePlugin, traceDoc, commands, std::cout, std::cerr);

@@ -11,15 +11,21 @@
 #include "subhost/host.h"
 #include "subhost/sjis.h"
 
+#ifdef KZN_PICTURES
+#include "subhost/picture/dialogpicture.h"
+#endif
+
 namespace kznhost {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A line that could not be carried out.
+// A line that could not be carried out (status 1), or whose output could not be written
+// (status 2).
 struct Failure {
     int line = 0;
     std::string what;
+    int status = 1;
 };
 
 class Session {
@@ -71,6 +77,9 @@ class Session {
             dialogs.ClearScripts();
             return Failure{line.number, "the command " + name + " opened no dialog"};
         }
+        if (unwritten_) {
+            return unwritten_;
+        }
         if (!dialogs.scriptError().empty()) {
             return Failure{current_, dialogs.scriptError()};
         }
@@ -109,8 +118,31 @@ class Session {
                 s.Ok();
             } else if (line.verb == "cancel") {
                 s.Cancel();
+            } else if (line.verb == "snapshot") {
+                Snapshot(s, a[0].text);
             }
         }
+    }
+
+    // Pictures the dialog as it stands, its rows freshly painted by the module. A picture that
+    // cannot be written ends the session with exit status 2.
+    void Snapshot(subhost::DialogSession& s, const std::string& name) {
+        const fs::path path(name);
+        const std::string file = (path.is_absolute() ? path : folder_ / path).string();
+#ifdef KZN_PICTURES
+        s.Paint();
+        try {
+            subhost::picture::SnapshotDialog(
+                {s.dialog(), host_.dialogs(), host_.document(), host_.module().resources()}, file);
+            return;
+        } catch (const std::exception& e) {
+            unwritten_ = Failure{current_, e.what(), 2};
+        }
+#else
+        (void)s;
+        unwritten_ = Failure{current_, file + ": this kznhost draws no pictures", 2};
+#endif
+        throw subhost::ActionError(unwritten_->what);
     }
 
     static int LayerPopup(const subhost::DialogSession& s) {
@@ -127,6 +159,7 @@ class Session {
     fs::path folder_;
     std::size_t next_ = 0;
     int current_ = 0;
+    std::optional<Failure> unwritten_;
 };
 
 // Whether the trace was written; when not, ERR has said why.
@@ -179,7 +212,7 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
     if (failure) {
         err << "kznhost: " << options.script << ":" << failure->line << ": " << failure->what
             << "\n";
-        return 1;
+        return failure->status;
     }
     if (!traced) {
         return 2;

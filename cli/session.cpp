@@ -90,7 +90,7 @@ std::vector<ScriptArg> Words(const std::string& line, const std::string& where) 
 
 bool IsKnownVerb(const std::string& verb) {
     for (const char* known :
-         {"filter", "layer", "row", "click", "check", "type", "file", "ok", "cancel"}) {
+         {"filter", "layer", "row", "click", "check", "type", "file", "ok", "cancel", "snapshot"}) {
         if (verb == known) {
             return true;
         }
@@ -197,9 +197,11 @@ std::vector<ScriptLine> ParseScript(const std::string& text, const std::string& 
                    "file \"PATH\" or file cancel");
         } else if (line.verb == "ok" || line.verb == "cancel") {
             Expect(n == 0, where, line.verb.c_str());
+        } else if (line.verb == "snapshot") {
+            Expect(n == 1 && quoted(0), where, "snapshot \"FILE.png\"");
         } else {
             throw ScriptError(where + ": \"" + line.verb + "\" is not a script line (filter, " +
-                              "layer, row, click, check, type, file, ok, cancel)");
+                              "layer, row, click, check, type, file, ok, cancel, snapshot)");
         }
         lines.push_back(std::move(line));
     }

@@ -19,17 +19,24 @@ bool SameClass(const std::string& a, const char* b) {
     return strcasecmp(a.c_str(), b) == 0;
 }
 
-// Dialog units to pixels, for the dialogs' fonts (base units 6 x 13 pixels).
-ADMRect ToPixels(const DialogRect& r) {
-    return {r.x * 6 / 4, r.y * 13 / 8, (r.x + r.width) * 6 / 4, (r.y + r.height) * 13 / 8};
-}
-
 std::string ShowRect(const ADMRect& r) {
     return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
            std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
 }
 
 }  // namespace
+
+BaseUnits BaseUnitsOf(const DialogTemplate* source) {
+    if (source != nullptr && source->pointSize == 9) {
+        return {6, 12};
+    }
+    return {6, 13};
+}
+
+ADMRect ToPixels(const DialogRect& r, BaseUnits units) {
+    return {r.x * units.x / 4, r.y * units.y / 8, (r.x + r.width) * units.x / 4,
+            (r.y + r.height) * units.y / 8};
+}
 
 ItemKind KindOf(const ItemTemplate& item) {
     if (SameClass(item.className, "BUTTON")) {
@@ -194,7 +201,7 @@ Item& DialogManager::AddItem(Dialog& d, const ItemTemplate& source, ItemKind kin
     item->dialog = &d;
     item->source = source;
     item->kind = kind;
-    item->bounds = ToPixels(source.rect);
+    item->bounds = ToPixels(source.rect, BaseUnitsOf(d.source));
     item->text = source.text;
     item->enabled = (source.style & kDisabledStyle) == 0;
     Item& added = *item;
@@ -541,9 +548,9 @@ void DialogManager::DefaultDraw(Entry& entry, DrawerRef ref) {
                                : entry.selected ? kADMHiliteTextColor
                                                 : kADMTextColor;
     drawer.record->push_back(
-        {DrawOp::Kind::Fill, background, drawer.bounds, {}, {}, {}, nullptr, {}});
+        {DrawOp::Kind::Fill, background, drawer.bounds, {}, {}, {}, nullptr, {}, {}});
     drawer.record->push_back(
-        {DrawOp::Kind::Text, foreground, drawer.bounds, {}, {}, entry.text, nullptr, {}});
+        {DrawOp::Kind::Text, foreground, drawer.bounds, {}, {}, entry.text, nullptr, {}, {}});
 }
 
 void DialogManager::Notify(Dialog& d, Item* item, const char* type, Entry* entry) {

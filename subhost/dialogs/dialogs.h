@@ -45,6 +45,18 @@ ItemKind KindOfType(const std::string& itemType);
 const char* KindName(ItemKind kind);
 bool HasList(ItemKind kind);
 
+// Dialog units are a quarter of the dialog font's average character width across and an eighth of
+// its line height down. The host lays dialogs out as Windows does at 96 dots per inch: a 9-point
+// font (the Japanese dialogs' Gothic) has base units of 6 x 12 pixels (an em of 12 pixels, no
+// leading); any other, like the 8-point MS Sans Serif, the 6 x 13 of the 8-point system font.
+struct BaseUnits {
+    int x = 6;
+    int y = 13;
+};
+BaseUnits BaseUnitsOf(const DialogTemplate* source);
+// A template rectangle in pixels of the dialog, rounded down.
+ADMRect ToPixels(const DialogRect& r, BaseUnits units);
+
 // A rectangle in a drawer's pixels (y growing downwards), not rounded.
 struct PixelRect {
     double left = 0, top = 0, right = 0, bottom = 0;
@@ -59,6 +71,8 @@ struct ArtDrawing {
     PixelRect clip;  // the clip rectangle in pixels (erased first when the request says so)
 };
 
+struct ImageCopy;
+
 // One call a drawer received.
 struct DrawOp {
     enum class Kind { Color, Fill, Frame, Line, Text, Image, Sunken, Art };
@@ -70,10 +84,18 @@ struct DrawOp {
     std::string text;   // Text (Shift-JIS)
     ImageRef image = nullptr;
     std::shared_ptr<const ArtDrawing> art;  // Art
+    std::shared_ptr<const ImageCopy> copy;  // Image
 
     std::string Show() const;  // one line, for people
 };
 using DisplayList = std::vector<DrawOp>;
+
+// An image as it stood when a drawer drew it: its size and what had been painted into it.
+struct ImageCopy {
+    int width = 0;
+    int height = 0;
+    DisplayList painted;
+};
 
 struct Entry {
     EntryRef ref = nullptr;

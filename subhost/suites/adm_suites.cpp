@@ -645,19 +645,19 @@ ASErr KZN_API DrawerGetPortRef(DrawerRef drawer, PortRef* port) {
 ASErr KZN_API DrawerSetADMColor(DrawerRef drawer, ASInt32 color) {
     return Serve(kDrawer, "SetADMColor", [&](Host& host) {
         Dialogs(host).Get(drawer).color = color;
-        Record(host, drawer, {Op::Color, color, {}, {}, {}, {}, nullptr, {}});
+        Record(host, drawer, {Op::Color, color, {}, {}, {}, {}, nullptr, {}, {}});
     });
 }
 
 ASErr KZN_API DrawerFillRect(DrawerRef drawer, const ADMRect* rect) {
     return Serve(kDrawer, "FillRect", [&](Host& host) {
-        Record(host, drawer, {Op::Fill, 0, RectOf(rect), {}, {}, {}, nullptr, {}});
+        Record(host, drawer, {Op::Fill, 0, RectOf(rect), {}, {}, {}, nullptr, {}, {}});
     });
 }
 
 ASErr KZN_API DrawerFrameRect(DrawerRef drawer, const ADMRect* rect) {
     return Serve(kDrawer, "FrameRect", [&](Host& host) {
-        Record(host, drawer, {Op::Frame, 0, RectOf(rect), {}, {}, {}, nullptr, {}});
+        Record(host, drawer, {Op::Frame, 0, RectOf(rect), {}, {}, {}, nullptr, {}, {}});
     });
 }
 
@@ -666,13 +666,13 @@ ASErr KZN_API DrawerDrawLine(DrawerRef drawer, const ADMPoint* from, const ADMPo
         if (from == nullptr || to == nullptr) {
             throw HostError(kBadArgumentErr, "a line needs two points");
         }
-        Record(host, drawer, {Op::Line, 0, {}, *from, *to, {}, nullptr, {}});
+        Record(host, drawer, {Op::Line, 0, {}, *from, *to, {}, nullptr, {}, {}});
     });
 }
 
 ASErr KZN_API DrawerDrawTextLeft(DrawerRef drawer, const char* text, const ADMRect* rect) {
     return Serve(kDrawer, "DrawTextLeft", [&](Host& host) {
-        Record(host, drawer, {Op::Text, 0, RectOf(rect), {}, {}, TextOf(text), nullptr, {}});
+        Record(host, drawer, {Op::Text, 0, RectOf(rect), {}, {}, TextOf(text), nullptr, {}, {}});
     });
 }
 
@@ -686,17 +686,19 @@ ASErr KZN_API DrawerGetTextWidth(DrawerRef drawer, const char* text, ASInt32* wi
 
 ASErr KZN_API DrawerDrawADMImage(DrawerRef drawer, ImageRef image, const ADMPoint* topLeft) {
     return Serve(kDrawer, "DrawADMImage", [&](Host& host) {
-        Dialogs(host).Get(image);
+        const Image& source = Dialogs(host).Get(image);
         if (topLeft == nullptr) {
             throw HostError(kBadArgumentErr, "no point to draw the image at");
         }
-        Record(host, drawer, {Op::Image, 0, {}, *topLeft, {}, {}, image, {}});
+        auto copy =
+            std::make_shared<ImageCopy>(ImageCopy{source.width, source.height, source.painted});
+        Record(host, drawer, {Op::Image, 0, {}, *topLeft, {}, {}, image, {}, std::move(copy)});
     });
 }
 
 ASErr KZN_API DrawerDrawSunkenRect(DrawerRef drawer, const ADMRect* rect) {
     return Serve(kDrawer, "DrawSunkenRect", [&](Host& host) {
-        Record(host, drawer, {Op::Sunken, 0, RectOf(rect), {}, {}, {}, nullptr, {}});
+        Record(host, drawer, {Op::Sunken, 0, RectOf(rect), {}, {}, {}, nullptr, {}, {}});
     });
 }
 

@@ -319,16 +319,17 @@ TEST_F(ItemsAndEntries, RowsHaveGeometryAndOnlyVisibleRowsArePainted) {
                            "r10", "r11", "r12", "r13", "r14", "r15", "r16", "r17", "r18", "r19"});
         },
         [&](DialogSession& s) {
-            // List 1011 of dialog 101 is 143 dialog units high: 232 pixels, 15 rows showing.
+            // List 1011 of dialog 101 is 143 dialog units high in its 9-point font (base units
+            // 6 x 12): 214 pixels, 14 rows showing, the last of them in part.
             journal_.events.clear();
             s.Paint(1011);
-            EXPECT_EQ(journal_.events.size(), 15U);
-            EXPECT_EQ(journal_.events.back(), "draw r14");
+            EXPECT_EQ(journal_.events.size(), 14U);
+            EXPECT_EQ(journal_.events.back(), "draw r13");
 
             s.ClickRow(1011, 19);  // a click brings the row into view
             journal_.events.clear();
             s.Paint(1011);
-            EXPECT_EQ(journal_.events.front(), "draw r5");
+            EXPECT_EQ(journal_.events.front(), "draw r6");
             EXPECT_EQ(journal_.events.back(), "draw r19");
         });
 }

@@ -1,0 +1,68 @@
+#include "picture.h"
+
+#include <cmath>
+
+#include "subhost/document/mapfile.h"
+#include "subhost/files.h"
+
+#ifdef KZN_PICTURES
+#include "subhost/picture/canvas.h"
+#include "subhost/picture/legend.h"
+#include "subhost/picture/mappicture.h"
+#endif
+
+namespace kznhost {
+namespace {
+
+// Runs DRAW on the map read from MAP; every failure is one line on ERR and exit status 2.
+template <typename Draw>
+int WithMap(const std::string& map, const std::string& out, std::ostream& err, Draw draw) {
+#ifdef KZN_PICTURES
+    try {
+        subhost::picture::FormatOf(out);  // a wrong name is said before the map is read
+        draw(*subhost::ReadMap(map));
+        return 0;
+    } catch (const std::exception& e) {
+        err << "kznhost: " << e.what() << "\n";
+        return 2;
+    }
+#else
+    (void)map;
+    (void)out;
+    (void)draw;
+    err << "kznhost: this kznhost draws no pictures (it is built without cairo and pango)\n";
+    return 2;
+#endif
+}
+
+}  // namespace
+
+bool CanDrawPictures() {
+#ifdef KZN_PICTURES
+    return true;
+#else
+    return false;
+#endif
+}
+
+int RenderPicture(const std::string& map, const std::string& out, double scale, std::ostream& err) {
+    if (!(scale > 0 && std::isfinite(scale))) {
+        err << "kznhost: the scale must be a number greater than 0\n";
+        return 2;
+    }
+    return WithMap(map, out, err, [&]([[maybe_unused]] const subhost::Document& document) {
+#ifdef KZN_PICTURES
+        subhost::picture::RenderMap(document, out, scale);
+#endif
+    });
+}
+
+int RenderLegend(const std::string& map, const std::string& out, std::ostream& err) {
+    return WithMap(map, out, err, [&]([[maybe_unused]] const subhost::Document& document) {
+#ifdef KZN_PICTURES
+        subhost::picture::RenderLegend(document, out);
+#endif
+    });
+}
+
+}  // namespace kznhost

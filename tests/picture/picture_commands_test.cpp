@@ -1,0 +1,113 @@
+// kznhost render, kznhost legend and the session's snapshot line: the pictures they leave, and
+// the one line and exit status 2 for what they cannot do, with no half-written picture.
+#include <gmock/gmock.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli/picture.h"
+#include "cli/run.h"
+#include "picture/pixels.h"
+#include "subhost/picture/dialogpicture.h"
+#include "support/harness.h"
+#include "support/maps.h"
+#include "support/tempdir.h"
+
+namespace {
+
+using kzntest::TempDir;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+const char kSquare[] = R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
+  {"type": "path", "closed": true, "style": {"fill": {"gray": 1}},
+   "segments": [{"p": [0, 0]}, {"p": [20, 0]}, {"p": [20, 20]}, {"p": [0, 20]}]}]}]})";
+
+// One line on standard error.
+int Lines(const std::string& err) {
+    return static_cast<int>(std::count(err.begin(), err.end(), '\n'));
+}
+
+TEST(RenderCommand, WritesThePictureTheNameAsksForAtItsScale) {
+    TempDir dir;
+    const std::string map = dir.Write("map.json", kSquare);
+    std::ostringstream err;
+    EXPECT_EQ(kznhost::RenderPicture(map, dir / "map.png", 2, err), 0);
+    const kzntest::Pixels p = kzntest::Pixels::FromPng(dir / "map.png");
+    EXPECT_EQ(p.width(), 80);
+    EXPECT_EQ(p.At(40, 40), kzntest::kBlack);
+    EXPECT_EQ(kznhost::RenderPicture(map, dir / "map.SVG", 1, err), 0);
+    EXPECT_THAT(TempDir::Read(dir / "map.SVG"), StartsWith("<?xml"));
+    EXPECT_EQ(kznhost::RenderLegend(map, dir / "legend.png", err), 0);
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST(RenderCommand, BrokenInputIsOneLineAndStatusTwoAndNoPicture) {
+    TempDir dir;
+    const std::string good = dir.Write("map.json", kSquare);
+    const std::string bad = dir.Write("bad.json", R"({"kzn-document": 1, "layers": [{"art": 3}]})");
+    const std::string old = dir.Write("old.png", "the picture that was there");
+    std::filesystem::create_directory(dir / "folder.png");
+    struct Case {
+        std::string map, out, says;
+    };
+    for (const Case& c : std::vector<Case>{
+             {dir / "missing.json", dir / "a.png", "missing.json"},
+             {bad, dir / "a.png", "$.layers[0]"},
+             {bad, old, "$.layers[0]"},
+             {good, dir / "no-such-folder/a.png", "no-such-folder/a.png"},
+             {good, dir / "a.jpg", ".png or .svg"},
+             {good, dir / "folder.png", "folder.png"},
+         }) {
+        for (int legend = 0; legend < 2; ++legend) {
+            std::ostringstream err;
+            const int status = legend ? kznhost::RenderLegend(c.map, c.out, err)
+                                      : kznhost::RenderPicture(c.map, c.out, 1, err);
+            EXPECT_EQ(status, 2) << c.out;
+            EXPECT_THAT(err.str(), HasSubstr(c.says));
+            EXPECT_EQ(Lines(err.str()), 1) << err.str();
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.jpg"));
+    EXPECT_EQ(TempDir::Read(old), "the picture that was there");
+    std::ostringstream err;
+    EXPECT_EQ(kznhost::RenderPicture(good, dir / "a.png", 0, err), 2);
+    EXPECT_EQ(kznhost::RenderPicture(good, dir / "a.png", 1e9, err), 2);  // too large a page
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+    // A folder in the way is refused: nothing is put in its place or inside it.
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.png"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "folder.png"));
+}
+
+class Snapshot : public ::testing::Test {
+  protected:
+    int Run(const std::string& script) {
+        dir_.Write("map.json", kzntest::Utf8(u8R"({"kzn-document": 1, "layers": [
+          {"title": "地点", "art": [{"type": "text", "text": "あ", "anchor": [0, 0]}]}]})"));
+        kznhost::RunOptions options{kzntest::ModulePath(), dir_ / "map.json",
+                                    dir_.Write("session.txt", script), dir_ / "out.json", ""};
+        return kznhost::RunSession(options, err_);
+    }
+
+    TempDir dir_;
+    std::ostringstream err_;
+};
+
+TEST_F(Snapshot, PicturesTheOpenDialogAtItsTemplateSize) {
+    ASSERT_EQ(Run("filter t2t\nrow 1011 0\nsnapshot \"t2t.png\"\nok\n"), 0) << err_.str();
+    const kzntest::Pixels p = kzntest::Pixels::FromPng(dir_ / "t2t.png");
+    // 289 x 195 dialog units in a 9-point font (6 x 12 pixels), under the caption bar.
+    EXPECT_EQ(p.width(), 289 * 6 / 4);
+    EXPECT_EQ(p.height(), 195 * 12 / 8 + subhost::picture::kCaption);
+}
+
+TEST_F(Snapshot, PictureThatCannotBeWrittenEndsTheSessionWithStatusTwo) {
+    EXPECT_EQ(Run("filter t2t\nsnapshot \"no-such-folder/t2t.png\"\nok\n"), 2);
+    EXPECT_THAT(err_.str(), HasSubstr("session.txt:2: "));
+    EXPECT_THAT(err_.str(), HasSubstr("no-such-folder/t2t.png"));
+    EXPECT_EQ(Lines(err_.str()), 1) << err_.str();
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "out.json"));
+}
+
+}  // namespace
