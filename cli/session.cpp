@@ -88,6 +88,18 @@ std::vector<ScriptArg> Words(const std::string& line, const std::string& where) 
     return words;
 }
 
+// Whether NAME ends in .png or .svg, in any case.
+bool IsPictureName(const std::string& name) {
+    if (name.size() < 4) {
+        return false;
+    }
+    std::string ending = name.substr(name.size() - 4);
+    for (char& c : ending) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return ending == ".png" || ending == ".svg";
+}
+
 bool IsKnownVerb(const std::string& verb) {
     for (const char* known :
          {"filter", "layer", "row", "click", "check", "type", "file", "ok", "cancel", "snapshot"}) {
@@ -199,6 +211,10 @@ std::vector<ScriptLine> ParseScript(const std::string& text, const std::string& 
             Expect(n == 0, where, line.verb.c_str());
         } else if (line.verb == "snapshot") {
             Expect(n == 1 && quoted(0), where, "snapshot \"FILE.png\"");
+            if (!IsPictureName(a[0].text)) {
+                throw ScriptError(where + ": " + a[0].text +
+                                  ": a snapshot is written as .png or .svg");
+            }
         } else {
             throw ScriptError(where + ": \"" + line.verb + "\" is not a script line (filter, " +
                               "layer, row, click, check, type, file, ok, cancel, snapshot)");

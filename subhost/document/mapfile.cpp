@@ -209,9 +209,12 @@ class Reader {
     // DEPTH counts the art's nesting: 1 for a layer's or a pattern's own art.
     Art& ReadArt(const json& j, const std::string& at, Art* parent, int depth) {
         if (depth > kMaxArtDepth) {
-            Fail(at, "is nested " + std::to_string(depth) +
-                         " deep; a map holds art nested at most " + std::to_string(kMaxArtDepth) +
-                         " deep");
+            // The path to so deep a place is long: it is shown up to where the nesting starts.
+            const std::size_t nesting = at.find(".children[");
+            Fail(
+                nesting == std::string::npos ? at : at.substr(0, at.find(']', nesting) + 1) + "...",
+                "is nested " + std::to_string(depth) + " deep; a map holds art nested at most " +
+                    std::to_string(kMaxArtDepth) + " deep");
         }
         if (!j.is_object() || !j.contains("type") || !j["type"].is_string()) {
             Fail(at, "must be an object with a \"type\"");

@@ -4,6 +4,7 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -67,16 +68,24 @@ Layout LineLayout(cairo_t* cr, const std::string& text, double size) {
     return layout;
 }
 
+// Lines end at CR, as in the host's text boxes; a line feed is not drawn.
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines(1);
     for (char c : text) {
-        if (c == '\n' || c == '\r') {
+        if (c == '\r') {
             lines.emplace_back();
-        } else {
+        } else if (c != '\n') {
             lines.back() += c;
         }
     }
     return lines;
+}
+
+// How many pixels a unit of the context's user space is.
+double PixelsPerUnit(cairo_t* cr) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    return std::sqrt(std::abs(m.xx * m.yy - m.xy * m.yx));
 }
 
 double Baseline(PangoLayout* layout) {
@@ -115,7 +124,9 @@ std::string PictureBytes(Format format, int width, int height, const Painter& pa
         static_cast<long long>(width) * height > kMostPixels) {
         throw PictureError("a picture of " + std::to_string(width) + " by " +
                            std::to_string(height) + " pixels is too large for a PNG (at most " +
-                           std::to_string(kMostPixels / 1024 / 1024) + " million pixels)");
+                           std::to_string(kMostSide) + " pixels a side and " +
+                           std::to_string(kMostPixels / 1024 / 1024) +
+                           " million pixels; an SVG has no such bound)");
     }
     Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     Paint(surface.get(), paint);
@@ -137,16 +148,35 @@ void WritePicture(const std::string& path, int width, int height, const Painter&
 }
 
 void ShowText(cairo_t* cr, const std::string& utf8, double size) {
+    const double pixels = size * PixelsPerUnit(cr);
+    if (!(pixels >= kLeastTextPixels) || !std::isfinite(pixels)) {
+        return;  // too small to see, or flattened
+    }
+    // The font engine takes glyphs up to a few hundred pixels: larger text is set at kOutlinePixels
+    // and its outlines are drawn enlarged.
+    const double shrink = pixels > kOutlinePixels ? pixels / kOutlinePixels : 1;
     const std::vector<std::string> lines = Lines(utf8);
+    cairo_new_path(cr);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].empty()) {
             continue;
         }
-        Layout layout = LineLayout(cr, lines[i], size);
         cairo_save(cr);
+        cairo_scale(cr, 1 / shrink, 1 / shrink);
+        Layout layout = LineLayout(cr, lines[i], size);
         cairo_move_to(cr, 0, 1.2 * size * static_cast<double>(i) - Baseline(layout.get()));
-        pango_cairo_show_layout(cr, layout.get());
+        if (shrink == 1) {
+            pango_cairo_show_layout(cr, layout.get());
+            cairo_restore(cr);
+            continue;
+        }
+        pango_cairo_layout_path(cr, layout.get());
+        cairo_path_t* outlines = cairo_copy_path(cr);
+        cairo_new_path(cr);
         cairo_restore(cr);
+        cairo_append_path(cr, outlines);
+        cairo_path_destroy(outlines);
+        cairo_fill(cr);
     }
     cairo_new_path(cr);  // no current point left for what is drawn next
 }

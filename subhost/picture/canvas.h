@@ -40,9 +40,14 @@ struct Rgb {
     double r = 0, g = 0, b = 0;
 };
 
-// Sets UTF8 in one line (or several, at line feeds) at SIZE pixels, with the first baseline's
-// left end at the current user-space origin, in the source colour. Lines follow each other 1.2
-// sizes apart, as the host's text boxes do.
+// Texts smaller than this many pixels are not drawn; texts larger than kOutlinePixels are drawn
+// as outlines set at that size and enlarged.
+constexpr double kLeastTextPixels = 0.05;
+constexpr double kOutlinePixels = 200;
+
+// Sets UTF8 in one line (or several: lines end at CR; a line feed is not drawn) at SIZE pixels,
+// with the first baseline's left end at the current user-space origin, in the source colour. Lines
+// follow each other 1.2 sizes apart, as the host's text boxes do.
 void ShowText(cairo_t* cr, const std::string& utf8, double size);
 
 // The advance width of UTF8's longest line at SIZE pixels.

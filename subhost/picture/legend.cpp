@@ -19,7 +19,7 @@ constexpr const char* kNameTag = "kznObjectName";
 constexpr double kPad = 12;        // round the whole
 constexpr double kTitleSize = 18;  // the title's text
 constexpr double kTextSize = 14;   // names and counts
-constexpr double kCell = 40;       // a symbol larger than this is drawn smaller
+constexpr double kCell = 24;       // every symbol is drawn this large
 constexpr double kRowGap = 8;      // between rows
 constexpr double kColumnGap = 16;  // between symbol, name and count
 constexpr double kMinRow = 24;
@@ -70,7 +70,7 @@ Fit FitOf(const Art& symbol) {
     fit.anything = !b.empty();
     fit.r = b.rect();
     const double larger = std::max(fit.r.width(), fit.r.height());
-    fit.factor = larger > kCell ? kCell / larger : 1;
+    fit.factor = larger > 0 ? kCell / larger : 1;
     return fit;
 }
 

@@ -1,5 +1,5 @@
-// A dialect map's legend: every symbol the map carries, as drawn on the map, with its name and
-// the number of survey points that carry it.
+// A dialect map's legend: every symbol the map carries, drawn as on the map but 24 pixels large,
+// with its name and the number of survey points that carry it.
 //
 // A symbol is a visible group tagged "kznObjectName" (its name); what is inside it is its
 // drawing. The point that carries a symbol is the group the symbol stands in (the row of symbols

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "subhost/document/artgeometry.h"
@@ -217,7 +218,20 @@ geometry::Bounds VisibleBounds(const Art& art, const Matrix& m) {
         }
         return bounds;
     }
-    return ArtBounds(art, m);
+    if (art.type != kTextArt) {
+        return ArtBounds(art, m);
+    }
+    // A text's glyphs reach beyond its box: a quarter em round it, a whole em round a path.
+    const geometry::Rect box = ArtBounds(art).rect();
+    const double em = std::abs(art.size) * (art.textPath != nullptr ? 1 : 0.25) *
+                      std::max(std::hypot(art.matrix[0], art.matrix[1]),
+                               std::hypot(art.matrix[2], art.matrix[3]));
+    for (const Point corner :
+         {Point{box.left - em, box.top + em}, Point{box.right + em, box.top + em},
+          Point{box.right + em, box.bottom - em}, Point{box.left - em, box.bottom - em}}) {
+        bounds.Add(m.Apply(corner));
+    }
+    return bounds;
 }
 
 void PaintArt(cairo_t* cr, const Art& art, const Matrix& toPixels) {
@@ -247,9 +261,12 @@ Page PageOf(const Document& document, double scale) {
     const double width = std::ceil(page.area.width() * scale);
     const double height = std::ceil(page.area.height() * scale);
     if (!(width >= 1 && height >= 1 && width <= kMostPixelsASide && height <= kMostPixelsASide)) {
-        throw PictureError("the visible art spans " + std::to_string(page.area.width()) + " by " +
-                           std::to_string(page.area.height()) +
-                           " units, which cannot be drawn at scale " + std::to_string(scale));
+        char what[160];
+        std::snprintf(what, sizeof what,
+                      "the visible art spans %.6g by %.6g units: at scale %.6g that is more than "
+                      "%.0f pixels a side, or less than one",
+                      page.area.width(), page.area.height(), scale, kMostPixelsASide);
+        throw PictureError(what);
     }
     page.width = static_cast<int>(width);
     page.height = static_cast<int>(height);
@@ -269,7 +286,12 @@ void PaintMap(cairo_t* cr, const Document& document, const Page& page) {
 }
 
 void RenderMap(const Document& document, const std::string& path, double scale) {
-    const Page page = PageOf(document, scale);
+    Page page;
+    try {
+        page = PageOf(document, scale);
+    } catch (const PictureError& e) {
+        throw PictureError(path + ": " + e.what());
+    }
     WritePicture(path, page.width, page.height, [&](cairo_t* cr) { PaintMap(cr, document, page); });
 }
 

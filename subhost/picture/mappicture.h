@@ -11,8 +11,10 @@
 // - A point text stands on its first baseline at its anchor, turned by its orientation, its size
 //   in document units, black, in a Japanese Gothic. A text on a path is set character by
 //   character along the path from its first point, each character turned with the path.
-// - The page is the union of the bounds of the visible art, with a margin of kMargin units all
-//   round; document y grows upwards, the picture's downwards. At scale s one unit is s pixels.
+// - The page is the union of the bounds of the visible art (a text's box with a quarter em round
+//   it, a text on a path its path with an em round it, so that glyphs stay on the page), with a
+//   margin of kMargin units all round; document y grows upwards, the picture's downwards. At scale
+//   s one unit is s pixels.
 #pragma once
 
 #include <cairo.h>

@@ -138,23 +138,45 @@ TEST(MapPicture, TextStandsOnItsBaselineAtItsAnchorInItsOrientation) {
     const Pixels upright = Render(
         u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
       {"type": "text", "text": "■", "anchor": [0, 0], "size": 40}]}]})");
-    // The page's top-left corner is (-10, 32 + 10): the text box reaches 0.8 em above the
-    // baseline.
+    // The text box reaches 0.8 em above the baseline; the page takes a quarter em more round it,
+    // and its margin: its top-left corner is (-10 - 10, 32 + 10 + 10).
     const auto pixel = [](const Pixels& p, double x, double y, double left, double top) {
         return p.At(static_cast<int>(x - left), static_cast<int>(top - y));
     };
-    EXPECT_EQ(pixel(upright, 10, 10, -10, 42), kBlack);  // along and above the baseline
-    EXPECT_EQ(pixel(upright, 10, -8, -10, 42), kWhite);  // below it
-    EXPECT_EQ(pixel(upright, -5, 10, -10, 42), kWhite);  // before the anchor
+    EXPECT_EQ(pixel(upright, 10, 10, -20, 52), kBlack);  // along and above the baseline
+    EXPECT_EQ(pixel(upright, 10, -8, -20, 52), kWhite);  // below it
+    EXPECT_EQ(pixel(upright, -5, 10, -20, 52), kWhite);  // before the anchor
 
     // Written upwards: the writing direction is (0, 1), up is (-1, 0).
     const Pixels turned = Render(
         u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
       {"type": "text", "text": "■", "anchor": [0, 0], "size": 40,
        "matrix": [0, 1, -1, 0]}]}]})");
-    // The box spans x from -32 to 8 and y from 0 to 40: the page's corner is (-42, 50).
-    EXPECT_EQ(pixel(turned, -10, 10, -42, 50), kBlack);  // along and "above"
-    EXPECT_EQ(pixel(turned, 5, 10, -42, 50), kWhite);    // "below" the baseline
+    // The box spans x from -32 to 8 and y from 0 to 40: the page's corner is (-52, 60).
+    EXPECT_EQ(pixel(turned, -10, 10, -52, 60), kBlack);  // along and "above"
+    EXPECT_EQ(pixel(turned, 5, 10, -52, 60), kWhite);    // "below" the baseline
+
+    // Lines end at CR only, 1.2 em apart; a line feed is not drawn.
+    const Pixels lines = Render(
+        u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
+      {"type": "text", "text": "■\r■\n■", "anchor": [0, 0], "size": 20}]}]})");
+    // The box: two lines, the second 2.5 ems wide (the LF counts half an em): x from 0 to 50,
+    // y from -28 to 16. The page's corner is (-15, 31).
+    EXPECT_EQ(pixel(lines, 10, 8, -15, 31), kBlack);    // the first line
+    EXPECT_EQ(pixel(lines, 10, -16, -15, 31), kBlack);  // the second, 24 units lower
+    EXPECT_EQ(pixel(lines, 30, -16, -15, 31), kBlack);  // the third square, on the second line
+    EXPECT_EQ(pixel(lines, 30, 8, -15, 31), kWhite);
+
+    // A text enlarged far beyond what fonts are drawn at is drawn from its outlines: 300 units.
+    const Pixels huge = Render(
+        u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
+      {"type": "text", "text": "■", "anchor": [0, 0], "size": 1,
+       "matrix": [300, 0, 0, 300]}]}]})");
+    // The box: x from 0 to 300, y from -60 to 240, a quarter em (75) round it: the corner is
+    // (-85, 325).
+    EXPECT_EQ(pixel(huge, 100, 100, -85, 325), kBlack);
+    EXPECT_EQ(pixel(huge, 200, 150, -85, 325), kBlack);
+    EXPECT_EQ(pixel(huge, 100, -50, -85, 325), kWhite);
 }
 
 TEST(MapPicture, TextOnAPathRunsAlongThePath) {
@@ -165,9 +187,10 @@ TEST(MapPicture, TextOnAPathRunsAlongThePath) {
        "path": {"type": "path", "segments": [{"p": [0, 100]}, {"p": [0, 0]}]}},
       {"type": "path", "segments": [{"p": [-40, 0]}, {"p": [40, 0]}],
        "style": {"stroke": {"gray": 0.01, "width": 0.1}}}]}]})");
-    // The page: (-50, 110) to (50, -10). Walking down, "above" the path is to the east.
+    // The page: the path with an em round it, and the line: (-50, 130) to (50, -30). Walking
+    // down, "above" the path is to the east.
     const auto at = [&](double x, double y) {
-        return p.At(static_cast<int>(x + 50), static_cast<int>(110 - y));
+        return p.At(static_cast<int>(x + 50), static_cast<int>(130 - y));
     };
     EXPECT_EQ(at(8, 90), kBlack);   // the first square, east of the path
     EXPECT_EQ(at(8, 70), kBlack);   // the second, one em further down

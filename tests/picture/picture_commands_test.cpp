@@ -73,7 +73,10 @@ TEST(RenderCommand, BrokenInputIsOneLineAndStatusTwoAndNoPicture) {
     EXPECT_EQ(TempDir::Read(old), "the picture that was there");
     std::ostringstream err;
     EXPECT_EQ(kznhost::RenderPicture(good, dir / "a.png", 0, err), 2);
-    EXPECT_EQ(kznhost::RenderPicture(good, dir / "a.png", 1e9, err), 2);  // too large a page
+    std::ostringstream large;
+    EXPECT_EQ(kznhost::RenderPicture(good, dir / "a.png", 1e9, large), 2);  // too large a page
+    EXPECT_THAT(large.str(), HasSubstr("a.png: the visible art spans 40 by 40 units"));
+    EXPECT_EQ(Lines(large.str()), 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
     // A folder in the way is refused: nothing is put in its place or inside it.
     EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.png"));
@@ -100,6 +103,13 @@ TEST_F(Snapshot, PicturesTheOpenDialogAtItsTemplateSize) {
     // 289 x 195 dialog units in a 9-point font (6 x 12 pixels), under the caption bar.
     EXPECT_EQ(p.width(), 289 * 6 / 4);
     EXPECT_EQ(p.height(), 195 * 12 / 8 + subhost::picture::kCaption);
+}
+
+TEST_F(Snapshot, NameThatIsNoPictureIsRefusedBeforeAnythingRuns) {
+    EXPECT_EQ(Run("filter t2t\nsnapshot \"a.png\"\nsnapshot \"b.txt\"\nok\n"), 2);
+    EXPECT_THAT(err_.str(),
+                HasSubstr("session.txt:3: b.txt: a snapshot is written as .png or .svg"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "a.png"));
 }
 
 TEST_F(Snapshot, PictureThatCannotBeWrittenEndsTheSessionWithStatusTwo) {
