@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <cctype>
 #include <sstream>
 #include <string_view>
 
