@@ -111,26 +111,74 @@ TEST_F(TableFiles, AFileThatCannotBeOpenedForWritingGivesTheWarningAndChangesNot
     EXPECT_EQ(box.owner, nullptr);
 }
 
-TEST_F(TableFiles, RowsAreWrittenWithCRLFAndAFailedWriteIsNotASuccess) {
+TEST_F(TableFiles, RowsAreWrittenWithCRLFAndReplaceTheFileOnlyWhenAllWereWritten) {
+    const std::string path = dir_.Write("out.csv", "old,row\r\n");
+    const std::string temporary = TableFileWriter::TemporaryPath(path.c_str());
     {
-        TableFileWriter file((dir_ / "out.csv").c_str());
+        TableFileWriter file(path.c_str());
         ASSERT_TRUE(file.IsOpen());
         file.WriteRow("あ,a");
         file.WriteRow("い,");
+        // Until the file is closed, the old one is still there as it was.
+        EXPECT_EQ(TempDir::Read(path), "old,row\r\n");
         EXPECT_TRUE(file.Close());
     }
-    EXPECT_EQ(TempDir::Read(dir_ / "out.csv"), "あ,a\r\nい,\r\n");
+    EXPECT_EQ(TempDir::Read(path), "あ,a\r\nい,\r\n");
+    EXPECT_FALSE(std::filesystem::exists(temporary));
 
-    if (const char* device = kzntest::FullDevice()) {
-        TableFileWriter full(device);
-        ASSERT_TRUE(full.IsOpen());
-        full.WriteRow("a,b");
-        EXPECT_FALSE(full.Close());
+    // A save given up half-way (never closed) leaves the file as it was, and nothing beside it.
+    {
+        TableFileWriter abandoned(path.c_str());
+        abandoned.WriteRow("x,y");
     }
+    EXPECT_EQ(TempDir::Read(path), "あ,a\r\nい,\r\n");
+    EXPECT_FALSE(std::filesystem::exists(temporary));
 
     TableFileWriter nowhere((dir_ / "no/such/folder.csv").c_str());
     EXPECT_FALSE(nowhere.IsOpen());
+    EXPECT_FALSE(nowhere.Close());
 }
+
+#ifndef _WIN32
+TEST_F(TableFiles, AWriteThatFailsHalfWayLeavesThePreviousFileByteForByte) {
+    const std::string previous = "マイマイ,maimai\r\nツグラメ,tsugurame\r\n";
+    const std::string path = dir_.Write("table.csv", previous);
+    {
+        TableFileWriter file(path.c_str());
+        ASSERT_TRUE(file.IsOpen());
+        const kzntest::FileSizeLimit disk(8);  // the disk fills after 8 bytes
+        file.WriteRow("かたつむり,katatsumuri");
+        file.WriteRow("なめくじ,namekuji");
+        EXPECT_FALSE(file.Close());
+    }
+    EXPECT_EQ(TempDir::Read(path), previous);
+    EXPECT_FALSE(std::filesystem::exists(TableFileWriter::TemporaryPath(path.c_str())));
+}
+
+TEST_F(TableFiles, AReadOnlyFileIsNotReplacedAlsoForRoot) {
+    const std::string path = dir_.Write("ro.csv", "a,b\r\n");
+    ::chmod(path.c_str(), 0444);
+    TableFileWriter file(path.c_str());
+    ASSERT_TRUE(file.IsOpen());
+    file.WriteRow("c,d");
+    EXPECT_FALSE(file.Close());
+    EXPECT_EQ(TempDir::Read(path), "a,b\r\n");
+    EXPECT_FALSE(std::filesystem::exists(TableFileWriter::TemporaryPath(path.c_str())));
+}
+
+TEST_F(TableFiles, APipeIsNeverReplacedByATableFile) {
+    const std::string pipe = dir_ / "pipe.csv";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    TableFileWriter file(pipe.c_str());
+    ASSERT_TRUE(file.IsOpen());
+    file.WriteRow("a,b");
+    EXPECT_FALSE(file.Close());
+    struct stat info {};
+    ASSERT_EQ(::stat(pipe.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_FALSE(std::filesystem::exists(TableFileWriter::TemporaryPath(pipe.c_str())));
+}
+#endif
 
 TEST_F(TableFiles, ChooserFillsTheRecordAndCancelGivesNull) {
     EXPECT_EQ(ChooseTableFile(nullptr, false), nullptr);  // nothing queued: cancelled

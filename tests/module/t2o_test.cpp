@@ -365,11 +365,13 @@ TEST_F(T2O, AFailedSaveWarnsAndKeepsTheLabelAndAFailedLoadStillRebuildsTheList) 
         host_->win32().QueueFileAnswer(dir_ / "no/such/folder.csv");
         s.Click(kSave);
         EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
-        if (const char* full = kzntest::FullDevice()) {
-            host_->win32().QueueFileAnswer(std::string(full));
-            s.Click(kSave);
-            EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
-        }
+        // The rows were written but could not take the table file's place: it stays as it was.
+        const std::string before = TempDir::Read(dir_ / "table.csv");
+        host_->faults().Fail("Windows", "MoveFileExA", FourCharCode('F', 'U', 'L', 'L'));
+        host_->win32().QueueFileAnswer(dir_ / "table.csv");
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
+        EXPECT_EQ(TempDir::Read(dir_ / "table.csv"), before);
         // The file cannot be opened (a folder): the list is built again from the unchanged
         // table, without the hand-made symbol.
         std::filesystem::create_directory(dir_ / "folder.csv");

@@ -262,26 +262,60 @@ TEST_F(T2T, SavingWritesEveryRowWithCRLFAndShowsTheFileName) {
     });
 }
 
-TEST_F(T2T, AFailedSaveWarnsAndKeepsTheLabel) {
-    const char* full = kzntest::FullDevice();
+TEST_F(T2T, AFailedSaveWarnsKeepsTheLabelAndLeavesThePreviousFileByteForByte) {
+    const std::string previous = "マイマイ,maimai\r\nデンデンムシ,denden\r\n";
+    const std::string path = dir_.Write("table.csv", previous);
+    host_->faults().Fail("Windows", "MoveFileExA", FourCharCode('F', 'U', 'L', 'L'));
     Run([&](DialogSession& s) {
-        if (full != nullptr) {
-            host_->win32().QueueFileAnswer(std::string(full));
+        s.ClickRow(kList, 0);
+        s.Type(kDestination, "new");
+        // Everything was written beside the file, but it could not take the file's place.
+        host_->win32().QueueFileAnswer(path);
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "");
+#ifndef _WIN32
+        {
+            // The disk fills while the rows are written.
+            const kzntest::FileSizeLimit disk(4);
+            host_->win32().QueueFileAnswer(path);
             s.Click(kSave);
-            EXPECT_EQ(s.item(kLabel).text, "");
         }
+        EXPECT_EQ(s.item(kLabel).text, "");
+#endif
         host_->win32().QueueFileAnswer(dir_ / "no/such/folder.csv");
         s.Click(kSave);
         EXPECT_EQ(s.item(kLabel).text, "");
         s.Click(kSave);  // nothing queued: the person cancels, nothing is said
     });
+    EXPECT_EQ(TempDir::Read(path), previous);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
+                            std::filesystem::directory_iterator()),
+              1);  // nothing was left beside it
     const auto& boxes = host_->win32().messageBoxes();
-    ASSERT_EQ(boxes.size(), full != nullptr ? 2U : 1U);
+#ifdef _WIN32
+    ASSERT_EQ(boxes.size(), 2U);
+#else
+    ASSERT_EQ(boxes.size(), 3U);
+#endif
     for (const auto& box : boxes) {
         EXPECT_EQ(box.text, "ファイルを書き込めません");
         EXPECT_EQ(box.caption, "KZN Plug-in error");
         EXPECT_EQ(box.type, MB_ICONWARNING);
     }
+}
+
+TEST_F(T2T, ASaveReplacesTheFileWholeAndShowsItsName) {
+    const std::string path = dir_.Write("table.csv", std::string(1000, 'x'));
+    Run([&](DialogSession& s) {
+        s.ClickRow(kList, 0);
+        s.Type(kDestination, "maimai");
+        host_->win32().QueueFileAnswer(path);
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
+    });
+    EXPECT_EQ(TempDir::Read(path),
+              "マイマイ,maimai\r\nデンデンムシ,\r\nマイマイ,\r\nカタツムリ,\r\n");
+    EXPECT_TRUE(host_->win32().messageBoxes().empty());
 }
 
 TEST_F(T2T, ACurrentLayerThatCannotBeHadIsTracedAndTheDialogStillOpensEmpty) {
