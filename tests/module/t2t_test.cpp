@@ -105,6 +105,63 @@ TEST_F(T2T, InitSetsThePicturesTipsAndListStyle) {
     });
 }
 
+// What row INDEX of the list paints, one line a drawing call.
+std::vector<std::string> Painted(DialogSession& s, std::size_t index) {
+    s.Paint(kList);
+    std::vector<std::string> lines;
+    for (const auto& op : s.item(kList).list->entries.at(index)->painted) {
+        lines.push_back(op.Show());
+    }
+    return lines;
+}
+
+// Colours by their numbers in the host's colour list: 0 black, 1 white, 2 highlight, 3 highlight
+// text, 7 disabled text, 15 text. The divider is at half the row's width (332); the destination
+// starts one blank (6 wide here) right of it.
+TEST_F(T2T, RowsPaintPlainSelectedAndDisabledColoursAndTheDestinationOneBlankRight) {
+    Run([](DialogSession& s) {
+        s.ClickRow(kList, 1);
+        s.Type(kDestination, "den");
+        // The typed destination asks for the row to be painted again.
+        EXPECT_EQ(s.item(kList).list->entries[1]->invalidations, 1);
+        EXPECT_EQ(s.item(kList).list->entries[0]->invalidations, 0);
+        EXPECT_THAT(Painted(s, 0),
+                    ElementsAre("colour 1", "fill (0,0)-(332,16) colour 1", "colour 0",
+                                "line (166,0)-(166,16) colour 0", "colour 15",
+                                kzntest::Utf8(u8"text \"マイマイ\" in (0,0)-(165,16) colour 15"),
+                                "text \"\" in (172,0)-(332,16) colour 15"));
+        EXPECT_THAT(
+            Painted(s, 1),
+            ElementsAre("colour 2", "fill (0,16)-(332,32) colour 2", "colour 0",
+                        "line (166,16)-(166,32) colour 0", "colour 3",
+                        kzntest::Utf8(u8"text \"デンデンムシ\" in (0,16)-(165,32) colour 3"),
+                        "text \"den\" in (172,16)-(332,32) colour 3"));
+        // A locked layer disables the list: white rows, disabled text, also for the chosen row.
+        s.Pick(kLayerPopup, "基図");
+        s.item(kList).list->entries[0]->selected = true;
+        EXPECT_THAT(Painted(s, 0),
+                    ElementsAre("colour 1", "fill (0,0)-(332,16) colour 1", "colour 0",
+                                "line (166,0)-(166,16) colour 0", "colour 7",
+                                kzntest::Utf8(u8"text \"海\" in (0,0)-(165,16) colour 7"),
+                                "text \"\" in (172,0)-(332,16) colour 7"));
+    });
+}
+
+TEST_F(T2T, ADestinationKeepsExactly100BytesAndCutsTheHundredAndFirst) {
+    const std::string hundred(100, 'd');
+    Run([&](DialogSession& s) {
+        s.ClickRow(kList, 0);
+        s.Type(kDestination, hundred);
+        s.ClickRow(kList, 1);
+        s.Type(kDestination, hundred + "e");
+        EXPECT_EQ(Destination(s, 0), hundred);
+        EXPECT_EQ(Destination(s, 1), hundred);
+        s.Ok();
+    });
+    EXPECT_EQ(Texts(1)[0], hundred);
+    EXPECT_EQ(Texts(1)[1], hundred);
+}
+
 TEST_F(T2T, ALockedLayerShowsItsTextsButDisablesTheListAndOK) {
     Run([](DialogSession& s) {
         s.Pick(kLayerPopup, "基図");
