@@ -473,6 +473,10 @@ TEST_F(O2O, CancelChangesNothing) {
     Run([&](DialogSession& s) {
         Load(s, "黒丸,白丸\r\n");
         s.Cancel();
+        // Nothing reaches the dialog object while the host closes the dialog.
+        EXPECT_EQ(s.dialog().notify, nullptr);
+        EXPECT_EQ(s.item(kObjects).list->notify, nullptr);
+        EXPECT_EQ(s.item(kPatterns).list->notify, nullptr);
     });
     EXPECT_EQ(Name(*Layer(0)[1]), "黒丸");
     EXPECT_EQ(host_->dialogs().liveEntries(), 0U);

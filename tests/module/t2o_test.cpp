@@ -558,7 +558,13 @@ TEST_F(T2O, CancelChangesNothing) {
     Run([&](DialogSession& s) {
         Load(s, "マイマイ,丸\r\n");
         s.Check(kNewLayer, true);
+        s.ClickRow(kTargets, 0);  // its symbols are listed
         s.Cancel();
+        // Nothing reaches the dialog object while the host closes the dialog.
+        EXPECT_EQ(s.dialog().notify, nullptr);
+        for (const int list : {kTargets, kSymbols, kPatterns}) {
+            EXPECT_EQ(s.item(list).list->notify, nullptr) << list;
+        }
     });
     EXPECT_EQ(Titles().size(), 3U);
     EXPECT_EQ(Layer(1).size(), 7U);

@@ -232,6 +232,9 @@ TEST_F(T2T, CancelChangesNothing) {
         s.ClickRow(kList, 1);
         s.Type(kDestination, "x");
         s.Cancel();
+        // Nothing reaches the dialog object while the host closes the dialog.
+        EXPECT_EQ(s.dialog().notify, nullptr);
+        EXPECT_EQ(s.item(kList).list->notify, nullptr);
     });
     EXPECT_THAT(Texts(1), ElementsAre("マイマイ", "デンデンムシ", "隠れ", "固定", "マイマイ",
                                       "カタツムリ\r"));
