@@ -378,6 +378,27 @@ TEST_F(T2T, ASaveReplacesTheFileWholeAndShowsItsName) {
     EXPECT_TRUE(host_->win32().messageBoxes().empty());
 }
 
+TEST_F(T2T, ASelectedTextIsListedAndAFailingAttributeQueryIsTracedAndTakesTheText) {
+    // Being selected is no reason to leave a text out.
+    host_->document().layers()[1]->group->children[2]->selected = true;  // デンデンムシ
+    host_->faults().Fail("AI Art Suite", "GetArtUserAttr", FourCharCode('A', 'T', 'T', 'R'), 3);
+    Run([](DialogSession& s) {
+        // The third text asked is the hidden one: with its attributes unknown, it is taken.
+        EXPECT_THAT(s.Rows(kList),
+                    ElementsAre("マイマイ", "デンデンムシ", "隠れ", "マイマイ", "カタツムリ"));
+    });
+    const auto lines = host_->trace().Lines();
+    const auto at = std::find(lines.begin(), lines.end(), "ASErr:ATTR");
+    ASSERT_NE(at, lines.end());
+    ASSERT_NE(at + 1, lines.end());
+    const int line = kzntest::LineOf(kzntest::SourcePath("module/t2t/kznT2TDialog.cpp"),
+                                     "KznChecked(sArt->GetArtUserAttr");
+    EXPECT_EQ(*(at + 1), "kznT2TDialog," + std::to_string(line));
+    ASSERT_EQ(host_->assertions().size(), 1U);
+    EXPECT_EQ(host_->assertions()[0].line, line);
+    EXPECT_EQ(host_->assertions()[0].expression, "NULL");
+}
+
 TEST_F(T2T, ACurrentLayerThatCannotBeHadIsTracedAndTheDialogStillOpensEmpty) {
     host_->faults().Fail("AI Layer Suite", "GetCurrentLayer", FourCharCode('F', 'A', 'I', 'L'));
     Run([](DialogSession& s) {
