@@ -132,8 +132,12 @@ void* Host::AllocateBlock(std::int32_t size, const char* name) {
     if (size < 0) {
         throw HostError(kBadArgumentErr, "negative block size");
     }
-    BlockRecord block{name ? name : "", static_cast<std::size_t>(size),
-                      std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(size))};
+    BlockRecord block{
+        name ? name : "", static_cast<std::size_t>(size),
+        std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size))};
+    // A new block holds whatever the memory held, as with any host: the module clears what it
+    // needs cleared. The filler makes a word it forgot stand out.
+    std::memset(block.data.get(), 0xCD, block.size);
     void* data = block.data.get();
     blocks_.push_back(std::move(block));
     return data;
