@@ -51,6 +51,9 @@ class TableFileWriter {
     bool IsOpen() const { return file_ != nullptr; }
     // Writes ROW and a line end, and flushes.
     void WriteRow(const std::string& row);
+    // A row could not be had from the host: the file is incomplete, and Close does not put it in
+    // place of PATH.
+    void Incomplete() { failed_ = true; }
     // Closes the file and puts it in place of PATH; true when everything was written and PATH
     // now holds it. False leaves PATH as it was and removes the written file.
     bool Close();
