@@ -179,7 +179,8 @@ std::optional<Bytes> ElfFile::Section(const std::string& name) const {
     const Elf64_Shdr& names = sections[header.e_shstrndx];
     for (const Elf64_Shdr& s : sections) {
         if (StringAt(image_, names.sh_offset + s.sh_name) == name) {
-            if (s.sh_offset + s.sh_size > image_.size()) {
+            // (Offset and size are the file's: their sum may pass the largest number.)
+            if (!Within(s.sh_offset, s.sh_size, image_.size())) {
                 throw ModuleError("section " + name + " runs past the end of the file");
             }
             return Bytes(image_.begin() + static_cast<std::ptrdiff_t>(s.sh_offset),
