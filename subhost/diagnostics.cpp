@@ -17,9 +17,25 @@ void FaultPlan::Fail(std::string suite, std::string call, ASErr code, int nth) {
     faults_.push_back({std::move(suite), std::move(call), code, nth, 0});
 }
 
+void FaultPlan::NullOut(std::string suite, std::string call, int nth) {
+    faults_.push_back({std::move(suite), std::move(call), 0, nth, 0, true});
+}
+
+bool FaultPlan::OnCallNullOut(std::string_view suite, std::string_view call) {
+    for (Fault& fault : faults_) {
+        if (fault.nullOut && fault.suite == suite && fault.call == call && fault.seen < fault.nth) {
+            if (++fault.seen == fault.nth) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::optional<ASErr> FaultPlan::OnCall(std::string_view suite, std::string_view call) {
     for (Fault& fault : faults_) {
-        if (fault.suite == suite && fault.call == call && fault.seen < fault.nth) {
+        if (!fault.nullOut && fault.suite == suite && fault.call == call &&
+            fault.seen < fault.nth) {
             if (++fault.seen == fault.nth) {
                 return fault.code;
             }

@@ -33,6 +33,7 @@ struct AssertionReport {
 struct CallRecord {
     std::string suite;
     std::string call;
+    bool pointerOut = false;  // the call gives back a handle or pointer through an out-parameter
 };
 
 // Host calls made to fail: the NTH call of a suite's call, counted from when it was arranged,
@@ -40,8 +41,13 @@ struct CallRecord {
 class FaultPlan {
   public:
     void Fail(std::string suite, std::string call, ASErr code, int nth = 1);
+    // The NTH call of a suite's call succeeds, but the handle or pointer it gives back through
+    // its out-parameters is null, as from a host that had none to give.
+    void NullOut(std::string suite, std::string call, int nth = 1);
     // Called for every host call; the code to fail it with, if it is one of those arranged.
     std::optional<ASErr> OnCall(std::string_view suite, std::string_view call);
+    // Called for every host call; whether its out-values are to be null.
+    bool OnCallNullOut(std::string_view suite, std::string_view call);
     void Clear() { faults_.clear(); }
 
   private:
@@ -51,6 +57,7 @@ class FaultPlan {
         ASErr code;
         int nth;
         int seen;
+        bool nullOut = false;
     };
     std::vector<Fault> faults_;
 };

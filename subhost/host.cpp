@@ -95,7 +95,36 @@ int Host::TotalHeld() const {
 
 std::optional<ASErr> Host::Enter(const char* suite, const char* call) {
     calls_.push_back({suite, call});
+    nullOutNext_ = faults_.OnCallNullOut(suite, call);
     return faults_.OnCall(suite, call);
+}
+
+void Host::BeginCall() {
+    outFrames_.push_back({calls_.size() - 1, nullOutNext_, {}});
+    nullOutNext_ = false;
+}
+
+void Host::NoteOut(std::function<void()> clear) {
+    if (outFrames_.empty()) {
+        return;
+    }
+    OutFrame& frame = outFrames_.back();
+    calls_[frame.call].pointerOut = true;
+    if (frame.nullOut) {
+        frame.clears.push_back(std::move(clear));
+    }
+}
+
+void Host::EndCall(bool succeeded) {
+    if (outFrames_.empty()) {
+        return;
+    }
+    if (succeeded) {
+        for (const auto& clear : outFrames_.back().clears) {
+            clear();
+        }
+    }
+    outFrames_.pop_back();
 }
 
 void Host::NoteError(const char* suite, const char* call, const std::string& why) {
@@ -132,8 +161,12 @@ void* Host::AllocateBlock(std::int32_t size, const char* name) {
     if (size < 0) {
         throw HostError(kBadArgumentErr, "negative block size");
     }
-    BlockRecord block{name ? name : "", static_cast<std::size_t>(size),
-                      std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(size))};
+    BlockRecord block{
+        name ? name : "", static_cast<std::size_t>(size),
+        std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size))};
+    // A new block holds whatever the memory held, as with any host: the module clears what it
+    // needs cleared. The filler makes a word it forgot stand out.
+    std::memset(block.data.get(), 0xCD, block.size);
     void* data = block.data.get();
     blocks_.push_back(std::move(block));
     return data;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -94,6 +95,13 @@ class Host {
 
     // Bookkeeping of every host call: records it and answers with an arranged failure, if any.
     std::optional<ASErr> Enter(const char* suite, const char* call);
+    // The out-values of the call being served (the last one entered; calls the module makes
+    // while it is served, from its dialog procedures, nest). NoteOut is told of every handle or
+    // pointer the call gives back, with how to make it null; EndCall makes them null when the
+    // call succeeded and a null out-value was arranged for it.
+    void BeginCall();
+    void NoteOut(std::function<void()> clear);
+    void EndCall(bool succeeded);
     // Why host calls failed, as "Suite/Call: reason", in order.
     const std::vector<std::string>& errors() const { return errors_; }
     void NoteError(const char* suite, const char* call, const std::string& why);
@@ -116,6 +124,13 @@ class Host {
     void* globals_ = nullptr;
     std::map<std::string, int> held_;
     std::vector<CallRecord> calls_;
+    struct OutFrame {
+        std::size_t call;
+        bool nullOut;
+        std::vector<std::function<void()>> clears;
+    };
+    std::vector<OutFrame> outFrames_;
+    bool nullOutNext_ = false;
     std::vector<std::string> errors_;
     FaultPlan faults_;
     TraceLog trace_;

@@ -66,6 +66,12 @@ ASErr AcquireSuites(BasicSuite* basic) {
         if (err != kNoErr) {
             return err;
         }
+        // A suite given without its functions cannot be used: it goes back at once, and the
+        // acquisition failed.
+        if (*row.pointer == nullptr) {
+            basic->ReleaseSuite(row.name, row.version);
+            return kBadParameterErr;
+        }
     }
     return kNoErr;
 }

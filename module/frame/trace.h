@@ -6,8 +6,6 @@
 // goes on with the next statement.
 #pragma once
 
-#include <source_location>
-
 #include "host/types.h"
 
 // printf-style; the formatted text is cut at 2047 bytes.
@@ -16,11 +14,12 @@ void KznTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Reports ERR as a failed checked call at LINE of SOURCE (a source file name such as "plugin").
 void KznReportFailedCall(ASErr err, const char* source, int line);
 
-// Returns ERR unchanged; a non-zero ERR is reported at the line of the caller.
-inline ASErr KznChecked(ASErr err, const char* source,
-                        std::source_location where = std::source_location::current()) {
+// Returns ERR unchanged; a non-zero ERR is reported at the line of the caller (the compiler's
+// built-in gives the line where the default argument is used, as every compiler of this code
+// has it).
+inline ASErr KznChecked(ASErr err, const char* source, int line = __builtin_LINE()) {
     if (err != kNoErr) {
-        KznReportFailedCall(err, source, static_cast<int>(where.line()));
+        KznReportFailedCall(err, source, line);
     }
     return err;
 }

@@ -1,5 +1,5 @@
-// Names and versions under which the plug-in acquires its suites. The substitute host serves
-// exactly these.
+// Names and versions under which the plug-in acquires its suites; a host that serves another
+// version of a suite refuses it.
 #pragma once
 
 constexpr const char kBlocksSuite[] = "SP Blocks Suite";

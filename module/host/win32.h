@@ -59,6 +59,8 @@ constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
 constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
 constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
 
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
+
 constexpr UINT MB_OK = 0x00000000;
 constexpr UINT MB_ICONWARNING = 0x00000030;
 
@@ -70,6 +72,9 @@ extern "C" {
 BOOL GetOpenFileNameA(OPENFILENAMEA* ofn);
 BOOL GetSaveFileNameA(OPENFILENAMEA* ofn);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+// Renames EXISTING to NEWNAME; with MOVEFILE_REPLACE_EXISTING a file of that name is replaced in
+// one step. Nonzero when it was done.
+BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
 // The runtime's debug report: _CRT_WARN text goes to the debugger's output, _CRT_ASSERT raises an
 // assertion report for FILENAME and LINENUMBER.
 int _CrtDbgReport(int reportType, const char* filename, int linenumber, const char* moduleName,

@@ -206,6 +206,8 @@ CkznO2ODialog::~CkznO2ODialog() {
     delete layerPopup;
     delete patternList;
     delete objectList;
+    // The previews were for this dialog's lists: no host image outlives it.
+    GetSwatchImage("");
 }
 
 CkznO2OSrcEntry* CkznO2ODialog::ActiveObject() const {
@@ -428,18 +430,25 @@ bool CkznO2ODialog::SaveTable(const char* path) {
     const ListRef list = objectList->GetListRef();
     for (ASInt32 i = 0;; ++i) {
         ASInt32 count = 0;
-        sADMList->NumberOfEntries(list, &count);
+        if (sADMList->NumberOfEntries(list, &count) != kNoErr) {
+            file.Incomplete();
+        }
         if (i >= count) {
             break;
         }
         EntryRef entry = nullptr;
-        sADMList->IndexEntry(list, i, &entry);
+        if (sADMList->IndexEntry(list, i, &entry) != kNoErr) {
+            file.Incomplete();
+        }
         if (CkznO2OSrcEntry* row = ObjectOf(entry)) {
             file.WriteRow(std::string(row->objectName.Text()) + "," +
                           TextBeforeLineFeed(row->patternName.Text()));
+        } else {
+            file.Incomplete();
         }
     }
-    // A write that failed (a full disk) must not be reported as a saved file.
+    // A write that failed (a full disk), or rows that could not be had, must not be reported as
+    // a saved file, nor take the place of the file that was there.
     if (!file.Close()) {
         WarnCannotWrite();
         return false;

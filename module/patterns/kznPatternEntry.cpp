@@ -32,7 +32,7 @@ SwatchCache& Cache() {
 
 void ReleaseCache(SwatchCache& cache) {
     for (const auto& [name, image] : cache) {
-        if (image != nullptr) {
+        if (image != nullptr && sADMImage != nullptr) {
             KznTrace("admImageCache/release : %s\n", name.c_str());
             sADMImage->Destroy(image);
         }

@@ -124,6 +124,8 @@ CkznT2ODialog::~CkznT2ODialog() {
     delete targetList;
     delete symbolList;
     delete patternList;
+    // The previews were for this dialog's lists: no host image outlives it.
+    GetSwatchImage("");
 }
 
 bool CkznT2ODialog::IsOn(ASInt32 id) const {
@@ -456,21 +458,28 @@ bool CkznT2ODialog::SaveTable(const char* path) {
     }
     const ListRef list = targetList->GetListRef();
     ASInt32 count = 0;
-    sADMList->NumberOfEntries(list, &count);
+    if (sADMList->NumberOfEntries(list, &count) != kNoErr) {
+        file.Incomplete();
+    }
     for (ASInt32 i = 0; i < count; ++i) {
         EntryRef entry = nullptr;
-        sADMList->IndexEntry(list, i, &entry);
         char text[kMaxText + 1] = "";
-        sADMEntry->GetText(entry, text, sizeof text);
+        if (sADMList->IndexEntry(list, i, &entry) != kNoErr ||
+            sADMEntry->GetText(entry, text, sizeof text) != kNoErr) {
+            file.Incomplete();
+        }
         std::string row = text;
         if (const CkznT2OTextEntry* target = TargetOf(entry)) {
             for (const std::string& name : target->symbolNames) {
                 row += "," + TextBeforeLineFeed(name);
             }
+        } else {
+            file.Incomplete();
         }
         file.WriteRow(row);
     }
-    // A write that failed (a full disk) must not be reported as a saved file.
+    // A write that failed (a full disk), or rows that could not be had, must not be reported as
+    // a saved file, nor take the place of the file that was there.
     if (!file.Close()) {
         WarnCannotWrite();
         return false;

@@ -181,8 +181,9 @@ void CkznT2TDialog::Notify(NotifierRef notifier) {
     } else if (item == Item(kT2TReplaceList)) {
         EntryRef entry = nullptr;
         sADMList->GetActiveEntry(replaceList->GetListRef(), &entry);
-        if (entry != nullptr) {
-            CkznT2TTextEntry* row = RowOf(entry);
+        // A row whose object cannot be had (the host gave no user data) shows nothing.
+        CkznT2TTextEntry* row = entry != nullptr ? RowOf(entry) : nullptr;
+        if (row != nullptr) {
             char source[101] = "";
             sADMEntry->GetText(entry, source, sizeof source);
             sADMItem->SetText(Item(kT2TSourceEdit), source);
@@ -227,16 +228,24 @@ bool CkznT2TDialog::SaveTable(const char* path) {
     }
     const ListRef list = replaceList->GetListRef();
     ASInt32 count = 0;
-    sADMList->NumberOfEntries(list, &count);
+    if (sADMList->NumberOfEntries(list, &count) != kNoErr) {
+        file.Incomplete();
+    }
     for (ASInt32 i = 0; i < count; ++i) {
         EntryRef entry = nullptr;
-        sADMList->IndexEntry(list, i, &entry);
-        CkznT2TTextEntry* row = RowOf(entry);
         char source[kMaxText + 1] = "";
-        sADMEntry->GetText(entry, source, sizeof source);
+        if (sADMList->IndexEntry(list, i, &entry) != kNoErr ||
+            sADMEntry->GetText(entry, source, sizeof source) != kNoErr) {
+            file.Incomplete();
+        }
+        CkznT2TTextEntry* row = RowOf(entry);
+        if (row == nullptr) {
+            file.Incomplete();
+        }
         file.WriteRow(std::string(source) + "," + (row ? row->Destination() : ""));
     }
-    // A write that failed (a full disk) must not be reported as a saved file.
+    // A write that failed (a full disk), or rows that could not be had, must not be reported as
+    // a saved file, nor take the place of the file that was there.
     if (!file.Close()) {
         WarnCannotWrite();
         return false;

@@ -176,11 +176,17 @@ const char* PStrToText(const unsigned char* pstr) {
     return gText;
 }
 
-TableFileWriter::TableFileWriter(const char* path) : file_(std::fopen(path, "wb")) {}
+std::string TableFileWriter::TemporaryPath(const char* path) {
+    return std::string(path) + ".kzn~";
+}
+
+TableFileWriter::TableFileWriter(const char* path)
+    : path_(path), temporary_(TemporaryPath(path)), file_(std::fopen(temporary_.c_str(), "wb")) {}
 
 TableFileWriter::~TableFileWriter() {
     if (file_ != nullptr) {
         std::fclose(file_);
+        std::remove(temporary_.c_str());
     }
 }
 
@@ -201,7 +207,13 @@ bool TableFileWriter::Close() {
     }
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    return closed && !failed_;
+    // The previous file is replaced only by a complete one, in one step.
+    if (!closed || failed_ ||
+        !MoveFileExA(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        std::remove(temporary_.c_str());
+        return false;
+    }
+    return true;
 }
 
 void WarnCannotWrite() {

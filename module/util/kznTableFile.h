@@ -36,12 +36,14 @@ const char* MakeFileNameLabel(const char* path);
 // next call overwrites.
 const char* PStrToText(const unsigned char* pstr);
 
-// A table file being written: rows go out with CR LF line ends on every platform. A write
-// that fails anywhere (including on closing) makes Close return false.
+// A table file being written: rows go out with CR LF line ends on every platform. They are
+// written to a file beside PATH, which replaces PATH only when every row was written; until then
+// (and whenever a write fails) the file at PATH stays as it was.
 class TableFileWriter {
   public:
-    // Creates or truncates PATH.
+    // Creates or truncates the file beside PATH that the rows go to.
     explicit TableFileWriter(const char* path);
+    // A writer that was not closed removes what it wrote; PATH is untouched.
     ~TableFileWriter();
     TableFileWriter(const TableFileWriter&) = delete;
     TableFileWriter& operator=(const TableFileWriter&) = delete;
@@ -49,10 +51,19 @@ class TableFileWriter {
     bool IsOpen() const { return file_ != nullptr; }
     // Writes ROW and a line end, and flushes.
     void WriteRow(const std::string& row);
-    // Closes the file; true when everything was written.
+    // A row could not be had from the host: the file is incomplete, and Close does not put it in
+    // place of PATH.
+    void Incomplete() { failed_ = true; }
+    // Closes the file and puts it in place of PATH; true when everything was written and PATH
+    // now holds it. False leaves PATH as it was and removes the written file.
     bool Close();
 
+    // The name of the file written beside PATH.
+    static std::string TemporaryPath(const char* path);
+
   private:
+    std::string path_;
+    std::string temporary_;
     std::FILE* file_;
     bool failed_ = false;
 };

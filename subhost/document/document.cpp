@@ -1,6 +1,9 @@
 #include "subhost/document/document.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <map>
 
 #include "subhost/error.h"
 
@@ -228,6 +231,62 @@ void Document::Dispose(Art& art) {
         siblings.erase(std::remove(siblings.begin(), siblings.end(), &art), siblings.end());
     }
     Forget(art);
+}
+
+std::vector<std::string> Document::Problems() const {
+    std::vector<std::string> problems;
+    std::map<const Art*, int> seen;
+    auto name = [](const Art& art) {
+        return "art " + std::to_string(reinterpret_cast<std::uintptr_t>(art.ref));
+    };
+    std::function<void(const Art&, const Art*)> walk = [&](const Art& art, const Art* parent) {
+        if (++seen[&art] > 1) {
+            problems.push_back(name(art) + " is in two places");
+            return;
+        }
+        if (art_.Find(art.ref) != &art) {
+            problems.push_back(name(art) + " has no live handle");
+        }
+        if (art.parent != parent) {
+            problems.push_back(name(art) + " does not know its parent");
+        }
+        if (!art.children.empty() && art.type != kGroupArt && art.type != kCompoundPathArt) {
+            problems.push_back(name(art) + " has children but is no container");
+        }
+        for (const Art* child : art.children) {
+            walk(*child, &art);
+        }
+        if (art.textPath != nullptr) {
+            walk(*art.textPath, nullptr);
+        }
+    };
+    for (std::size_t i = 0; i < layers_.size(); ++i) {
+        const Layer* layer = layers_[i];
+        if (layerTable_.Find(layer->ref) != layer) {
+            problems.push_back("layer " + std::to_string(i) + " has no live handle");
+        }
+        if (layer->group == nullptr || layer->group->layer != layer) {
+            problems.push_back("layer " + std::to_string(i) + " and its group do not match");
+            continue;
+        }
+        walk(*layer->group, nullptr);
+    }
+    for (const Pattern* pattern : patterns_) {
+        if (patternTable_.Find(pattern->ref) != pattern) {
+            problems.push_back("pattern " + pattern->name + " has no live handle");
+        }
+        if (pattern->art != nullptr) {
+            walk(*pattern->art, nullptr);
+        }
+    }
+    if (seen.size() != art_.size()) {
+        problems.push_back(std::to_string(art_.size() - std::min(art_.size(), seen.size())) +
+                           " live art objects are in no place");
+    }
+    if (current_ >= layers_.size() && !layers_.empty()) {
+        problems.push_back("the current layer does not exist");
+    }
+    return problems;
 }
 
 TextStreamRef Document::OpenStream(Art& text, ASInt32 mode) {

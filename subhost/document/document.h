@@ -159,6 +159,10 @@ class Document {
     TextStreamRef OpenStream(Art& text, ASInt32 mode);
     void CloseStream(TextStreamRef stream);
     std::size_t openStreams() const { return streams_.size(); }
+    // What is wrong with the document's structure, one line each (none when it is sound): every
+    // art object in exactly one place (a children list, a layer, a pattern or a text), its parent
+    // and handle as the host knows them, and no art that is in no place at all.
+    std::vector<std::string> Problems() const;
     std::size_t liveArt() const { return art_.size(); }
 
   private:

@@ -21,11 +21,23 @@ ASErr Serve(const char* suite, const char* call, Body&& body) {
         if (const std::optional<ASErr> fault = host->Enter(suite, call)) {
             return *fault;
         }
+        // Ends the call however the body leaves.
+        struct Call {
+            Host& host;
+            bool succeeded = false;
+            explicit Call(Host& h) : host(h) { host.BeginCall(); }
+            ~Call() { host.EndCall(succeeded); }
+            Call(const Call&) = delete;
+            Call& operator=(const Call&) = delete;
+        } served(*host);
         if constexpr (std::is_void_v<std::invoke_result_t<Body, Host&>>) {
             body(*host);
+            served.succeeded = true;
             return kNoErr;
         } else {
-            return body(*host);
+            const ASErr result = body(*host);
+            served.succeeded = result == kNoErr;
+            return result;
         }
     } catch (const HostError& e) {
         host->NoteError(suite, call, e.what());
@@ -44,6 +56,11 @@ template <typename T>
 T& Out(T* pointer) {
     if (pointer == nullptr) {
         throw HostError(kBadArgumentErr, "an out-parameter is null");
+    }
+    if constexpr (std::is_pointer_v<T>) {
+        if (Host* host = Host::Current()) {
+            host->NoteOut([pointer] { *pointer = nullptr; });
+        }
     }
     return *pointer;
 }

@@ -20,6 +20,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     return subhost::SubstituteMessageBox(owner, text, caption, type);
 }
 
+BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
+    return subhost::SubstituteMoveFileEx(existing, newName, flags);
+}
+
 int _CrtDbgReport(int reportType, const char* filename, int linenumber, const char*,
                   const char* format, ...) {
     if (format == nullptr) {

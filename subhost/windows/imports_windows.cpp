@@ -21,6 +21,10 @@ int WINAPI MessageBoxSubstitute(HWND owner, LPCSTR text, LPCSTR caption, UINT ty
     return SubstituteMessageBox(owner, text, caption, type);
 }
 
+BOOL WINAPI MoveFileExSubstitute(LPCSTR existing, LPCSTR newName, DWORD flags) {
+    return SubstituteMoveFileEx(existing, newName, flags);
+}
+
 // The module writes assertion reports to the debugger's output as "FILE(LINE) : Assertion
 // failed: EXPRESSION", the form of the debug runtime's report.
 void WINAPI OutputDebugStringSubstitute(LPCSTR text) {
@@ -51,6 +55,7 @@ void* SubstituteFor(const char* name) {
         {"GetOpenFileNameA", reinterpret_cast<void*>(&GetOpenFileNameSubstitute)},
         {"GetSaveFileNameA", reinterpret_cast<void*>(&GetSaveFileNameSubstitute)},
         {"MessageBoxA", reinterpret_cast<void*>(&MessageBoxSubstitute)},
+        {"MoveFileExA", reinterpret_cast<void*>(&MoveFileExSubstitute)},
         {"OutputDebugStringA", reinterpret_cast<void*>(&OutputDebugStringSubstitute)},
     };
     for (const Row& row : kRows) {

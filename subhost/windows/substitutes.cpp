@@ -3,11 +3,16 @@
 #include "subhost/windows/substitutes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "subhost/host.h"
 #include "subhost/sjis.h"
@@ -114,6 +119,61 @@ BOOL SubstituteGetSaveFileName(OPENFILENAMEA* ofn) {
 int SubstituteMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
     Host* host = Host::Current();
     return host ? host->win32().ShowMessageBox(owner, text, caption, type) : 0;
+}
+
+namespace {
+
+// Carries out the renaming; the reason when it cannot be done.
+std::optional<std::string> RenameFile(const char* existing, const char* newName, DWORD flags) {
+#ifdef _WIN32
+    if (::MoveFileExA(existing, newName, flags) == 0) {
+        return "error " + std::to_string(::GetLastError());
+    }
+    return std::nullopt;
+#else
+    struct stat info {};
+    if (::lstat(newName, &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            return std::string(newName) + " is a folder";
+        }
+        // A device or a pipe is written to, never replaced by a file.
+        if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+            return std::string(newName) + " is not a regular file";
+        }
+        if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) {
+            return std::string(newName) + " exists";
+        }
+        // What Windows takes for a read-only file: no one may write it.
+        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            return std::string(newName) + " is read-only";
+        }
+    }
+    if (std::rename(existing, newName) != 0) {
+        return std::strerror(errno);
+    }
+    return std::nullopt;
+#endif
+}
+
+}  // namespace
+
+BOOL SubstituteMoveFileEx(const char* existing, const char* newName, DWORD flags) {
+    Host* host = Host::Current();
+    if (host == nullptr || existing == nullptr || newName == nullptr) {
+        return 0;
+    }
+    try {
+        if (host->Enter("Windows", "MoveFileExA")) {
+            return 0;
+        }
+        if (const std::optional<std::string> why = RenameFile(existing, newName, flags)) {
+            host->NoteError("Windows", "MoveFileExA", *why);
+            return 0;
+        }
+        return 1;
+    } catch (...) {
+        return 0;  // the host ran out of memory recording the call
+    }
 }
 
 void SubstituteDebugOutput(const char* text) {

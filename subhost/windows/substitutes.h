@@ -77,6 +77,10 @@ class Win32Substitutes {
 BOOL SubstituteGetOpenFileName(OPENFILENAMEA* ofn);
 BOOL SubstituteGetSaveFileName(OPENFILENAMEA* ofn);
 int SubstituteMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+// Renaming a file, as Windows does it: a file of the new name is replaced only with
+// MOVEFILE_REPLACE_EXISTING and only when it is not read-only; a folder is never replaced. The
+// call is recorded as "Windows"/"MoveFileExA" and can be made to fail like a suite call.
+BOOL SubstituteMoveFileEx(const char* existing, const char* newName, DWORD flags);
 // The debugger's output: trace text, or an assertion report.
 void SubstituteDebugOutput(const char* text);
 void SubstituteAssertionReport(const char* file, int line, const char* expression);

@@ -35,23 +35,10 @@ class JournalEntry : public CAdmEntryBase {
     }
     ~JournalEntry() override { ++journal_.entriesDeleted; }
 
-    // Paints a row as the plug-in's list rows do: background, divider, text.
-    void Draw(DrawerRef drawer) override {
-        journal_.Add("draw " + name_);
-        ADMRect r{};
-        sADMDrawer->GetBoundsRect(drawer, &r);
-        sADMDrawer->SetADMColor(drawer, kADMHiliteColor);
-        sADMDrawer->FillRect(drawer, &r);
-        const ADMPoint top{(r.right - r.left) / 2, r.top};
-        const ADMPoint bottom{(r.right - r.left) / 2, r.bottom};
-        sADMDrawer->SetADMColor(drawer, kADMBlackColor);
-        sADMDrawer->DrawLine(drawer, &top, &bottom);
-        ASInt32 blank = 0;
-        sADMDrawer->GetTextWidth(drawer, " ", &blank);
-        ADMRect text = r;
-        text.left += blank;
-        sADMDrawer->SetADMColor(drawer, kADMTextColor);
-        sADMDrawer->DrawTextLeft(drawer, name_.c_str(), &text);
+    void Draw(DrawerRef) override { journal_.Add("draw " + name_); }
+    ASBoolean Track(TrackerRef) override {
+        journal_.Add("track " + name_);
+        return true;
     }
     void Notify(NotifierRef notifier) override {
         journal_.Add("entry " + name_);
@@ -168,35 +155,23 @@ TEST_F(ItemsAndEntries, EntriesAreBoundToTheirObjectsAndTheListProceduresFindEac
             // The third entry installed the list's procedures last; each row still reaches
             // its own object through the entry's own user data.
             EXPECT_THAT(journal_.events, ElementsAre("draw first", "draw second", "draw third"));
-            const subhost::Item& list = s.item(1011);
-            ASSERT_NE(list.list->userData, nullptr);
-            EXPECT_EQ(list.list->entries[1]->userData,
-                      static_cast<CAdmEntryBase*>(list.list->entries[1]->userData));
+            ASSERT_NE(s.item(1011).list->userData, nullptr);
         });
     EXPECT_EQ(journal_.entriesDeleted, 3);
 }
 
-TEST_F(ItemsAndEntries, ARowPaintsThroughTheOverridingDrawAndIsRecorded) {
+TEST_F(ItemsAndEntries, TheTrackProcedureAnswersForTheRowsObjectAndNoForARowWithout) {
     Run(
-        102,
-        [&](TestDialog& d) {
-            Fill(d, 1011, {"a", "レイヤ"});
-        },
+        102, [&](TestDialog& d) { Fill(d, 1011, {"bound"}); },
         [&](DialogSession& s) {
-            s.Paint(1011);
-            const subhost::Item& list = s.item(1011);
-            const int width = list.bounds.right - list.bounds.left;
-            const auto& ops = list.list->entries[1]->painted;
-            ASSERT_EQ(ops.size(), 6U);
-            EXPECT_EQ(ops[0].Show(), "colour 2");
-            EXPECT_EQ(ops[1].Show(), "fill (0,16)-(" + std::to_string(width) + ",32) colour 2");
-            EXPECT_EQ(ops[3].Show(), "line (" + std::to_string(width / 2) + ",16)-(" +
-                                         std::to_string(width / 2) + ",32) colour 0");
-            EXPECT_EQ(ops[4].kind, DrawOp::Kind::Color);
-            EXPECT_EQ(ops[5].kind, DrawOp::Kind::Text);
-            EXPECT_EQ(ops[5].text, "レイヤ");
-            EXPECT_EQ(ops[5].color, kADMTextColor);
-            EXPECT_EQ(ops[5].rect.left, 6);  // one blank is six pixels wide
+            const subhost::List& list = *s.item(1011).list;
+            EntryRef bare = nullptr;
+            ASSERT_EQ(sADMEntry->Create(list.ref, &bare), 0);  // a row no object owns
+            journal_.events.clear();
+            EXPECT_TRUE(list.track(list.entries[0]->ref, nullptr));
+            // Nothing to ask: the host is told the row was not handled and tracks it itself.
+            EXPECT_FALSE(list.track(bare, nullptr));
+            EXPECT_THAT(journal_.events, ElementsAre("track bound"));
         });
 }
 

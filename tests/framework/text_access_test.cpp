@@ -1,8 +1,37 @@
 // Reading and writing the text of text objects through the host's text streams.
+#include <cstring>
+
 #include "fixture.h"
+#include "host/lengthstring.h"
+#include "host/suites.h"
 #include "util/kznAIutil.h"
 
 namespace {
+
+TEST(LengthString, KeepsAtMost255BytesAndItsLengthByteCountsThem) {
+    for (const std::size_t length : {0, 1, 254, 255, 256, 300}) {
+        const std::string text(length, 'a');
+        CLengthString s(text.c_str());
+        const std::size_t kept = std::min<std::size_t>(length, 255);
+        EXPECT_EQ(s.Pascal()[0], kept) << length;
+        EXPECT_EQ(std::string(s.Text()), text.substr(0, kept)) << length;
+    }
+}
+
+TEST(LengthString, AFullStringsTerminatorStaysInsideIt) {
+    // 256 bytes are the host's (length byte and 255 characters); the terminator behind them must
+    // not land on what follows the string.
+    struct Guarded {
+        CLengthString s;
+        unsigned char guard[16];
+    } g;
+    std::memset(g.guard, 0x5A, sizeof g.guard);
+    g.s = std::string(255, 'b').c_str();
+    EXPECT_EQ(std::string(g.s.Text()), std::string(255, 'b'));
+    for (const unsigned char byte : g.guard) {
+        EXPECT_EQ(byte, 0x5A);
+    }
+}
 
 class TextAccess : public kzntest::LinkedModule {
   protected:
@@ -67,6 +96,28 @@ TEST_F(TextAccess, AFailedReadGivesAnEmptyTextNotWhatTheBufferHeld) {
     EXPECT_EQ(Read(Text("text"), 256, &n), "");
     EXPECT_EQ(n, 0);
     EXPECT_EQ(host().document().openStreams(), 0U);
+}
+
+// A host that reports more bytes than it was asked for.
+ASErr KZN_API OverReportingRead(TextStreamRef, char* buffer, ASInt32* count) {
+    std::memset(buffer, 'x', static_cast<std::size_t>(*count));
+    *count += 100;
+    return kNoErr;
+}
+
+TEST_F(TextAccess, ACountLargerThanTheBufferIsRefusedAndReadsAsEmpty) {
+    TextStreamSuite lying = *sTextStream;
+    lying.ReadTextStream = OverReportingRead;
+    const TextStreamSuite* saved = sTextStream;
+    sTextStream = &lying;
+    std::string buffer(200, '\x7F');
+    ASInt32 n = 16;
+    GetArtText(Text("text"), buffer.data(), &n);
+    sTextStream = saved;
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(buffer[0], '\0');
+    // Nothing was written behind the buffer's 17 bytes.
+    EXPECT_EQ(buffer.substr(17), std::string(183, '\x7F'));
 }
 
 TEST_F(TextAccess, ADisposedObjectIsAHostErrorAndReadsAsEmpty) {

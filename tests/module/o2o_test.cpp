@@ -319,13 +319,14 @@ TEST_F(O2O, AFailedSaveWarnsAndKeepsTheLabel) {
         host_->win32().QueueFileAnswer(dir_ / "no/such/folder.csv");
         s.Click(kSave);
         EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
-        if (const char* full = kzntest::FullDevice()) {
-            host_->win32().QueueFileAnswer(std::string(full));
-            s.Click(kSave);
-            EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
-        }
+        const std::string before = TempDir::Read(dir_ / "table.csv");
+        host_->faults().Fail("Windows", "MoveFileExA", FourCharCode('F', 'U', 'L', 'L'));
+        host_->win32().QueueFileAnswer(dir_ / "table.csv");
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
+        EXPECT_EQ(TempDir::Read(dir_ / "table.csv"), before);
     });
-    ASSERT_GE(host_->win32().messageBoxes().size(), 1U);
+    ASSERT_EQ(host_->win32().messageBoxes().size(), 2U);
     for (const auto& box : host_->win32().messageBoxes()) {
         EXPECT_EQ(box.caption, "KZN Plug-in error");
         EXPECT_EQ(box.text, "ファイルを書き込めません");
@@ -472,6 +473,10 @@ TEST_F(O2O, CancelChangesNothing) {
     Run([&](DialogSession& s) {
         Load(s, "黒丸,白丸\r\n");
         s.Cancel();
+        // Nothing reaches the dialog object while the host closes the dialog.
+        EXPECT_EQ(s.dialog().notify, nullptr);
+        EXPECT_EQ(s.item(kObjects).list->notify, nullptr);
+        EXPECT_EQ(s.item(kPatterns).list->notify, nullptr);
     });
     EXPECT_EQ(Name(*Layer(0)[1]), "黒丸");
     EXPECT_EQ(host_->dialogs().liveEntries(), 0U);

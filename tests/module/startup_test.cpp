@@ -52,6 +52,7 @@ TEST(Startup, KeepsTheFilterHandlesInTheGlobalsBlock) {
     EXPECT_EQ(words[0], static_cast<void*>(host->FindFilter("t2t")->handle));
     EXPECT_EQ(words[1], static_cast<void*>(host->FindFilter("t2o")->handle));
     EXPECT_EQ(words[2], static_cast<void*>(host->FindFilter("o2o")->handle));
+    EXPECT_EQ(words[3], nullptr);  // no filter message yet
 }
 
 TEST(Startup, EnablesEveryMenuItemWhileADocumentIsOpen) {
@@ -124,6 +125,16 @@ TEST_P(StartupStops, WithTheErrorAndKeepsWhatWasRegistered) {
     const auto lines = host->trace().Lines();
     EXPECT_EQ(lines.at(lines.size() - 3), "error");
     EXPECT_EQ(host->filters().size(), f.registered);
+    // The block was cleared when it came: the words of filters that were not registered are
+    // empty, not what the memory held.
+    auto* words = static_cast<void**>(host->globals());
+    ASSERT_NE(words, nullptr);
+    const char* const names[] = {"t2t", "t2o", "o2o"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const subhost::FilterRecord* filter = host->FindFilter(names[i]);
+        EXPECT_EQ(words[i], filter ? static_cast<void*>(filter->handle) : nullptr) << names[i];
+    }
+    EXPECT_EQ(words[3], nullptr);
     bool anyMenu = false;
     for (const auto& filter : host->filters()) {
         anyMenu = anyMenu || filter.menu.has_value();

@@ -365,11 +365,13 @@ TEST_F(T2O, AFailedSaveWarnsAndKeepsTheLabelAndAFailedLoadStillRebuildsTheList) 
         host_->win32().QueueFileAnswer(dir_ / "no/such/folder.csv");
         s.Click(kSave);
         EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
-        if (const char* full = kzntest::FullDevice()) {
-            host_->win32().QueueFileAnswer(std::string(full));
-            s.Click(kSave);
-            EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
-        }
+        // The rows were written but could not take the table file's place: it stays as it was.
+        const std::string before = TempDir::Read(dir_ / "table.csv");
+        host_->faults().Fail("Windows", "MoveFileExA", FourCharCode('F', 'U', 'L', 'L'));
+        host_->win32().QueueFileAnswer(dir_ / "table.csv");
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
+        EXPECT_EQ(TempDir::Read(dir_ / "table.csv"), before);
         // The file cannot be opened (a folder): the list is built again from the unchanged
         // table, without the hand-made symbol.
         std::filesystem::create_directory(dir_ / "folder.csv");
@@ -556,7 +558,13 @@ TEST_F(T2O, CancelChangesNothing) {
     Run([&](DialogSession& s) {
         Load(s, "マイマイ,丸\r\n");
         s.Check(kNewLayer, true);
+        s.ClickRow(kTargets, 0);  // its symbols are listed
         s.Cancel();
+        // Nothing reaches the dialog object while the host closes the dialog.
+        EXPECT_EQ(s.dialog().notify, nullptr);
+        for (const int list : {kTargets, kSymbols, kPatterns}) {
+            EXPECT_EQ(s.item(list).list->notify, nullptr) << list;
+        }
     });
     EXPECT_EQ(Titles().size(), 3U);
     EXPECT_EQ(Layer(1).size(), 7U);

@@ -105,6 +105,63 @@ TEST_F(T2T, InitSetsThePicturesTipsAndListStyle) {
     });
 }
 
+// What row INDEX of the list paints, one line a drawing call.
+std::vector<std::string> Painted(DialogSession& s, std::size_t index) {
+    s.Paint(kList);
+    std::vector<std::string> lines;
+    for (const auto& op : s.item(kList).list->entries.at(index)->painted) {
+        lines.push_back(op.Show());
+    }
+    return lines;
+}
+
+// Colours by their numbers in the host's colour list: 0 black, 1 white, 2 highlight, 3 highlight
+// text, 7 disabled text, 15 text. The divider is at half the row's width (332); the destination
+// starts one blank (6 wide here) right of it.
+TEST_F(T2T, RowsPaintPlainSelectedAndDisabledColoursAndTheDestinationOneBlankRight) {
+    Run([](DialogSession& s) {
+        s.ClickRow(kList, 1);
+        s.Type(kDestination, "den");
+        // The typed destination asks for the row to be painted again.
+        EXPECT_EQ(s.item(kList).list->entries[1]->invalidations, 1);
+        EXPECT_EQ(s.item(kList).list->entries[0]->invalidations, 0);
+        EXPECT_THAT(Painted(s, 0),
+                    ElementsAre("colour 1", "fill (0,0)-(332,16) colour 1", "colour 0",
+                                "line (166,0)-(166,16) colour 0", "colour 15",
+                                kzntest::Utf8(u8"text \"マイマイ\" in (0,0)-(165,16) colour 15"),
+                                "text \"\" in (172,0)-(332,16) colour 15"));
+        EXPECT_THAT(
+            Painted(s, 1),
+            ElementsAre("colour 2", "fill (0,16)-(332,32) colour 2", "colour 0",
+                        "line (166,16)-(166,32) colour 0", "colour 3",
+                        kzntest::Utf8(u8"text \"デンデンムシ\" in (0,16)-(165,32) colour 3"),
+                        "text \"den\" in (172,16)-(332,32) colour 3"));
+        // A locked layer disables the list: white rows, disabled text, also for the chosen row.
+        s.Pick(kLayerPopup, "基図");
+        s.item(kList).list->entries[0]->selected = true;
+        EXPECT_THAT(Painted(s, 0),
+                    ElementsAre("colour 1", "fill (0,0)-(332,16) colour 1", "colour 0",
+                                "line (166,0)-(166,16) colour 0", "colour 7",
+                                kzntest::Utf8(u8"text \"海\" in (0,0)-(165,16) colour 7"),
+                                "text \"\" in (172,0)-(332,16) colour 7"));
+    });
+}
+
+TEST_F(T2T, ADestinationKeepsExactly100BytesAndCutsTheHundredAndFirst) {
+    const std::string hundred(100, 'd');
+    Run([&](DialogSession& s) {
+        s.ClickRow(kList, 0);
+        s.Type(kDestination, hundred);
+        s.ClickRow(kList, 1);
+        s.Type(kDestination, hundred + "e");
+        EXPECT_EQ(Destination(s, 0), hundred);
+        EXPECT_EQ(Destination(s, 1), hundred);
+        s.Ok();
+    });
+    EXPECT_EQ(Texts(1)[0], hundred);
+    EXPECT_EQ(Texts(1)[1], hundred);
+}
+
 TEST_F(T2T, ALockedLayerShowsItsTextsButDisablesTheListAndOK) {
     Run([](DialogSession& s) {
         s.Pick(kLayerPopup, "基図");
@@ -113,8 +170,6 @@ TEST_F(T2T, ALockedLayerShowsItsTextsButDisablesTheListAndOK) {
         EXPECT_FALSE(s.item(kOKItemID).enabled);
         EXPECT_THROW(s.Ok(), subhost::ActionError);
         EXPECT_THROW(s.ClickRow(kList, 0), subhost::ActionError);
-        s.Paint(kList);
-        EXPECT_EQ(s.item(kList).list->entries[0]->painted[1].color, kADMWhiteColor);
         s.Cancel();
     });
     EXPECT_THAT(Texts(3), ElementsAre("海"));
@@ -175,6 +230,9 @@ TEST_F(T2T, CancelChangesNothing) {
         s.ClickRow(kList, 1);
         s.Type(kDestination, "x");
         s.Cancel();
+        // Nothing reaches the dialog object while the host closes the dialog.
+        EXPECT_EQ(s.dialog().notify, nullptr);
+        EXPECT_EQ(s.item(kList).list->notify, nullptr);
     });
     EXPECT_THAT(Texts(1), ElementsAre("マイマイ", "デンデンムシ", "隠れ", "固定", "マイマイ",
                                       "カタツムリ\r"));
@@ -262,26 +320,81 @@ TEST_F(T2T, SavingWritesEveryRowWithCRLFAndShowsTheFileName) {
     });
 }
 
-TEST_F(T2T, AFailedSaveWarnsAndKeepsTheLabel) {
-    const char* full = kzntest::FullDevice();
+TEST_F(T2T, AFailedSaveWarnsKeepsTheLabelAndLeavesThePreviousFileByteForByte) {
+    const std::string previous = "マイマイ,maimai\r\nデンデンムシ,denden\r\n";
+    const std::string path = dir_.Write("table.csv", previous);
+    host_->faults().Fail("Windows", "MoveFileExA", FourCharCode('F', 'U', 'L', 'L'));
     Run([&](DialogSession& s) {
-        if (full != nullptr) {
-            host_->win32().QueueFileAnswer(std::string(full));
+        s.ClickRow(kList, 0);
+        s.Type(kDestination, "new");
+        // Everything was written beside the file, but it could not take the file's place.
+        host_->win32().QueueFileAnswer(path);
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "");
+#ifndef _WIN32
+        {
+            // The disk fills while the rows are written.
+            const kzntest::FileSizeLimit disk(4);
+            host_->win32().QueueFileAnswer(path);
             s.Click(kSave);
-            EXPECT_EQ(s.item(kLabel).text, "");
         }
+        EXPECT_EQ(s.item(kLabel).text, "");
+#endif
         host_->win32().QueueFileAnswer(dir_ / "no/such/folder.csv");
         s.Click(kSave);
         EXPECT_EQ(s.item(kLabel).text, "");
         s.Click(kSave);  // nothing queued: the person cancels, nothing is said
     });
+    EXPECT_EQ(TempDir::Read(path), previous);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
+                            std::filesystem::directory_iterator()),
+              1);  // nothing was left beside it
     const auto& boxes = host_->win32().messageBoxes();
-    ASSERT_EQ(boxes.size(), full != nullptr ? 2U : 1U);
+#ifdef _WIN32
+    ASSERT_EQ(boxes.size(), 2U);
+#else
+    ASSERT_EQ(boxes.size(), 3U);
+#endif
     for (const auto& box : boxes) {
         EXPECT_EQ(box.text, "ファイルを書き込めません");
         EXPECT_EQ(box.caption, "KZN Plug-in error");
         EXPECT_EQ(box.type, MB_ICONWARNING);
     }
+}
+
+TEST_F(T2T, ASaveReplacesTheFileWholeAndShowsItsName) {
+    const std::string path = dir_.Write("table.csv", std::string(1000, 'x'));
+    Run([&](DialogSession& s) {
+        s.ClickRow(kList, 0);
+        s.Type(kDestination, "maimai");
+        host_->win32().QueueFileAnswer(path);
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
+    });
+    EXPECT_EQ(TempDir::Read(path),
+              "マイマイ,maimai\r\nデンデンムシ,\r\nマイマイ,\r\nカタツムリ,\r\n");
+    EXPECT_TRUE(host_->win32().messageBoxes().empty());
+}
+
+TEST_F(T2T, ASelectedTextIsListedAndAFailingAttributeQueryIsTracedAndTakesTheText) {
+    // Being selected is no reason to leave a text out.
+    host_->document().layers()[1]->group->children[2]->selected = true;  // デンデンムシ
+    host_->faults().Fail("AI Art Suite", "GetArtUserAttr", FourCharCode('A', 'T', 'T', 'R'), 3);
+    Run([](DialogSession& s) {
+        // The third text asked is the hidden one: with its attributes unknown, it is taken.
+        EXPECT_THAT(s.Rows(kList),
+                    ElementsAre("マイマイ", "デンデンムシ", "隠れ", "マイマイ", "カタツムリ"));
+    });
+    const auto lines = host_->trace().Lines();
+    const auto at = std::find(lines.begin(), lines.end(), "ASErr:ATTR");
+    ASSERT_NE(at, lines.end());
+    ASSERT_NE(at + 1, lines.end());
+    const int line = kzntest::LineOf(kzntest::SourcePath("module/t2t/kznT2TDialog.cpp"),
+                                     "KznChecked(sArt->GetArtUserAttr");
+    EXPECT_EQ(*(at + 1), "kznT2TDialog," + std::to_string(line));
+    ASSERT_EQ(host_->assertions().size(), 1U);
+    EXPECT_EQ(host_->assertions()[0].line, line);
+    EXPECT_EQ(host_->assertions()[0].expression, "NULL");
 }
 
 TEST_F(T2T, ACurrentLayerThatCannotBeHadIsTracedAndTheDialogStillOpensEmpty) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "host/win32.h"
+#include "subhost/document/document.h"
 #include "subhost/error.h"
 #include "subhost/sjis.h"
 #include "subhost/windows/substitutes.h"
@@ -50,6 +51,35 @@ TEST(Faults, FailTheNthCallFromWhenTheyWereArrangedOnce) {
     EXPECT_EQ(plan.OnCall("S", "D"), std::nullopt);
     EXPECT_EQ(plan.OnCall("S", "C"), 7);
     EXPECT_EQ(plan.OnCall("S", "C"), std::nullopt);
+}
+
+TEST(Faults, ANullOutValueIsGivenAfterTheCallWasCarriedOutAndTheCallIsMarkedAsGivingOne) {
+    auto host = LoadedHost();
+    host->faults().NullOut("SP Basic Suite", "AcquireSuite", 2);
+    BasicSuite* basic = host->basicSuite();
+    const void* first = nullptr;
+    const void* second = nullptr;
+    EXPECT_EQ(basic->AcquireSuite("AI Art Suite", 4, &first), 0);
+    EXPECT_EQ(basic->AcquireSuite("AI Art Suite", 4, &second), 0);
+    EXPECT_NE(first, nullptr);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_EQ(host->Held("AI Art Suite"), 2);  // carried out all the same
+    EXPECT_TRUE(host->calls().back().pointerOut);
+    EXPECT_EQ(basic->ReleaseSuite("AI Art Suite", 4), 0);
+    EXPECT_FALSE(host->calls().back().pointerOut);
+}
+
+TEST(Document, ItsCheckFindsArtInTwoPlacesAndArtInNone) {
+    subhost::Document document;
+    subhost::Layer& layer = document.AddLayer(0, "layer", true);
+    subhost::Art& group = document.NewArt(kGroupArt, layer.group);
+    subhost::Art& path = document.NewArt(kPathArt, &group);
+    EXPECT_THAT(document.Problems(), ::testing::IsEmpty());
+    layer.group->children.push_back(&path);  // also directly on the layer
+    EXPECT_THAT(document.Problems(), ::testing::Contains(::testing::HasSubstr("in two places")));
+    layer.group->children.pop_back();
+    group.children.clear();  // in no list at all
+    EXPECT_THAT(document.Problems(), ::testing::ElementsAre("1 live art objects are in no place"));
 }
 
 TEST(Faults, AFailedCallIsNotCarriedOut) {

@@ -6,6 +6,11 @@
 #include <iterator>
 #include <random>
 #include <string>
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 
 namespace kzntest {
 
@@ -56,5 +61,30 @@ inline const char* FullDevice() {
     return "/dev/full";
 #endif
 }
+
+#ifndef _WIN32
+// While it lives, no file of this process grows beyond BYTES: a write past that fails as on a
+// full disk. Unlike a read-only file, this holds for root too.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+#endif
 
 }  // namespace kzntest
