@@ -52,11 +52,12 @@ CAdmEntryBase::CAdmEntryBase(ListRef list, UserData data) {
 // procedures are the same for every entry of the list, so a second entry installing them again
 // changes nothing for the first.
 void CAdmEntryBase::Attach() {
-    sADMEntry->SetUserData(entry_, this);
+    const ASErr found = sADMEntry->SetUserData(entry_, this);
     sADMList->SetDrawProc(list_, EntryDrawProcedure);
     sADMList->SetTrackProc(list_, EntryTrackProcedure);
     sADMList->SetNotifyProc(list_, EntryNotifyProcedure);
-    sADMList->SetDestroyProc(list_, EntryDestroyProcedure);
+    const ASErr deleted = sADMList->SetDestroyProc(list_, EntryDestroyProcedure);
+    ownedByList_ = found == kNoErr && deleted == kNoErr;
 }
 
 ASErr CAdmEntryBase::Init() {
@@ -86,6 +87,7 @@ CAdmEntryBase::~CAdmEntryBase() {
         return;
     }
     userData_ = nullptr;
+    ownedByList_ = false;
     if (entry_ != nullptr) {
         // Detach first: when the host is already destroying this entry (its destroy procedure
         // deleted this object), a destroy procedure run again by the request below finds no

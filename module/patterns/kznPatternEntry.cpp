@@ -186,7 +186,10 @@ void FillPatternList(ListRef list) {
     // The previews of the last dialog may show patterns that have changed since.
     GetSwatchImage("");
     ForEachPatternSwatch([&](PatternHandle pattern) {
-        auto* row = new CkznPatternEntry(list, nullptr);
+        auto* row = NewListRow<CkznPatternEntry>(list, nullptr);
+        if (row == nullptr) {
+            return true;
+        }
         CLengthString name;
         sPattern->GetPatternName(pattern, name.Pascal());
         sADMEntry->SetText(row->GetEntryRef(), TextBeforeLineFeed(name.Text()).c_str());

@@ -409,6 +409,50 @@ TEST_F(ItemsAndEntries, NullReferencesLeaveObjectsDetachedAndSafeToDelete) {
     EXPECT_EQ(host().calls().size(), mark);
 }
 
+// When the host refuses a row (no entry, or the object cannot be handed to it), the row maker
+// deletes the object at once and leaves no entry without an object in the list.
+TEST_F(ItemsAndEntries, ARowTheHostRefusesIsDeletedAndLeavesNoEntryBehind) {
+    const ASErr kRefused = FourCharCode('N', 'O', 'P', 'E');
+    struct Refusal {
+        const char* suite;
+        const char* call;
+        bool nullOut;
+    };
+    for (const Refusal refusal :
+         {Refusal{"ADM Entry Suite", "Create", false}, Refusal{"ADM Entry Suite", "Create", true},
+          Refusal{"ADM Entry Suite", "SetUserData", false},
+          Refusal{"ADM List Suite", "SetDestroyProc", false}}) {
+        SCOPED_TRACE(std::string(refusal.call) + (refusal.nullOut ? " null" : " error"));
+        Journal journal;
+        JournalEntry* refused = nullptr;
+        JournalEntry* kept = nullptr;
+        Run(
+            102,
+            [&](TestDialog& d) {
+                d.lists.push_back(std::make_unique<CAdmListBase>(d.List(1011)));
+                if (refusal.nullOut) {
+                    host().faults().NullOut(refusal.suite, refusal.call);
+                } else {
+                    host().faults().Fail(refusal.suite, refusal.call, kRefused);
+                }
+                refused = NewListRow<JournalEntry>(d.List(1011), journal, "refused");
+                host().faults().Clear();
+                kept = NewListRow<JournalEntry>(d.List(1011), journal, "kept");
+            },
+            [&](DialogSession& s) {
+                // (An entry the host made but did not hand over is the host's own to keep.)
+                if (!refusal.nullOut) {
+                    EXPECT_THAT(s.Rows(1011), ElementsAre("kept"));
+                }
+                s.Cancel();
+            });
+        EXPECT_EQ(refused, nullptr);
+        EXPECT_NE(kept, nullptr);
+        EXPECT_EQ(journal.entriesDeleted, 2);
+        EXPECT_EQ(host().dialogs().liveEntries(), 0U);
+    }
+}
+
 class CountingItem : public JournalItem {
   public:
     using JournalItem::JournalItem;
