@@ -32,13 +32,22 @@ class CAdmEntryBase {
     // made it deletes it (which also removes a half-made entry).
     bool IsOwnedByList() const { return ownedByList_; }
 
+    // The live object attached to ENTRY, found without asking the host (which may be unable to
+    // give an entry's user data back while it destroys the entry).
+    static CAdmEntryBase* Attached(EntryRef entry);
+
   private:
     void Attach();
+    void Detach();
 
     EntryRef entry_ = nullptr;
     ListRef list_ = nullptr;
     UserData userData_ = nullptr;
     bool ownedByList_ = false;
+    // Every attached object, most recent first, linked through the objects themselves.
+    static CAdmEntryBase* attached_;
+    CAdmEntryBase* previous_ = nullptr;
+    CAdmEntryBase* next_ = nullptr;
 };
 
 // Makes a row object whose entry is added to a list, and hands it to the list. Null when the host

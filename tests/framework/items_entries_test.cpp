@@ -380,6 +380,35 @@ TEST_F(ItemsAndEntries, RemovingAnEntryDeletesItsObjectOnceAndTheDestructorsRequ
     EXPECT_EQ(journal_.entriesDeleted, 2);
 }
 
+// The destroy procedure finds the row's object without the host's help when the host cannot give
+// the user data back, and an object already being deleted is not deleted again.
+TEST_F(ItemsAndEntries, ARowsObjectGoesWithItsEntryAlsoWhenItsUserDataCannotBeRead) {
+    const ASErr kRefused = FourCharCode('N', 'O', 'P', 'E');
+    Run(
+        102,
+        [&](TestDialog& d) {
+            Fill(d, 1011, {"a", "b", "c"});
+        },
+        [&](DialogSession& s) {
+            const ListRef list = s.item(1011).list->ref;
+            host().faults().Fail("ADM Entry Suite", "GetUserData", kRefused);
+            EXPECT_EQ(sADMList->RemoveEntry(list, 1), 0);
+            EXPECT_EQ(journal_.entriesDeleted, 1);
+            EXPECT_THAT(s.Rows(1011), ElementsAre("a", "c"));
+
+            // Deleted by its owner while the host cannot clear the user data: the destroy
+            // procedure then meets the object being deleted and leaves it alone.
+            auto* object = static_cast<CAdmEntryBase*>(s.item(1011).list->entries[0]->userData);
+            host().faults().Fail("ADM Entry Suite", "SetUserData", kRefused);
+            delete object;
+            EXPECT_EQ(journal_.entriesDeleted, 2);
+            EXPECT_THAT(s.Rows(1011), ElementsAre("c"));
+            s.Cancel();
+        });
+    EXPECT_EQ(journal_.entriesDeleted, 3);
+    EXPECT_EQ(host().dialogs().liveEntries(), 0U);
+}
+
 TEST_F(ItemsAndEntries, AfterTheSuitesAreReleasedDeletingObjectsCallsNoHostFunction) {
     Journal journal;
     CAdmItemBase* item = nullptr;
