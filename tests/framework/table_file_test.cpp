@@ -8,6 +8,7 @@
 
 #include "fixture.h"
 #include "support/tempdir.h"
+#include "util/kznSjis.h"
 #include "util/kznTableFile.h"
 
 namespace {
@@ -20,6 +21,37 @@ std::vector<std::string> Fields(std::string line) {
         fields.push_back(SplitField(line));
     }
     return fields;
+}
+
+// A text cut by bytes loses the first half of a character whose second half was cut away; the
+// lead bytes are 0x81-0x9F and 0xE0-0xFC, and no other byte.
+TEST(ShiftJis, ACutTextLosesOnlyAHalfCharacterAtItsEnd) {
+    const auto whole = [](const std::string& text) {
+        return SjisWholeLength(text.data(), text.size());
+    };
+    EXPECT_EQ(whole("ab"), 2U);
+    EXPECT_EQ(whole("\x82\xA0"
+                    "a"),
+              3U);
+    for (const unsigned char lead : {0x81, 0x9F, 0xE0, 0xFC}) {
+        EXPECT_EQ(whole(std::string("a") + static_cast<char>(lead)), 1U) << int{lead};
+    }
+    for (const unsigned char single : {0x80, 0xA0, 0xDF, 0xFD, 0xFF}) {
+        EXPECT_EQ(whole(std::string("a") + static_cast<char>(single)), 2U) << int{single};
+    }
+    // A cut at a limit never ends inside a character.
+    EXPECT_EQ(SjisCutLength("\x82\xA0"
+                            "a",
+                            3, 1),
+              0U);
+    EXPECT_EQ(SjisCutLength("\x82\xA0"
+                            "a",
+                            3, 2),
+              2U);
+    EXPECT_EQ(SjisCutLength("\xFD"
+                            "a",
+                            2, 1),
+              1U);
 }
 
 TEST(SplitField, SkipsLeadingSeparatorsAndTrimsBlanksAroundFields) {

@@ -295,6 +295,14 @@ TEST_F(T2O, ALockedLayerListsItsTextsButDisablesTheListAndOK) {
         s.Pick(kLayerPopup, "基図");
         EXPECT_THAT(s.Rows(kTargets), ElementsAre("海"));
         EXPECT_FALSE(s.item(kTargets).enabled);
+        // A disabled list's rows are white with the disabled text colour, also the chosen one.
+        s.item(kTargets).list->entries[0]->selected = true;
+        const auto fills = Painted(s, kTargets, 0, subhost::DrawOp::Kind::Fill);
+        const auto texts = Painted(s, kTargets, 0, subhost::DrawOp::Kind::Text);
+        ASSERT_FALSE(fills.empty());
+        EXPECT_EQ(fills[0].color, 1);  // the host's white
+        ASSERT_EQ(texts.size(), 1U);
+        EXPECT_EQ(texts[0].color, 7);  // the host's disabled text
         EXPECT_FALSE(s.item(kOKItemID).enabled);
         EXPECT_THROW(s.Ok(), subhost::ActionError);
     });
