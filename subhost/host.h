@@ -102,6 +102,11 @@ class Host {
     void BeginCall();
     void NoteOut(std::function<void()> clear);
     void EndCall(bool succeeded);
+    // How many host calls are being served at this moment (0 while the module runs on its own).
+    std::size_t callsBeingServed() const { return serving_; }
+    // Counted by Serve around everything it does for a call, its bookkeeping included.
+    void BeginServing() { ++serving_; }
+    void EndServing() { --serving_; }
     // Why host calls failed, as "Suite/Call: reason", in order.
     const std::vector<std::string>& errors() const { return errors_; }
     void NoteError(const char* suite, const char* call, const std::string& why);
@@ -131,6 +136,7 @@ class Host {
     };
     std::vector<OutFrame> outFrames_;
     bool nullOutNext_ = false;
+    std::size_t serving_ = 0;
     std::vector<std::string> errors_;
     FaultPlan faults_;
     TraceLog trace_;
