@@ -80,7 +80,10 @@ class Host {
     int Held(const std::string& suite) const;
     int TotalHeld() const;
 
-    const std::vector<CallRecord>& calls() const { return calls_; }
+    // Every host call is counted; the records of the last CallLog::kDefaultLimit are kept unless
+    // KeepCalls says otherwise (0: none, as for a long run).
+    const CallLog& calls() const { return calls_; }
+    void KeepCalls(std::size_t limit) { calls_.SetLimit(limit); }
     FaultPlan& faults() { return faults_; }
     TraceLog& trace() { return trace_; }
     std::vector<AssertionReport>& assertions() { return assertions_; }
@@ -128,7 +131,7 @@ class Host {
     PluginRef self_;
     void* globals_ = nullptr;
     std::map<std::string, int> held_;
-    std::vector<CallRecord> calls_;
+    CallLog calls_;
     struct OutFrame {
         std::size_t call;
         bool nullOut;
