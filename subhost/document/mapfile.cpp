@@ -581,9 +581,10 @@ std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& n
         // makes a long list of art cost the square of its length.)
         Whereabouts where;
         try {
-            j = json::parse(json_text, [&where](int depth, json::parse_event_t event, json& parsed) {
-                return where.Event(depth, event, parsed);
-            });
+            j = json::parse(json_text,
+                            [&where](int depth, json::parse_event_t event, json& parsed) {
+                                return where.Event(depth, event, parsed);
+                            });
         } catch (const json::out_of_range&) {
             throw MapError(name + ": " + where.Path() + " is a number out of range");
         } catch (const json::exception& e) {
