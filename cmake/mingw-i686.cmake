@@ -17,3 +17,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Debian's 32-bit loader (the "wine" on the PATH chooses it when wine32 is installed).
 set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
+# The module links the runtime of the Windows-threads compiler instead: on 32-bit x86 the runtime
+# registers the module's unwind tables when it is loaded, and under POSIX threads that starts a
+# thread library which keeps a thread-local slot for good each time; a host that loads the module
+# again and again would run out of them.
+execute_process(COMMAND i686-w64-mingw32-g++-win32 -print-file-name=libstdc++.a
+                OUTPUT_VARIABLE KZN_MODULE_RUNTIME OUTPUT_STRIP_TRAILING_WHITESPACE)
+get_filename_component(KZN_MODULE_RUNTIME_DIR "${KZN_MODULE_RUNTIME}" DIRECTORY)

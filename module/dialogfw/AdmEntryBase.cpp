@@ -6,7 +6,9 @@ namespace {
 
 CAdmEntryBase* ObjectOf(EntryRef entry) {
     UserData data = nullptr;
-    sADMEntry->GetUserData(entry, &data);
+    if (sADMEntry->GetUserData(entry, &data) != kNoErr) {
+        data = nullptr;
+    }
     return static_cast<CAdmEntryBase*>(data);
 }
 
@@ -30,7 +32,13 @@ void KZN_API EntryNotifyProcedure(EntryRef entry, NotifierRef notifier) {
 }
 
 void KZN_API EntryDestroyProcedure(EntryRef entry) {
-    delete ObjectOf(entry);
+    // The object must go with its entry even when the host cannot give its user data back. An
+    // object being deleted has already let go of its entry and is not deleted again.
+    CAdmEntryBase* object = ObjectOf(entry);
+    if (object == nullptr || object->GetEntryRef() != entry) {
+        object = CAdmEntryBase::Attached(entry);
+    }
+    delete object;
 }
 
 }  // namespace
@@ -48,15 +56,45 @@ CAdmEntryBase::CAdmEntryBase(ListRef list, UserData data) {
     Create(list, data);
 }
 
+CAdmEntryBase* CAdmEntryBase::attached_ = nullptr;
+
+CAdmEntryBase* CAdmEntryBase::Attached(EntryRef entry) {
+    for (CAdmEntryBase* object = attached_; object != nullptr; object = object->next_) {
+        if (object->entry_ == entry) {
+            return object;
+        }
+    }
+    return nullptr;
+}
+
+void CAdmEntryBase::Detach() {
+    if (previous_ != nullptr) {
+        previous_->next_ = next_;
+    } else if (attached_ == this) {
+        attached_ = next_;
+    }
+    if (next_ != nullptr) {
+        next_->previous_ = previous_;
+    }
+    previous_ = next_ = nullptr;
+}
+
 // Makes this object the entry's user data and installs the entry procedures on the list. The
 // procedures are the same for every entry of the list, so a second entry installing them again
 // changes nothing for the first.
 void CAdmEntryBase::Attach() {
-    sADMEntry->SetUserData(entry_, this);
+    const ASErr found = sADMEntry->SetUserData(entry_, this);
     sADMList->SetDrawProc(list_, EntryDrawProcedure);
     sADMList->SetTrackProc(list_, EntryTrackProcedure);
     sADMList->SetNotifyProc(list_, EntryNotifyProcedure);
-    sADMList->SetDestroyProc(list_, EntryDestroyProcedure);
+    const ASErr deleted = sADMList->SetDestroyProc(list_, EntryDestroyProcedure);
+    ownedByList_ = found == kNoErr && deleted == kNoErr;
+    Detach();  // (when attached before, to another entry)
+    next_ = attached_;
+    if (next_ != nullptr) {
+        next_->previous_ = this;
+    }
+    attached_ = this;
 }
 
 ASErr CAdmEntryBase::Init() {
@@ -82,17 +120,20 @@ void CAdmEntryBase::OnDraw(DrawerRef drawer) {
 }
 
 CAdmEntryBase::~CAdmEntryBase() {
+    Detach();
     if (sADMEntry == nullptr) {
         return;
     }
     userData_ = nullptr;
+    ownedByList_ = false;
     if (entry_ != nullptr) {
-        // Detach first: when the host is already destroying this entry (its destroy procedure
+        // Let go first: when the host is already destroying this entry (its destroy procedure
         // deleted this object), a destroy procedure run again by the request below finds no
         // object to delete a second time.
-        sADMEntry->SetUserData(entry_, nullptr);
-        sADMEntry->Destroy(entry_);
+        const EntryRef entry = entry_;
         entry_ = nullptr;
+        sADMEntry->SetUserData(entry, nullptr);
+        sADMEntry->Destroy(entry);
     }
 }
 

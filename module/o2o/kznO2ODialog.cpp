@@ -349,7 +349,10 @@ void CkznO2ODialog::FillObjectList() {
 
     for (const auto& [name, groups] : gTaggedGroupIndex) {
         KznTrace("%s\n", name.c_str());
-        auto* row = new CkznO2OSrcEntry(list, nullptr);
+        auto* row = NewListRow<CkznO2OSrcEntry>(list, nullptr);
+        if (row == nullptr) {
+            continue;
+        }
         row->firstArt = groups.front();
         row->objectName = name.c_str();
         if (!name.empty()) {

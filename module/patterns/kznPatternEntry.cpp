@@ -21,13 +21,17 @@ constexpr ASInt32 kLabelBuffer = 100;
 // Longest name read, with its terminator.
 constexpr ASInt32 kNameBuffer = 256;
 
-// Pattern name to preview; a null image means that none is kept. Made on first use; its images
-// are destroyed only by a release.
+// Pattern name to preview; a null image means that none is kept. Its images are destroyed only by
+// a release.
 using SwatchCache = std::map<std::string, ImageRef>;
 
+// Made when the module is loaded, not on first use: a guarded first use would start the thread
+// library of the Windows runtime, which takes a thread-local slot that it never gives back, and a
+// module loaded again and again would use them all up.
+SwatchCache gSwatchCache;
+
 SwatchCache& Cache() {
-    static SwatchCache cache;
-    return cache;
+    return gSwatchCache;
 }
 
 void ReleaseCache(SwatchCache& cache) {
@@ -186,7 +190,10 @@ void FillPatternList(ListRef list) {
     // The previews of the last dialog may show patterns that have changed since.
     GetSwatchImage("");
     ForEachPatternSwatch([&](PatternHandle pattern) {
-        auto* row = new CkznPatternEntry(list, nullptr);
+        auto* row = NewListRow<CkznPatternEntry>(list, nullptr);
+        if (row == nullptr) {
+            return true;
+        }
         CLengthString name;
         sPattern->GetPatternName(pattern, name.Pascal());
         sADMEntry->SetText(row->GetEntryRef(), TextBeforeLineFeed(name.Text()).c_str());

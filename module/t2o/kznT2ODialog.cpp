@@ -313,13 +313,14 @@ void CkznT2ODialog::FindTextArt() {
                 if (length == kMaxText) {
                     text[SjisWholeLength(text, std::strlen(text))] = 0;
                 }
-                auto* row = new CkznT2OTextEntry(list);
-                sADMEntry->SetText(row->GetEntryRef(), text);
-                row->textArt = child;
-                std::string rest = table[text];
-                for (std::string field = SplitField(rest); !field.empty();
-                     field = SplitField(rest)) {
-                    row->symbolNames.push_back(field);
+                if (auto* row = NewListRow<CkznT2OTextEntry>(list)) {
+                    sADMEntry->SetText(row->GetEntryRef(), text);
+                    row->textArt = child;
+                    std::string rest = table[text];
+                    for (std::string field = SplitField(rest); !field.empty();
+                         field = SplitField(rest)) {
+                        row->symbolNames.push_back(field);
+                    }
                 }
             }
         }
@@ -343,7 +344,10 @@ void CkznT2ODialog::ShowSymbols() {
         return;
     }
     for (const std::string& name : target->symbolNames) {
-        auto* row = new CkznPatternEntry(symbolList->GetListRef(), nullptr);
+        auto* row = NewListRow<CkznPatternEntry>(symbolList->GetListRef(), nullptr);
+        if (row == nullptr) {
+            continue;
+        }
         CLengthString text(name.c_str());
         sADMEntry->SetText(row->GetEntryRef(), text.Text());
     }

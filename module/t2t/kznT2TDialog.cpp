@@ -301,10 +301,11 @@ void CkznT2TDialog::FindTextArt() {
             ASInt32 attr = 0;
             KznChecked(sArt->GetArtUserAttr(child, kArtLocked | kArtHidden, &attr), kSource);
             if ((attr & (kArtLocked | kArtHidden)) == 0) {
-                auto* row = new CkznT2TTextEntry(list);
-                sADMEntry->SetText(row->GetEntryRef(), text);
-                row->textArt = child;
-                row->SetDestination(table[text].c_str());
+                if (auto* row = NewListRow<CkznT2TTextEntry>(list)) {
+                    sADMEntry->SetText(row->GetEntryRef(), text);
+                    row->textArt = child;
+                    row->SetDestination(table[text].c_str());
+                }
             }
         }
         ArtHandle next = nullptr;

@@ -126,7 +126,15 @@ namespace {
 // Carries out the renaming; the reason when it cannot be done.
 std::optional<std::string> RenameFile(const char* existing, const char* newName, DWORD flags) {
 #ifdef _WIN32
-    if (::MoveFileExA(existing, newName, flags) == 0) {
+    // Found in the system's library each time, not through this program's import table: when the
+    // module's code is linked into the program, that table's entry is this substitute's.
+    using MoveFileExProc = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+    const auto moveFileEx = reinterpret_cast<MoveFileExProc>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "MoveFileExA")));
+    if (moveFileEx == nullptr) {
+        return "MoveFileExA not found in kernel32.dll";
+    }
+    if (moveFileEx(existing, newName, flags) == 0) {
         return "error " + std::to_string(::GetLastError());
     }
     return std::nullopt;

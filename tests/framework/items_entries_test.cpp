@@ -380,6 +380,35 @@ TEST_F(ItemsAndEntries, RemovingAnEntryDeletesItsObjectOnceAndTheDestructorsRequ
     EXPECT_EQ(journal_.entriesDeleted, 2);
 }
 
+// The destroy procedure finds the row's object without the host's help when the host cannot give
+// the user data back, and an object already being deleted is not deleted again.
+TEST_F(ItemsAndEntries, ARowsObjectGoesWithItsEntryAlsoWhenItsUserDataCannotBeRead) {
+    const ASErr kRefused = FourCharCode('N', 'O', 'P', 'E');
+    Run(
+        102,
+        [&](TestDialog& d) {
+            Fill(d, 1011, {"a", "b", "c"});
+        },
+        [&](DialogSession& s) {
+            const ListRef list = s.item(1011).list->ref;
+            host().faults().Fail("ADM Entry Suite", "GetUserData", kRefused);
+            EXPECT_EQ(sADMList->RemoveEntry(list, 1), 0);
+            EXPECT_EQ(journal_.entriesDeleted, 1);
+            EXPECT_THAT(s.Rows(1011), ElementsAre("a", "c"));
+
+            // Deleted by its owner while the host cannot clear the user data: the destroy
+            // procedure then meets the object being deleted and leaves it alone.
+            auto* object = static_cast<CAdmEntryBase*>(s.item(1011).list->entries[0]->userData);
+            host().faults().Fail("ADM Entry Suite", "SetUserData", kRefused);
+            delete object;
+            EXPECT_EQ(journal_.entriesDeleted, 2);
+            EXPECT_THAT(s.Rows(1011), ElementsAre("c"));
+            s.Cancel();
+        });
+    EXPECT_EQ(journal_.entriesDeleted, 3);
+    EXPECT_EQ(host().dialogs().liveEntries(), 0U);
+}
+
 TEST_F(ItemsAndEntries, AfterTheSuitesAreReleasedDeletingObjectsCallsNoHostFunction) {
     Journal journal;
     CAdmItemBase* item = nullptr;
@@ -407,6 +436,50 @@ TEST_F(ItemsAndEntries, NullReferencesLeaveObjectsDetachedAndSafeToDelete) {
     delete new CAdmEntryBase(EntryRef{}, nullptr);
     delete new CAdmListBase(nullptr);
     EXPECT_EQ(host().calls().size(), mark);
+}
+
+// When the host refuses a row (no entry, or the object cannot be handed to it), the row maker
+// deletes the object at once and leaves no entry without an object in the list.
+TEST_F(ItemsAndEntries, ARowTheHostRefusesIsDeletedAndLeavesNoEntryBehind) {
+    const ASErr kRefused = FourCharCode('N', 'O', 'P', 'E');
+    struct Refusal {
+        const char* suite;
+        const char* call;
+        bool nullOut;
+    };
+    for (const Refusal refusal :
+         {Refusal{"ADM Entry Suite", "Create", false}, Refusal{"ADM Entry Suite", "Create", true},
+          Refusal{"ADM Entry Suite", "SetUserData", false},
+          Refusal{"ADM List Suite", "SetDestroyProc", false}}) {
+        SCOPED_TRACE(std::string(refusal.call) + (refusal.nullOut ? " null" : " error"));
+        Journal journal;
+        JournalEntry* refused = nullptr;
+        JournalEntry* kept = nullptr;
+        Run(
+            102,
+            [&](TestDialog& d) {
+                d.lists.push_back(std::make_unique<CAdmListBase>(d.List(1011)));
+                if (refusal.nullOut) {
+                    host().faults().NullOut(refusal.suite, refusal.call);
+                } else {
+                    host().faults().Fail(refusal.suite, refusal.call, kRefused);
+                }
+                refused = NewListRow<JournalEntry>(d.List(1011), journal, "refused");
+                host().faults().Clear();
+                kept = NewListRow<JournalEntry>(d.List(1011), journal, "kept");
+            },
+            [&](DialogSession& s) {
+                // (An entry the host made but did not hand over is the host's own to keep.)
+                if (!refusal.nullOut) {
+                    EXPECT_THAT(s.Rows(1011), ElementsAre("kept"));
+                }
+                s.Cancel();
+            });
+        EXPECT_EQ(refused, nullptr);
+        EXPECT_NE(kept, nullptr);
+        EXPECT_EQ(journal.entriesDeleted, 2);
+        EXPECT_EQ(host().dialogs().liveEntries(), 0U);
+    }
 }
 
 class CountingItem : public JournalItem {

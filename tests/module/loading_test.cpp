@@ -1,13 +1,17 @@
 // The host refuses module files it cannot use, naming what is wrong; kznhost reports them.
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #endif
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
+#include "subhost/document/mapfile.h"
 #include "subhost/error.h"
 #include "support/harness.h"
 
@@ -89,6 +93,45 @@ int ExitStatus(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
 }
+
+#ifdef _WIN32
+// A host loads and unloads a module many times in a long session (and the tests do so thousands
+// of times): each time the module must give back every thread-local slot it took, or the process
+// runs out of them (Windows has about a thousand) and ends.
+TEST(Loading, LoadingAndRunningTheModuleAgainAndAgainKeepsNoThreadSlots) {
+    const auto freeSlots = [] {
+        std::vector<DWORD> taken;
+        for (DWORD slot = TlsAlloc(); slot != TLS_OUT_OF_INDEXES; slot = TlsAlloc()) {
+            taken.push_back(slot);
+        }
+        for (const DWORD slot : taken) {
+            TlsFree(slot);
+        }
+        return taken.size();
+    };
+    // One text-to-object dialog with its pattern previews painted, then everything unloaded.
+    const auto session = [] {
+        auto host = kzntest::LoadedHost();
+        host->SetDocument(subhost::ReadMap(kzntest::SourcePath("examples/snail-map.json")));
+        ASSERT_EQ(host->Startup(), 0);
+        host->dialogs().QueueScript([](subhost::DialogSession& s) {
+            s.Pick(1004, "調査地点");
+            s.ClickRow(1011, 0);
+            s.Paint();
+            s.Cancel();
+        });
+        EXPECT_EQ(host->RunFilter("t2o"), 0);
+        EXPECT_EQ(host->dialogs().scriptError(), "");
+        EXPECT_EQ(host->Shutdown(), 0);
+    };
+    session();  // what the runtimes keep for the whole process is taken here
+    const std::size_t before = freeSlots();
+    for (int i = 0; i < 3; ++i) {
+        session();
+    }
+    EXPECT_EQ(freeSlots(), before);
+}
+#endif
 
 TEST(Kznhost, InfoExitsZeroAndTwoForAFileThatIsNoModule) {
     const std::string kznhost = KZN_KZNHOST_PATH;

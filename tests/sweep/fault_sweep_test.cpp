@@ -15,6 +15,11 @@
 #include <map>
 #include <optional>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#define KZN_LEAK_CHECK 1
+#endif
+
 #include "subhost/document/mapfile.h"
 #include "support/harness.h"
 #include "support/tempdir.h"
@@ -236,6 +241,15 @@ class FaultSweep : public ::testing::Test {
         if (host->Shutdown() != kNoErr || host->TotalHeld() != 0) {
             Problem(injection, "suites held after shut-down");
         }
+#ifdef KZN_LEAK_CHECK
+        // Checked while the module is still loaded, so that the report names its functions. A
+        // leak stays in every later report, so only the first run that leaks is named.
+        static bool leaked = false;
+        if (!leaked && __lsan_do_recoverable_leak_check() != 0) {
+            leaked = true;
+            Problem(injection, "memory leaked (see the report above)");
+        }
+#endif
         return calls;
     }
 
