@@ -103,7 +103,10 @@ class Comparison {
 
     // Pairs the children of two lists so that the pairs are as alike as can be, in order; what
     // is left over was removed (named by its place in A) or is new (by its place in B).
-    void Lists(const std::vector<Art*>& a, const std::vector<Art*>& b, const std::string& where) {
+    void Lists(const subhost::ChildList& first, const subhost::ChildList& second,
+               const std::string& where) {
+        const std::vector<Art*> a(first.begin(), first.end());
+        const std::vector<Art*> b(second.begin(), second.end());
         const std::size_t n = a.size();
         const std::size_t m = b.size();
         // best[i][j]: the most likeness the lists from a[i] and b[j] on can pair up.

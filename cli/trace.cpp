@@ -42,6 +42,7 @@ int PrintTrace(const std::string& pluginPath, const std::string& docPath,
         }
     }
     subhost::Host host(std::move(module));
+    host.KeepCalls(0);  // a session of any length: its calls are counted, not recorded
     if (document) {
         host.SetDocument(std::move(document));
     }

@@ -1,5 +1,8 @@
 #include "subhost/diagnostics.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 namespace subhost {
 
 std::vector<std::string> TraceLog::Lines() const {
@@ -42,6 +45,47 @@ std::optional<ASErr> FaultPlan::OnCall(std::string_view suite, std::string_view 
         }
     }
     return std::nullopt;
+}
+
+const CallRecord& CallLog::operator[](std::size_t index) const {
+    if (index < firstKept() || index >= total_) {
+        throw std::out_of_range("the record of host call " + std::to_string(index) +
+                                " is not kept");
+    }
+    return kept_[index - firstKept()];
+}
+
+CallRecord* CallLog::Find(std::size_t index) {
+    if (index < firstKept() || index >= total_) {
+        return nullptr;
+    }
+    return &kept_[index - firstKept()];
+}
+
+std::vector<CallRecord> CallLog::Since(std::size_t index) const {
+    const std::size_t from = std::max(index, firstKept()) - firstKept();
+    if (from >= kept_.size()) {
+        return {};
+    }
+    return {kept_.begin() + static_cast<std::ptrdiff_t>(from), kept_.end()};
+}
+
+void CallLog::Add(const char* suite, const char* call) {
+    ++total_;
+    if (limit_ == 0) {
+        return;
+    }
+    if (kept_.size() == limit_) {
+        kept_.pop_front();
+    }
+    kept_.push_back({suite, call});
+}
+
+void CallLog::SetLimit(std::size_t limit) {
+    limit_ = limit;
+    while (kept_.size() > limit_) {
+        kept_.pop_front();
+    }
 }
 
 }  // namespace subhost

@@ -2,6 +2,8 @@
 // calls it made, and the calls a test has arranged to fail.
 #pragma once
 
+#include <cstddef>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +36,36 @@ struct CallRecord {
     std::string suite;
     std::string call;
     bool pointerOut = false;  // the call gives back a handle or pointer through an out-parameter
+};
+
+// The host calls made so far: how many, and the records of the last ones, up to a limit, so that
+// a long run does not need memory in proportion to its calls. Calls are counted from 0, the first
+// call the host served.
+class CallLog {
+  public:
+    static constexpr std::size_t kDefaultLimit = std::size_t{1} << 16;
+
+    std::size_t size() const { return total_; }
+    bool empty() const { return total_ == 0; }
+    // The first call whose record is kept.
+    std::size_t firstKept() const { return total_ - kept_.size(); }
+    // The record of call INDEX; throws std::out_of_range when it is not kept.
+    const CallRecord& operator[](std::size_t index) const;
+    const CallRecord& back() const { return (*this)[total_ - 1]; }
+    // The record of call INDEX, null when it is not kept.
+    CallRecord* Find(std::size_t index);
+    // The kept records from call INDEX on.
+    std::vector<CallRecord> Since(std::size_t index) const;
+
+    void Add(const char* suite, const char* call);
+    // Keeps the records of the last LIMIT calls (0: counts them only).
+    void SetLimit(std::size_t limit);
+    std::size_t limit() const { return limit_; }
+
+  private:
+    std::deque<CallRecord> kept_;
+    std::size_t total_ = 0;
+    std::size_t limit_ = kDefaultLimit;
 };
 
 // Host calls made to fail: the NTH call of a suite's call, counted from when it was arranged,

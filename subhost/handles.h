@@ -1,11 +1,12 @@
 // Handles the host gives out: opaque values that are never reused, so a handle of an object that
-// is gone is recognised as such instead of reaching freed memory.
+// is gone is recognised as such instead of reaching freed memory. A handle is looked up in a hash
+// table: the same cost however many objects are alive.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "subhost/error.h"
 
@@ -55,7 +56,7 @@ class HandleTable {
 
     std::size_t size() const { return objects_.size(); }
 
-    // The first live object, in the order of their handles, for which PRED holds; null when none.
+    // A live object for which PRED holds (in no particular order); null when none.
     template <typename Pred>
     T* FindIf(Pred pred) const {
         for (const auto& [ref, object] : objects_) {
@@ -68,7 +69,7 @@ class HandleTable {
 
   private:
     const char* kind_;
-    std::map<Ref, std::unique_ptr<T>> objects_;
+    std::unordered_map<Ref, std::unique_ptr<T>> objects_;
 };
 
 }  // namespace subhost

@@ -94,7 +94,7 @@ int Host::TotalHeld() const {
 }
 
 std::optional<ASErr> Host::Enter(const char* suite, const char* call) {
-    calls_.push_back({suite, call});
+    calls_.Add(suite, call);
     nullOutNext_ = faults_.OnCallNullOut(suite, call);
     return faults_.OnCall(suite, call);
 }
@@ -109,7 +109,9 @@ void Host::NoteOut(std::function<void()> clear) {
         return;
     }
     OutFrame& frame = outFrames_.back();
-    calls_[frame.call].pointerOut = true;
+    if (CallRecord* record = calls_.Find(frame.call)) {
+        record->pointerOut = true;
+    }
     if (frame.nullOut) {
         frame.clears.push_back(std::move(clear));
     }

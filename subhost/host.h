@@ -80,7 +80,10 @@ class Host {
     int Held(const std::string& suite) const;
     int TotalHeld() const;
 
-    const std::vector<CallRecord>& calls() const { return calls_; }
+    // Every host call is counted; the records of the last CallLog::kDefaultLimit are kept unless
+    // KeepCalls says otherwise (0: none, as for a long run).
+    const CallLog& calls() const { return calls_; }
+    void KeepCalls(std::size_t limit) { calls_.SetLimit(limit); }
     FaultPlan& faults() { return faults_; }
     TraceLog& trace() { return trace_; }
     std::vector<AssertionReport>& assertions() { return assertions_; }
@@ -102,6 +105,11 @@ class Host {
     void BeginCall();
     void NoteOut(std::function<void()> clear);
     void EndCall(bool succeeded);
+    // How many host calls are being served at this moment (0 while the module runs on its own).
+    std::size_t callsBeingServed() const { return serving_; }
+    // Counted by Serve around everything it does for a call, its bookkeeping included.
+    void BeginServing() { ++serving_; }
+    void EndServing() { --serving_; }
     // Why host calls failed, as "Suite/Call: reason", in order.
     const std::vector<std::string>& errors() const { return errors_; }
     void NoteError(const char* suite, const char* call, const std::string& why);
@@ -123,7 +131,7 @@ class Host {
     PluginRef self_;
     void* globals_ = nullptr;
     std::map<std::string, int> held_;
-    std::vector<CallRecord> calls_;
+    CallLog calls_;
     struct OutFrame {
         std::size_t call;
         bool nullOut;
@@ -131,6 +139,7 @@ class Host {
     };
     std::vector<OutFrame> outFrames_;
     bool nullOutNext_ = false;
+    std::size_t serving_ = 0;
     std::vector<std::string> errors_;
     FaultPlan faults_;
     TraceLog trace_;

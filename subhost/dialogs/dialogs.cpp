@@ -180,9 +180,52 @@ std::string DrawOp::Show() const {
     return "?";
 }
 
+void List::Renumber() const {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i]->position = i;
+    }
+    removedFromFront_ = 0;
+    numbered_ = true;
+}
+
 int List::IndexOf(const Entry* entry) const {
-    const auto it = std::find(entries.begin(), entries.end(), entry);
-    return it == entries.end() ? -1 : static_cast<int>(it - entries.begin());
+    if (entry == nullptr || entry->list != this) {
+        return -1;
+    }
+    if (!numbered_) {
+        Renumber();
+    }
+    const std::size_t index = entry->position - removedFromFront_;
+    if (entry->position < removedFromFront_ || index >= entries.size() || entries[index] != entry) {
+        return -1;
+    }
+    return static_cast<int>(index);
+}
+
+void List::Append(Entry* entry) {
+    entry->position = removedFromFront_ + entries.size();
+    entries.push_back(entry);
+}
+
+void List::Insert(std::size_t index, Entry* entry) {
+    if (index >= entries.size()) {
+        Append(entry);
+        return;
+    }
+    entries.insert(entries.begin() + static_cast<std::ptrdiff_t>(index), entry);
+    numbered_ = false;
+}
+
+void List::Remove(Entry* entry) {
+    if (!entries.empty() && entries.front() == entry) {
+        entries.pop_front();
+        ++removedFromFront_;
+    } else if (!entries.empty() && entries.back() == entry) {
+        entries.pop_back();
+    } else if (const int index = IndexOf(entry); index >= 0) {
+        entries.erase(entries.begin() + index);
+        numbered_ = false;
+    }
 }
 
 Item* Dialog::FindItem(int id) const {
@@ -358,7 +401,7 @@ void DialogManager::DestroyItem(Item& item) {
     }
     item.destroying = true;
     if (List* list = item.list) {
-        const std::vector<Entry*> entries = list->entries;
+        const std::vector<Entry*> entries(list->entries.begin(), list->entries.end());
         for (Entry* entry : entries) {
             DestroyEntry(*entry);
         }
@@ -381,9 +424,7 @@ Entry& DialogManager::InsertEntry(List& list, int index) {
     entry->list = &list;
     Entry& e = *entry;
     e.ref = entries_.Add(std::move(entry));
-    const int n = static_cast<int>(list.entries.size());
-    const int at = std::clamp(index, 0, n);
-    list.entries.insert(list.entries.begin() + at, &e);
+    list.Insert(static_cast<std::size_t>(std::max(index, 0)), &e);
     return e;
 }
 
@@ -397,8 +438,7 @@ void DialogManager::DestroyEntry(Entry& entry) {
     if (list.destroy != nullptr) {
         list.destroy(ref);
     }
-    list.entries.erase(std::remove(list.entries.begin(), list.entries.end(), &entry),
-                       list.entries.end());
+    list.Remove(&entry);
     if (list.active == &entry) {
         list.active = nullptr;
     }
@@ -409,9 +449,11 @@ void DialogManager::DestroyEntry(Entry& entry) {
 void DialogManager::Select(Entry& entry, bool select) {
     List& list = *entry.list;
     if (select) {
-        for (Entry* other : list.entries) {
-            other->selected = other == &entry;
+        // Only the active entry can be selected.
+        if (list.active != nullptr) {
+            list.active->selected = false;
         }
+        entry.selected = true;
         list.active = &entry;
     } else {
         entry.selected = false;
@@ -518,10 +560,10 @@ void DialogManager::EndDrawing(Image& image) {
 void DialogManager::Paint(List& list) {
     const ListRef listRef = list.ref;
     std::vector<EntryRef> rows;
-    for (Entry* entry : list.entries) {
-        if (Visible(*entry)) {
-            rows.push_back(entry->ref);
-        }
+    // The rows from the first one that reaches below the top.
+    const auto first = static_cast<std::size_t>(std::max(list.scrollTop, 0) / kRowHeight);
+    for (std::size_t i = first; i < list.entries.size() && Visible(*list.entries[i]); ++i) {
+        rows.push_back(list.entries[i]->ref);
     }
     for (EntryRef ref : rows) {
         Entry* entry = entries_.Find(ref);

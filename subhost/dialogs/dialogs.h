@@ -107,12 +107,13 @@ struct Entry {
     int invalidations = 0;  // redraw requests
     DisplayList painted;    // what the last paint of the row drew
     bool destroying = false;
+    std::size_t position = 0;  // see List::IndexOf
 };
 
 struct List {
     ListRef ref = nullptr;
     Item* item = nullptr;
-    std::vector<Entry*> entries;  // in list order; the dialog manager owns them
+    std::deque<Entry*> entries;  // in list order; the dialog manager owns them
     Entry* active = nullptr;
     UserData userData = nullptr;
     EntryDrawProc draw = nullptr;
@@ -121,7 +122,19 @@ struct List {
     EntryDestroyProc destroy = nullptr;
     int scrollTop = 0;  // pixels scrolled off the top
 
+    // The index of ENTRY in the list, -1 when it is not in it. Each entry keeps a position: its
+    // index plus the number of entries taken off the front since the positions were counted.
+    // Adding at the end and taking from either end keep the positions right; adding or taking in
+    // the middle has them counted again when next asked for.
     int IndexOf(const Entry* entry) const;
+    void Append(Entry* entry);
+    void Insert(std::size_t index, Entry* entry);
+    void Remove(Entry* entry);
+
+  private:
+    void Renumber() const;
+    mutable std::size_t removedFromFront_ = 0;
+    mutable bool numbered_ = true;
 };
 
 struct Item {

@@ -9,6 +9,19 @@
 
 namespace subhost {
 
+Art* ChildList::at(std::size_t index) const {
+    if (index >= list_.size()) {
+        throw std::out_of_range("no child " + std::to_string(index));
+    }
+    return (*this)[index];
+}
+
+ChildList::iterator ChildList::insert(const_iterator position, Art* art) {
+    const iterator at = list_.insert(position, art);
+    art->place = at;
+    return at;
+}
+
 Document::Document() = default;
 Document::~Document() = default;
 
@@ -68,6 +81,7 @@ Swatch& Document::AddSwatch(Pattern* pattern, double gray) {
     swatch->pattern = pattern;
     swatch->gray = gray;
     Swatch& s = *swatch;
+    s.index = swatches_.size();
     s.ref = swatchTable_.Add(std::move(swatch));
     swatches_.push_back(&s);
     return s;
@@ -90,7 +104,7 @@ Layer& Document::InsertLayer(const Layer& base, ASInt32 paintOrder) {
 }
 
 Document::Slot Document::Place(ASInt32 paintOrder, Art& prep, ASInt32 type) const {
-    Slot slot{nullptr, 0};
+    Slot slot{nullptr, {}};
     switch (paintOrder) {
         case kPlaceAbove:
         case kPlaceBelow: {
@@ -99,9 +113,7 @@ Document::Slot Document::Place(ASInt32 paintOrder, Art& prep, ASInt32 type) cons
                                 "nothing can go beside art that is in no children list (a "
                                 "layer's group, a pattern's art or a text's path)");
             }
-            const auto& siblings = prep.parent->children;
-            const auto at = std::find(siblings.begin(), siblings.end(), &prep) - siblings.begin();
-            slot = {prep.parent, static_cast<std::size_t>(at) + (paintOrder == kPlaceBelow)};
+            slot = {prep.parent, paintOrder == kPlaceBelow ? std::next(prep.place) : prep.place};
             break;
         }
         case kPlaceInsideOnTop:
@@ -109,7 +121,8 @@ Document::Slot Document::Place(ASInt32 paintOrder, Art& prep, ASInt32 type) cons
             if (prep.type != kGroupArt && prep.type != kCompoundPathArt) {
                 throw HostError(kBadPlacementErr, "only a group or a compound path holds art");
             }
-            slot = {&prep, paintOrder == kPlaceInsideOnTop ? 0 : prep.children.size()};
+            slot = {&prep,
+                    paintOrder == kPlaceInsideOnTop ? prep.children.begin() : prep.children.end()};
             break;
         default:
             throw HostError(kBadPlacementErr, "unknown paint order " + std::to_string(paintOrder));
@@ -121,8 +134,7 @@ Document::Slot Document::Place(ASInt32 paintOrder, Art& prep, ASInt32 type) cons
 }
 
 void Document::Insert(Art& art, Slot slot) {
-    auto& children = slot.parent->children;
-    children.insert(children.begin() + static_cast<std::ptrdiff_t>(slot.index), &art);
+    slot.parent->children.insert(slot.before, &art);
     art.parent = slot.parent;
 }
 
@@ -182,8 +194,9 @@ void Document::Reorder(Art& art, ASInt32 paintOrder, Art& prep) {
     if (&art == &prep) {
         return;  // directly above or below itself is where it is
     }
-    auto& siblings = art.parent->children;
-    siblings.erase(std::find(siblings.begin(), siblings.end(), &art));
+    // The place is found again once ART is out of the list: it may have been the child PREP's
+    // place pointed at.
+    art.parent->children.erase(art.place);
     art.parent = nullptr;
     Insert(art, Place(paintOrder, prep, art.type));
 }
@@ -226,10 +239,7 @@ void Document::Dispose(Art& art) {
         throw HostError(kBadArgumentErr,
                         "a pattern's art goes only with its pattern, a text's path with its text");
     }
-    if (art.parent != nullptr) {
-        auto& siblings = art.parent->children;
-        siblings.erase(std::remove(siblings.begin(), siblings.end(), &art), siblings.end());
-    }
+    art.parent->children.erase(art.place);
     Forget(art);
 }
 

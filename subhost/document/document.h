@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -38,13 +40,56 @@ struct PathStyle {
 };
 
 struct Layer;
+struct Art;
+
+// The children of a group or compound path, the front-most first. Each art knows its place in
+// its parent's list, so that its neighbours are found, and art is inserted, moved or removed
+// anywhere in the list, at the same cost whatever the list's length. Counting from the front
+// (operator[], at) walks the list.
+class ChildList {
+  public:
+    using List = std::list<Art*>;
+    using value_type = Art*;
+    using iterator = List::iterator;
+    using const_iterator = List::const_iterator;
+    using reverse_iterator = List::reverse_iterator;
+    using const_reverse_iterator = List::const_reverse_iterator;
+
+    iterator begin() { return list_.begin(); }
+    iterator end() { return list_.end(); }
+    const_iterator begin() const { return list_.begin(); }
+    const_iterator end() const { return list_.end(); }
+    reverse_iterator rbegin() { return list_.rbegin(); }
+    reverse_iterator rend() { return list_.rend(); }
+    const_reverse_iterator rbegin() const { return list_.rbegin(); }
+    const_reverse_iterator rend() const { return list_.rend(); }
+    std::size_t size() const { return list_.size(); }
+    bool empty() const { return list_.empty(); }
+    Art* front() const { return list_.front(); }
+    Art* back() const { return list_.back(); }
+    Art* operator[](std::size_t index) const { return *std::next(list_.begin(), Offset(index)); }
+    // The child at INDEX; throws std::out_of_range past the end.
+    Art* at(std::size_t index) const;
+
+    // Puts ART before POSITION (or last) and records its place there.
+    iterator insert(const_iterator position, Art* art);
+    void push_back(Art* art) { insert(list_.end(), art); }
+    void erase(const_iterator position) { list_.erase(position); }
+    void pop_back() { list_.pop_back(); }
+    void clear() { list_.clear(); }
+
+  private:
+    static std::ptrdiff_t Offset(std::size_t index) { return static_cast<std::ptrdiff_t>(index); }
+    List list_;
+};
 
 struct Art {
     ArtHandle ref = nullptr;
     ASInt32 type = kGroupArt;
     Art* parent = nullptr;
     Layer* layer = nullptr;                   // set on a layer's top-level group
-    std::vector<Art*> children;               // groups and compound paths; the first is in front
+    ChildList children;                       // groups and compound paths; the first is in front
+    ChildList::iterator place;                // where it is in its parent's children
     std::map<std::string, std::string> tags;  // Shift-JIS names and values
     bool locked = false;
     bool hidden = false;
@@ -78,6 +123,7 @@ struct Pattern {
 
 struct Swatch {
     SwatchHandle ref = nullptr;
+    std::size_t index = 0;       // in the document's swatch list
     Pattern* pattern = nullptr;  // a pattern swatch; otherwise a gray
     double gray = 0;
 };
@@ -169,10 +215,10 @@ class Document {
     void Forget(Art& art);
     // A copy of FROM and everything in it, in no children list yet.
     Art& Copy(const Art& from);
-    // Where PAINTORDER puts art relative to PREP: the list and the index in it.
+    // Where PAINTORDER puts art relative to PREP: the list and the child it goes before.
     struct Slot {
         Art* parent;
-        std::size_t index;
+        ChildList::iterator before;
     };
     Slot Place(ASInt32 paintOrder, Art& prep, ASInt32 type) const;
     static void Insert(Art& art, Slot slot);

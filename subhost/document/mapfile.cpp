@@ -571,15 +571,26 @@ std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& n
                                            ? std::string_view(text).substr(3)
                                            : std::string_view(text);
     json j;
-    Whereabouts where;
     try {
-        j = json::parse(json_text, [&where](int depth, json::parse_event_t event, json& parsed) {
-            return where.Event(depth, event, parsed);
-        });
+        j = json::parse(json_text);
     } catch (const json::parse_error& e) {
         throw MapError(name + ": not JSON: " + e.what());
     } catch (const json::out_of_range&) {
-        throw MapError(name + ": " + where.Path() + " is a number out of range");
+        // Parsed again, followed this time, to name the value. (Only then: the parser that calls
+        // back looks through the whole of an array each time one of its objects ends, which
+        // makes a long list of art cost the square of its length.)
+        Whereabouts where;
+        try {
+            j = json::parse(json_text,
+                            [&where](int depth, json::parse_event_t event, json& parsed) {
+                                return where.Event(depth, event, parsed);
+                            });
+        } catch (const json::out_of_range&) {
+            throw MapError(name + ": " + where.Path() + " is a number out of range");
+        } catch (const json::exception& e) {
+            throw MapError(name + ": not JSON: " + e.what());
+        }
+        throw MapError(name + ": not JSON: a number out of range");
     } catch (const json::exception& e) {
         throw MapError(name + ": not JSON: " + e.what());
     }

@@ -73,10 +73,9 @@ ASErr KZN_API GetArtSibling(ArtHandle art, ArtHandle* sibling) {
         if (a.parent == nullptr) {
             return;
         }
-        const auto& siblings = a.parent->children;
-        const auto it = std::find(siblings.begin(), siblings.end(), &a);
-        if (it != siblings.end() && it + 1 != siblings.end()) {
-            out = (*(it + 1))->ref;
+        const auto next = std::next(a.place);
+        if (next != a.parent->children.end()) {
+            out = (*next)->ref;
         }
     });
 }

@@ -17,6 +17,13 @@ ASErr Serve(const char* suite, const char* call, Body&& body) {
     if (host == nullptr) {
         return kNoHostErr;
     }
+    struct Serving {
+        Host& host;
+        explicit Serving(Host& h) : host(h) { host.BeginServing(); }
+        ~Serving() { host.EndServing(); }
+        Serving(const Serving&) = delete;
+        Serving& operator=(const Serving&) = delete;
+    } serving(*host);
     try {
         if (const std::optional<ASErr> fault = host->Enter(suite, call)) {
             return *fault;

@@ -29,9 +29,8 @@ ASErr KZN_API GetNextSwatch(SwatchHandle swatch, SwatchHandle* next) {
         out = nullptr;
         const Swatch& s = host.document().Get(swatch);
         const auto& swatches = host.document().swatches();
-        const auto it = std::find(swatches.begin(), swatches.end(), &s);
-        if (it != swatches.end() && it + 1 != swatches.end()) {
-            out = (*(it + 1))->ref;
+        if (s.index + 1 < swatches.size()) {
+            out = swatches[s.index + 1]->ref;
         }
     });
 }

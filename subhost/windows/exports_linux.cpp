@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "subhost/host.h"
 #include "subhost/windows/substitutes.h"
 
 extern "C" {
@@ -29,6 +30,19 @@ int _CrtDbgReport(int reportType, const char* filename, int linenumber, const ch
     if (format == nullptr) {
         return 0;
     }
+    // What the host does with the module's debug output is the host's work, as a suite call is.
+    subhost::Host* host = subhost::Host::Current();
+    if (host != nullptr) {
+        host->BeginServing();
+    }
+    struct End {
+        subhost::Host* host;
+        ~End() {
+            if (host != nullptr) {
+                host->EndServing();
+            }
+        }
+    } end{host};
     va_list args;
     va_start(args, format);
     va_list again;

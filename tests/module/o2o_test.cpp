@@ -144,7 +144,7 @@ class O2O : public ::testing::Test {
         }
     }
 
-    std::vector<Art*>& Layer(std::size_t index) {
+    subhost::ChildList& Layer(std::size_t index) {
         return host_->document().layers()[index]->group->children;
     }
     static Box Bounds(const Art& art) {

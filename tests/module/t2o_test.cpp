@@ -92,7 +92,7 @@ class T2O : public ::testing::Test {
         });
     }
 
-    const std::vector<Art*>& Layer(std::size_t index) {
+    const subhost::ChildList& Layer(std::size_t index) {
         return host_->document().layers()[index]->group->children;
     }
     std::vector<std::string> Texts(std::size_t layer) {

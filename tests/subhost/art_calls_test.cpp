@@ -264,3 +264,65 @@ TEST_F(ArtCalls, TagsAreStringsThatStayReadableUntilTheyChange) {
 }
 
 }  // namespace
+
+namespace {
+
+// The names along layer 0 as the module walks it: the first child, then sibling after sibling.
+std::string Walk(const ArtSuite& suite, const Art& layerGroup) {
+    std::string names;
+    ArtHandle at = nullptr;
+    EXPECT_EQ(suite.GetArtFirstChild(layerGroup.ref, &at), 0);
+    for (int guard = 0; at != nullptr && guard < 100; ++guard) {
+        const auto& tags = subhost::Host::Current()->document().Get(at).tags;
+        names += (names.empty() ? "" : ",") + (tags.contains("n") ? tags.at("n") : "*");
+        ArtHandle next = nullptr;
+        EXPECT_EQ(suite.GetArtSibling(at, &next), 0);
+        at = next;
+    }
+    return names;
+}
+
+TEST_F(ArtCalls, SiblingsFollowEveryInsertMoveAndDeletion) {
+    Art& layer = *doc().layers()[0]->group;
+    Art& a = At(0, {0});
+    Art& g = Group();
+    Art& c = At(0, {2});
+    ArtHandle made = nullptr;
+    ASSERT_EQ(art().NewArt(kPathArt, kPlaceBelow, c.ref, &made), 0);  // a new last child
+    doc().Get(made).tags["n"] = "N";
+    EXPECT_EQ(Walk(art(), layer), "A,G,C,N");
+    // Moved directly below the art above it, or above the art below it: where it was.
+    ASSERT_EQ(art().ReorderArt(c.ref, kPlaceBelow, g.ref), 0);
+    ASSERT_EQ(art().ReorderArt(g.ref, kPlaceAbove, c.ref), 0);
+    EXPECT_EQ(Walk(art(), layer), "A,G,C,N");
+    ASSERT_EQ(art().ReorderArt(a.ref, kPlaceBelow, made), 0);  // the first becomes the last
+    EXPECT_EQ(Walk(art(), layer), "G,C,N,A");
+    ASSERT_EQ(art().ReorderArt(made, kPlaceAbove, g.ref), 0);  // and back to the front
+    EXPECT_EQ(Walk(art(), layer), "N,G,C,A");
+    ASSERT_EQ(art().DisposeArt(c.ref), 0);  // from the middle
+    EXPECT_EQ(Walk(art(), layer), "N,G,A");
+    ASSERT_EQ(art().DisposeArt(made), 0);   // from the front
+    ASSERT_EQ(art().DisposeArt(a.ref), 0);  // and the end
+    EXPECT_EQ(Walk(art(), layer), "G");
+    ArtHandle next = made;  // any value: the call sets it
+    ASSERT_EQ(art().GetArtSibling(g.ref, &next), 0);
+    EXPECT_EQ(next, nullptr);
+    EXPECT_THAT(doc().Problems(), ::testing::IsEmpty());
+}
+
+TEST_F(ArtCalls, ADuplicateKnowsItsPlaceAndSoDoItsChildren) {
+    Art& g = Group();
+    ArtHandle copy = nullptr;
+    ASSERT_EQ(art().DuplicateArt(g.ref, kPlaceBelow, g.ref, &copy), 0);
+    doc().Get(copy).tags["n"] = "G2";
+    EXPECT_EQ(Walk(art(), *doc().layers()[0]->group), "A,G,G2,C");
+    EXPECT_EQ(Walk(art(), doc().Get(copy)), "P,T");
+    ArtHandle inner = doc().Get(copy).children.back()->ref;
+    ASSERT_EQ(art().DisposeArt(doc().Get(copy).children.front()->ref), 0);
+    EXPECT_EQ(Walk(art(), doc().Get(copy)), "T");
+    EXPECT_EQ(doc().Get(copy).children.front()->ref, inner);
+    EXPECT_EQ(Children(g), "P,T");  // the original is untouched
+    EXPECT_THAT(doc().Problems(), ::testing::IsEmpty());
+}
+
+}  // namespace

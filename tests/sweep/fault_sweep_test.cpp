@@ -202,8 +202,7 @@ class FaultSweep : public ::testing::Test {
         const std::size_t traceBefore = host->trace().Lines().size();
         host->dialogs().QueueScript([&](DialogSession& s) { scenario.script(s, files, *host); });
         host->RunFilter(scenario.filter);
-        std::vector<subhost::CallRecord> calls(host->calls().begin() + static_cast<long>(mark),
-                                               host->calls().end());
+        std::vector<subhost::CallRecord> calls = host->calls().Since(mark);
         if (!injection && !host->dialogs().scriptError().empty()) {
             Problem(injection,
                     "the session could not be carried out: " + host->dialogs().scriptError());
