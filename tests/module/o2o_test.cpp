@@ -333,6 +333,21 @@ TEST_F(O2O, AFailedSaveWarnsAndKeepsTheLabel) {
     }
 }
 
+TEST_F(O2O, CancellingTheFileChooserLoadsAndSavesNothing) {
+    Run([&](DialogSession& s) {
+        Load(s, "黒丸,白丸\r\n");
+        const auto shown = Shown(s);
+        const std::string saved = TempDir::Read(dir_ / "table.csv");
+        s.Click(kOpen);  // nothing queued: the person cancels
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
+        EXPECT_EQ(Shown(s), shown);
+        EXPECT_EQ(TempDir::Read(dir_ / "table.csv"), saved);
+    });
+    EXPECT_EQ(host_->win32().fileDialogs().size(), 3U);
+    EXPECT_TRUE(host_->win32().messageBoxes().empty());
+}
+
 TEST_F(O2O, ALockedLayerListsItsObjectsButDisablesTheListAndOK) {
     Run([](DialogSession& s) {
         s.Pick(kLayerPopup, "基図");

@@ -290,6 +290,20 @@ TEST_F(T2O, TargetRowsShowTheTextAndAPreviewPerSymbolOrASunkenCellForAMissingOne
     });
 }
 
+TEST_F(T2O, CancellingTheFileChooserLoadsAndSavesNothing) {
+    Run([&](DialogSession& s) {
+        Load(s, "マイマイ,丸,長\r\n");
+        s.Click(kOpen);  // nothing queued: the person cancels
+        s.Click(kSave);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
+        s.ClickRow(kTargets, 0);
+        EXPECT_THAT(s.Rows(kSymbols), ElementsAre("丸", "長"));
+        EXPECT_EQ(TempDir::Read(dir_ / "table.csv"), "マイマイ,丸,長\r\n");
+    });
+    EXPECT_EQ(host_->win32().fileDialogs().size(), 3U);
+    EXPECT_TRUE(host_->win32().messageBoxes().empty());
+}
+
 TEST_F(T2O, ALockedLayerListsItsTextsButDisablesTheListAndOK) {
     Run([](DialogSession& s) {
         s.Pick(kLayerPopup, "基図");
