@@ -2,6 +2,8 @@
 // the table files it reads and writes.
 #include <gmock/gmock.h>
 
+#include <filesystem>
+
 #include "support/harness.h"
 #include "support/maps.h"
 #include "support/tempdir.h"
@@ -206,6 +208,25 @@ TEST_F(T2T, LoadingATableFillsTheDestinationsAndOKReplacesOnlyThoseTexts) {
                 ElementsAre("maimai", "デンデンムシ", "隠れ", "固定", "maimai", "カタツムリ\r"));
     EXPECT_EQ(host_->document().layers()[1]->group->children[5]->children[0]->text, "中");
     EXPECT_THAT(Texts(0), ElementsAre("題"));
+}
+
+TEST_F(T2T, ATableThatCannotBeReadWarnsAndKeepsTheLabelAndTheRows) {
+    const std::string table = dir_.Write("snail.csv", "マイマイ,maimai\r\n");
+    Run([&](DialogSession& s) {
+        host_->win32().QueueFileAnswer(table);
+        s.Click(kOpen);
+        std::filesystem::create_directory(dir_ / "folder.csv");  // cannot be opened as a file
+        host_->win32().QueueFileAnswer(dir_ / "folder.csv");
+        s.Click(kOpen);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:snail.csv");
+        EXPECT_EQ(Destination(s, 0), "maimai");
+        s.Click(kOpen);  // nothing queued: the person cancels
+        EXPECT_EQ(Destination(s, 0), "maimai");
+    });
+    ASSERT_EQ(host_->win32().messageBoxes().size(), 1U);
+    EXPECT_EQ(host_->win32().messageBoxes()[0].caption, "KZN Plug-in error");
+    EXPECT_EQ(host_->win32().messageBoxes()[0].text,
+              "ファイルを読み込めません。ファイルが使用中の可能性があります。");
 }
 
 TEST_F(T2T, OKWritesTheLastRowFirst) {
