@@ -525,6 +525,33 @@ TEST_F(T2O, ANameWithoutAPatternGetsAPlaceholderSquare) {
     EXPECT_NEAR(square.style.stroke->width, 0.5, 0.005);
 }
 
+TEST_F(T2O, ASquareTheHostCannotMakeIsLeftOutAndTheRowGoesOn) {
+    Run([&](DialogSession& s) {
+        Load(s, "カタツムリ,無い,丸\r\n");
+        s.Check(kKeepAll, true);
+        host_->faults().Fail("AI Art Suite", "NewArt", FourCharCode('F', 'A', 'I', 'L'));
+        s.Ok();
+    });
+    int squares = 0;
+    int maru = 0;
+    // (Symbols are not looked into: a pattern's own art may be a square.)
+    std::function<void(const Art&)> visit = [&](const Art& art) {
+        if (art.tags.count("kznObjectName") != 0) {
+            maru += art.tags.at("kznObjectName") == "丸";
+            return;
+        }
+        squares += art.type == kPathArt && art.closed && art.segments.size() == 4;
+        for (const Art* child : art.children) {
+            visit(*child);
+        }
+    };
+    for (const Art* art : Layer(1)) {
+        visit(*art);
+    }
+    EXPECT_EQ(squares, 0);
+    EXPECT_EQ(maru, 1);
+}
+
 TEST_F(T2O, WithANewLayerAndTheSeveralSymbolsLayerResultsGoByTheirNumberOfSymbols) {
     Replace("マイマイ,丸,長\r\nデンデンムシ,角\r\n", {kNewLayer, kSeveralLayer});
     ASSERT_EQ(Titles().size(), 5U);
