@@ -4,6 +4,8 @@
 // art without extent) and the arc between symbols.
 #include <gmock/gmock.h>
 
+#include <climits>
+
 #include <cmath>
 #include <numbers>
 
@@ -256,6 +258,17 @@ TEST_F(ArtGeometry, ThePlainPaintersPortBoundsAreTruncatedTowardZero) {
     DrawArtInRect(Drawer({1, 0, 201, 16}), wide.ref, {0, 5, 40, 25}, 0, true);
     EXPECT_EQ(Drawn().request.portBounds.left, 2);   // 1 / 0.4 = 2.5
     EXPECT_EQ(Drawn().request.portBounds.top, -12);  // -5 / 0.4 = -12.5
+
+    // Beyond the integers a bound is held to the nearer end, and none at all (0 / 0) is 0.
+    subhost::Art& vast = Rect(0, 10, 1e12f, 0);  // scale 4e-11
+    painted_.clear();
+    DrawArtInRect(Drawer({1, 0, 201, 16}), vast.ref, {0, 5, 40, 25}, 0, true);
+    EXPECT_EQ(Drawn().request.portBounds.left, INT_MAX);  // 2.5e10
+    EXPECT_EQ(Drawn().request.portBounds.top, INT_MIN);   // -1.25e11
+    painted_.clear();
+    DrawArtInRect(Drawer({0, 0, 200, 16}), wide.ref, {0, 5, 0, 5}, 0, true);  // scale 0
+    EXPECT_EQ(Drawn().request.portBounds.left, 0);
+    EXPECT_EQ(Drawn().request.portBounds.top, INT_MIN);
 }
 
 TEST_F(ArtGeometry, TheRotatedPainterAddsTheRowToTheDrawerAndDoesNotDivide) {
