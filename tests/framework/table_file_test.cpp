@@ -281,6 +281,8 @@ TEST(Labels, NameTheFileWithoutItsFolderAndCutBetweenCharacters) {
     EXPECT_STREQ(MakeFileNameLabel("/home/map/table.txt"), "ファイル名:table.txt");
     EXPECT_STREQ(MakeFileNameLabel("C:\\maps\\dialect.csv"), "ファイル名:dialect.csv");
     EXPECT_STREQ(MakeFileNameLabel("C:dialect.csv"), "ファイル名:dialect.csv");
+    // Only the second character's colon is a drive's.
+    EXPECT_STREQ(MakeFileNameLabel("/maps/a:b.csv"), "ファイル名:a:b.csv");
     // "ソ" is 0x83 0x5C: its second byte is no folder separator.
     EXPECT_STREQ(MakeFileNameLabel("C:\\地図\\ソ表.csv"), "ファイル名:ソ表.csv");
     const std::string longName(300, 'x');
