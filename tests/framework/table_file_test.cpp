@@ -98,6 +98,7 @@ TEST_F(TableFiles, RowsCollectTheirFieldsAndEmptyRowsAddNothing) {
     EXPECT_EQ(Load("a,b,c\r\n"), (ReplacementTable{{"a", "b,c"}}));
     EXPECT_EQ(Load("a,b\r\na,c\r\n"), (ReplacementTable{{"a", "b,c"}}));
     EXPECT_TRUE(Load("a\r\na,\r\n\r\n").empty());
+    EXPECT_EQ(Load("a,b\n\n\nc,d\n"), (ReplacementTable{{"a", "b"}, {"c", "d"}}));
     EXPECT_EQ(Load("a,,b\na, ,c\n,a,d\na,e,\n"), (ReplacementTable{{"a", "b,c,d,e"}}));
     EXPECT_EQ(Load("  x,y\n  z,yz"), (ReplacementTable{{"x", "y"}, {"z", "yz"}}));
     EXPECT_EQ(Load("a, \n"), (ReplacementTable{{"a", " "}}));
