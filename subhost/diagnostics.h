@@ -81,6 +81,7 @@ class FaultPlan {
     // Called for every host call; whether its out-values are to be null.
     bool OnCallNullOut(std::string_view suite, std::string_view call);
     void Clear() { faults_.clear(); }
+    bool empty() const { return faults_.empty(); }
 
   private:
     struct Fault {

@@ -14,6 +14,17 @@
 namespace subhost {
 namespace {
 
+// Text of bytes below 0x80 only reads the same in Shift-JIS and in UTF-8 (CP932 maps them to the
+// same code points), so it needs no converter: most names and numbers of a map are such text.
+bool IsAscii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 #ifdef _WIN32
 
 constexpr UINT kShiftJis = 932;
@@ -98,10 +109,16 @@ std::optional<std::string> Convert(const char* to, const char* from, const char*
 #ifdef _WIN32
 
 std::optional<std::string> SjisToUtf8(std::string_view sjis) {
+    if (IsAscii(sjis)) {
+        return std::string(sjis);
+    }
     return Convert(CP_UTF8, kShiftJis, sjis.data(), sjis.size());
 }
 
 std::optional<std::string> Utf8ToSjis(std::string_view utf8) {
+    if (IsAscii(utf8)) {
+        return std::string(utf8);
+    }
     return Convert(kShiftJis, CP_UTF8, utf8.data(), utf8.size());
 }
 
@@ -112,10 +129,16 @@ std::optional<std::string> Utf16ToSjis(std::u16string_view utf16) {
 #else
 
 std::optional<std::string> SjisToUtf8(std::string_view sjis) {
+    if (IsAscii(sjis)) {
+        return std::string(sjis);
+    }
     return Convert("UTF-8", "CP932", sjis.data(), sjis.size());
 }
 
 std::optional<std::string> Utf8ToSjis(std::string_view utf8) {
+    if (IsAscii(utf8)) {
+        return std::string(utf8);
+    }
     return Convert("CP932", "UTF-8", utf8.data(), utf8.size());
 }
 

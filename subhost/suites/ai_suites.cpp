@@ -225,11 +225,15 @@ ASErr KZN_API GetTag(ArtHandle art, const char* name, const char* type, const ch
         if (name == nullptr) {
             throw HostError(kBadArgumentErr, "no tag name");
         }
+        // A missing tag is an ordinary answer (most art has none), not a failure of the host:
+        // it is neither thrown nor noted, which would cost each look-up far more than the
+        // look-up itself and keep a record of every one.
         const auto it = a.tags.find(name);
         if (it == a.tags.end()) {
-            throw HostError(kNoSuchTagErr, std::string("no tag ") + ShowSjis(name));
+            return kNoSuchTagErr;
         }
         out = it->second.c_str();
+        return kNoErr;
     });
 }
 

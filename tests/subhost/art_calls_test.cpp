@@ -251,8 +251,11 @@ TEST_F(ArtCalls, TagsAreStringsThatStayReadableUntilTheyChange) {
     EXPECT_EQ(At(0, {0}).tags.at("BBAccumRotation"), "0.523599");
 
     value = "untouched";
+    // A missing tag is an answer, not a failure the host keeps a record of.
+    const std::size_t errors = host().errors().size();
     EXPECT_EQ(tags.GetTag(a, "missing", "string", &value), subhost::kNoSuchTagErr);
     EXPECT_STREQ(value, "untouched");
+    EXPECT_EQ(host().errors().size(), errors);
     EXPECT_EQ(tags.GetTag(a, "kznObjectName", "integer", &value), subhost::kNotKeptErr);
     EXPECT_STREQ(value, "untouched");
     EXPECT_EQ(tags.SetTag(a, "count", "integer", "1"), subhost::kNotKeptErr);
