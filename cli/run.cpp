@@ -196,6 +196,7 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
 
     subhost::Host host(std::move(module));
     host.KeepCalls(0);  // a session of any length: its calls are counted, not recorded
+    host.trace().Keep(!options.trace.empty());
     host.SetDocument(std::move(document));
     host.win32().OnMessageBox([&err](const subhost::MessageBoxRecord& box) {
         err << "message: " << subhost::ShowSjis(box.caption) << ": " << subhost::ShowSjis(box.text)

@@ -16,7 +16,13 @@ namespace subhost {
 // The debugger's output stream: text written in pieces, read back as lines.
 class TraceLog {
   public:
-    void Write(std::string_view text) { text_ += text; }
+    void Write(std::string_view text) {
+        if (keep_) {
+            text_ += text;
+        }
+    }
+    // Whether what is written is kept (when no one will read it, a long run keeps nothing).
+    void Keep(bool keep) { keep_ = keep; }
     // Every complete line, without its line feed (an empty line is an empty string).
     std::vector<std::string> Lines() const;
     const std::string& Text() const { return text_; }
@@ -24,6 +30,7 @@ class TraceLog {
 
   private:
     std::string text_;
+    bool keep_ = true;
 };
 
 struct AssertionReport {
