@@ -90,6 +90,23 @@ bool RunFilter(benchmark::State& state, Host& host, const char* name) {
     return true;
 }
 
+// Runs command NAME with a session that loads TABLE and presses OK, and times the iteration from
+// OK to the dialog's close; false (the benchmark told) when the session failed.
+bool TimedRun(benchmark::State& state, Host& host, const char* name, const std::string& table) {
+    Clock::time_point ok{};
+    host.dialogs().QueueScript([&](DialogSession& s) {
+        host.win32().QueueFileAnswer(table);
+        s.Click(kOpen);
+        ok = Clock::now();
+        s.Ok();
+    });
+    if (!RunFilter(state, host, name)) {
+        return false;
+    }
+    state.SetIterationTime(Seconds(ok, Clock::now()));
+    return true;
+}
+
 // The walk over the swatch list that each look-up of a symbol by name makes, through the host
 // calls the module makes: per swatch its colour, the pattern's name, the next swatch. Returns
 // the seconds per swatch visited.
@@ -221,17 +238,9 @@ void T2TRun(benchmark::State& state, int labels, int patterns) {
     double floor = 0;
     for (auto _ : state) {
         Prepare(*host, LabelMap(shape, nullptr));
-        Clock::time_point ok;
-        host->dialogs().QueueScript([&](DialogSession& s) {
-            host->win32().QueueFileAnswer(table);
-            s.Click(kOpen);
-            ok = Clock::now();
-            s.Ok();
-        });
-        if (!RunFilter(state, *host, "t2t")) {
+        if (!TimedRun(state, *host, "t2t", table)) {
             return;
         }
-        state.SetIterationTime(Seconds(ok, Clock::now()));
         if (host->document().layers()[0]->group->children.front()->text.rfind("katatsumuri", 0) !=
             0) {
             state.SkipWithError("the labels were not replaced");
@@ -260,17 +269,9 @@ void T2ORun(benchmark::State& state, int labels, int patterns) {
     double floor = 0, walks = 0;
     for (auto _ : state) {
         Prepare(*host, LabelMap(shape, nullptr));
-        Clock::time_point ok;
-        host->dialogs().QueueScript([&](DialogSession& s) {
-            host->win32().QueueFileAnswer(table);
-            s.Click(kOpen);
-            ok = Clock::now();
-            s.Ok();
-        });
-        if (!RunFilter(state, *host, "t2o")) {
+        if (!TimedRun(state, *host, "t2o", table)) {
             return;
         }
-        state.SetIterationTime(Seconds(ok, Clock::now()));
         const Art& front = *host->document().layers()[0]->group->children.front();
         if (front.type == kTextArt || host->document().layers()[0]->group->children.size() !=
                                           static_cast<std::size_t>(labels)) {
@@ -300,17 +301,9 @@ void O2ORun(benchmark::State& state, int labels, int patterns) {
     double floor = 0, walks = 0;
     for (auto _ : state) {
         Prepare(*host, SymbolMap(shape, nullptr));
-        Clock::time_point ok;
-        host->dialogs().QueueScript([&](DialogSession& s) {
-            host->win32().QueueFileAnswer(table);
-            s.Click(kOpen);
-            ok = Clock::now();
-            s.Ok();
-        });
-        if (!RunFilter(state, *host, "o2o")) {
+        if (!TimedRun(state, *host, "o2o", table)) {
             return;
         }
-        state.SetIterationTime(Seconds(ok, Clock::now()));
         const Art& front = *host->document().layers()[0]->group->children.front();
         const std::string expected =
             plan.patternNames[static_cast<std::size_t>((plan.patternOfSymbol[0] + 1) % patterns)];
