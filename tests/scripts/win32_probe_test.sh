@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The probe of scripts/test refuses a 32-bit Wine loader that is installed but cannot be used:
 # one that is missing, one that fails, one that hangs, one that answers wrongly. Each refusal is
-# exit status 1 and one line saying why. (On a machine that runs no 32-bit programs at all, the
-# probe refuses earlier, for that reason.)
+# exit status 1 and one line of plain text saying why. (On a machine that runs no 32-bit programs
+# at all, the probe refuses earlier, for that reason, in words: "Exec format error".)
 #
 # Usage: win32_probe_test.sh PROBE
 set -uo pipefail
@@ -29,6 +29,9 @@ expect_refusal() {
     lines=$(printf '%s\n' "$output" | wc -l)
     if [ $code -ne 1 ] || [ "$lines" -ne 1 ] || ! printf '%s' "$output" | grep -Eq "$expected|$no32"; then
         echo "FAIL $name: exit status $code, output: $output"
+        failures=$((failures + 1))
+    elif printf '%s' "$output" | LC_ALL=C grep -q '[^[:print:]]'; then
+        echo "FAIL $name: the line is not plain text: $(printf '%s' "$output" | cat -v)"
         failures=$((failures + 1))
     elif [ $((SECONDS - started)) -gt $((limit + 20)) ]; then
         echo "FAIL $name: took $((SECONDS - started)) s with a limit of $limit s"
