@@ -7,6 +7,7 @@
 # Usage: install_deps_test.sh INSTALL-DEPS
 set -uo pipefail
 script=$1
+unset KZN_DEPS_CHECKED  # set by ./scripts/test, which runs this test
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 failures=0
