@@ -17,32 +17,42 @@ std::vector<std::string> TraceLog::Lines() const {
 }
 
 void FaultPlan::Fail(std::string suite, std::string call, ASErr code, int nth) {
-    faults_.push_back({std::move(suite), std::move(call), code, nth, 0});
+    faults_.push_back({std::move(suite), std::move(call), code, nth, 0, Kind::Fail});
 }
 
 void FaultPlan::NullOut(std::string suite, std::string call, int nth) {
-    faults_.push_back({std::move(suite), std::move(call), 0, nth, 0, true});
+    faults_.push_back({std::move(suite), std::move(call), 0, nth, 0, Kind::NullOut});
 }
 
-bool FaultPlan::OnCallNullOut(std::string_view suite, std::string_view call) {
+void FaultPlan::EchoOut(std::string suite, std::string call, int nth) {
+    faults_.push_back({std::move(suite), std::move(call), 0, nth, 0, Kind::EchoOut});
+}
+
+bool FaultPlan::Due(Kind kind, std::string_view suite, std::string_view call, ASErr* code) {
     for (Fault& fault : faults_) {
-        if (fault.nullOut && fault.suite == suite && fault.call == call && fault.seen < fault.nth) {
-            if (++fault.seen == fault.nth) {
-                return true;
+        if (fault.kind == kind && fault.suite == suite && fault.call == call &&
+            fault.seen < fault.nth && ++fault.seen == fault.nth) {
+            if (code != nullptr) {
+                *code = fault.code;
             }
+            return true;
         }
     }
     return false;
 }
 
+bool FaultPlan::OnCallNullOut(std::string_view suite, std::string_view call) {
+    return Due(Kind::NullOut, suite, call);
+}
+
+bool FaultPlan::OnCallEchoOut(std::string_view suite, std::string_view call) {
+    return !faults_.empty() && Due(Kind::EchoOut, suite, call);
+}
+
 std::optional<ASErr> FaultPlan::OnCall(std::string_view suite, std::string_view call) {
-    for (Fault& fault : faults_) {
-        if (!fault.nullOut && fault.suite == suite && fault.call == call &&
-            fault.seen < fault.nth) {
-            if (++fault.seen == fault.nth) {
-                return fault.code;
-            }
-        }
+    ASErr code = 0;
+    if (Due(Kind::Fail, suite, call, &code)) {
+        return code;
     }
     return std::nullopt;
 }

@@ -83,22 +83,31 @@ class FaultPlan {
     // The NTH call of a suite's call succeeds, but the handle or pointer it gives back through
     // its out-parameters is null, as from a host that had none to give.
     void NullOut(std::string suite, std::string call, int nth = 1);
+    // The NTH call of a suite's call succeeds, but gives back the handle it was asked about (for
+    // a sibling: the art itself), as from a host whose list runs in a circle. Served by the
+    // calls that look it up (GetArtSibling).
+    void EchoOut(std::string suite, std::string call, int nth = 1);
     // Called for every host call; the code to fail it with, if it is one of those arranged.
     std::optional<ASErr> OnCall(std::string_view suite, std::string_view call);
     // Called for every host call; whether its out-values are to be null.
     bool OnCallNullOut(std::string_view suite, std::string_view call);
+    // Called by the calls that serve EchoOut; whether this one is to give back its argument.
+    bool OnCallEchoOut(std::string_view suite, std::string_view call);
     void Clear() { faults_.clear(); }
     bool empty() const { return faults_.empty(); }
 
   private:
+    enum class Kind { Fail, NullOut, EchoOut };
     struct Fault {
         std::string suite;
         std::string call;
         ASErr code;
         int nth;
         int seen;
-        bool nullOut = false;
+        Kind kind = Kind::Fail;
     };
+    // Whether this call of CALL is the one a fault of KIND was arranged for.
+    bool Due(Kind kind, std::string_view suite, std::string_view call, ASErr* code = nullptr);
     std::vector<Fault> faults_;
 };
 

@@ -324,8 +324,9 @@ void CkznT2ODialog::FindTextArt() {
                 }
             }
         }
+        // A host that gives the art back as its own sibling ends the walk.
         ArtHandle next = nullptr;
-        if (sArt->GetArtSibling(child, &next) != kNoErr) {
+        if (sArt->GetArtSibling(child, &next) != kNoErr || next == child) {
             next = nullptr;
         }
         child = next;
@@ -589,11 +590,19 @@ void CkznT2ODialog::ReplaceTexts() {
             const AIRealPoint anchor = GetTextAnchor(target->textArt);
             const AIReal angle = GetAccumRotation(target->textArt);
 
-            const std::vector<ArtHandle> copies =
-                MakeSymbolCopies(target->symbolNames, target->textArt);
+            std::vector<ArtHandle> copies = MakeSymbolCopies(target->symbolNames, target->textArt);
             const bool grouped = copies.size() >= 2;
-            if (grouped) {
-                sArt->NewArt(kGroupArt, kPlaceAbove, target->textArt, &result);
+            if (grouped &&
+                (sArt->NewArt(kGroupArt, kPlaceAbove, target->textArt, &result) != kNoErr ||
+                 result == nullptr)) {
+                // Without their group the copies would stay apart where they were made: they go,
+                // and the text counts as not replaced.
+                KznTrace("*NoGroup:%s\n", text);
+                for (const ArtHandle copy : copies) {
+                    sArt->DisposeArt(copy);
+                }
+                copies.clear();
+                result = nullptr;
             }
 
             // One row hanging from v = 0, each copy after a tenth of its width.

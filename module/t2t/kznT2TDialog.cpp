@@ -308,8 +308,9 @@ void CkznT2TDialog::FindTextArt() {
                 }
             }
         }
+        // A host that gives the art back as its own sibling ends the walk.
         ArtHandle next = nullptr;
-        if (sArt->GetArtSibling(child, &next) != kNoErr) {
+        if (sArt->GetArtSibling(child, &next) != kNoErr || next == child) {
             next = nullptr;
         }
         child = next;

@@ -132,12 +132,12 @@ TEST_F(T2T, RowsPaintPlainSelectedAndDisabledColoursAndTheDestinationOneBlankRig
                                 "line (166,0)-(166,16) colour 0", "colour 15",
                                 kzntest::Utf8(u8"text \"マイマイ\" in (0,0)-(165,16) colour 15"),
                                 "text \"\" in (172,0)-(332,16) colour 15"));
-        EXPECT_THAT(
-            Painted(s, 1),
-            ElementsAre("colour 2", "fill (0,16)-(332,32) colour 2", "colour 0",
-                        "line (166,16)-(166,32) colour 0", "colour 3",
-                        kzntest::Utf8(u8"text \"デンデンムシ\" in (0,16)-(165,32) colour 3"),
-                        "text \"den\" in (172,16)-(332,32) colour 3"));
+        // Each row is painted in its own coordinates.
+        EXPECT_THAT(Painted(s, 1),
+                    ElementsAre("colour 2", "fill (0,0)-(332,16) colour 2", "colour 0",
+                                "line (166,0)-(166,16) colour 0", "colour 3",
+                                kzntest::Utf8(u8"text \"デンデンムシ\" in (0,0)-(165,16) colour 3"),
+                                "text \"den\" in (172,0)-(332,16) colour 3"));
         // A locked layer disables the list: white rows, disabled text, also for the chosen row.
         s.Pick(kLayerPopup, "基図");
         s.item(kList).list->entries[0]->selected = true;
@@ -274,6 +274,15 @@ TEST_F(T2T, ChangingTheLayerRebuildsTheRowsAndTypedDestinationsGiveWayToTheTable
         EXPECT_EQ(Destination(s, 0), "m");
     });
     EXPECT_THAT(host_->trace().Lines(), ::testing::Contains("+LayerList"));
+}
+
+TEST_F(T2T, AHostThatGivesATextBackAsItsOwnSiblingEndsTheList) {
+    Run([&](DialogSession& s) {
+        s.Pick(kLayerPopup, 0);
+        host_->faults().EchoOut("AI Art Suite", "GetArtSibling");
+        s.Pick(kLayerPopup, 1);
+        EXPECT_THAT(s.Rows(kList), ElementsAre("マイマイ"));
+    });
 }
 
 TEST_F(T2T, ALongDestinationIsKeptCutAtACharacterBoundary) {
