@@ -60,6 +60,7 @@ constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
 constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
 
 constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
+constexpr DWORD MAX_PATH = 260;
 
 constexpr UINT MB_OK = 0x00000000;
 constexpr UINT MB_ICONWARNING = 0x00000030;
@@ -75,6 +76,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 // Renames EXISTING to NEWNAME; with MOVEFILE_REPLACE_EXISTING a file of that name is replaced in
 // one step. Nonzero when it was done.
 BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
+// Makes a file of a new name in the folder PATHNAME (PREFIX, four hexadecimal digits, ".tmp"),
+// writes its path (at most MAX_PATH bytes and a terminator) to TEMPFILENAME and returns the
+// number in its name; 0 when none could be made. UNIQUE 0 asks for a name no file has.
+UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFileName);
 // The runtime's debug report: _CRT_WARN text goes to the debugger's output, _CRT_ASSERT raises an
 // assertion report for FILENAME and LINENUMBER.
 int _CrtDbgReport(int reportType, const char* filename, int linenumber, const char* moduleName,

@@ -146,10 +146,12 @@ bool LoadTable(ReplacementTable& table, const char* path) {
     return true;
 }
 
-const char* MakeFileNameLabel(const char* path) {
-    // The file name follows the last drive colon or directory separator, found character by
-    // character (a backslash byte may be the second byte of a character).
-    const std::size_t length = std::strlen(path);
+namespace {
+
+// Where the file name of PATH (LENGTH bytes) starts: after the last drive colon or directory
+// separator, found character by character (a backslash byte may be the second byte of a
+// character).
+std::size_t FileNameStart(const char* path, std::size_t length) {
     std::size_t name = 0;
     for (std::size_t at = 0; at < length; at += SjisCharLength(path, at, length)) {
         const char c = path[at];
@@ -157,6 +159,14 @@ const char* MakeFileNameLabel(const char* path) {
             name = at + 1;
         }
     }
+    return name;
+}
+
+}  // namespace
+
+const char* MakeFileNameLabel(const char* path) {
+    const std::size_t length = std::strlen(path);
+    const std::size_t name = FileNameStart(path, length);
     const std::size_t nameLength = SjisCutLength(path + name, length - name, sizeof gFileName - 1);
     std::memcpy(gFileName, path + name, nameLength);
     gFileName[nameLength] = 0;
@@ -177,11 +187,33 @@ const char* PStrToText(const unsigned char* pstr) {
 }
 
 std::string TableFileWriter::TemporaryPath(const char* path) {
-    return std::string(path) + ".kzn~";
+    // A name that no file had, made (and the file created) by the system in PATH's folder, so
+    // that no file a person keeps there is touched and the name fits wherever PATH's folder does.
+    const std::size_t length = std::strlen(path);
+    const std::size_t name = FileNameStart(path, length);
+    char folder[MAX_PATH + 1] = ".";
+    if (name > MAX_PATH) {
+        return std::string();
+    }
+    if (name > 0) {
+        std::memcpy(folder, path, name);
+        folder[name] = 0;
+    }
+    char made[MAX_PATH + 1] = "";
+    if (GetTempFileNameA(folder, "kzn", 0, made) == 0) {
+        return std::string();
+    }
+    return made;
 }
 
 TableFileWriter::TableFileWriter(const char* path)
-    : path_(path), temporary_(TemporaryPath(path)), file_(std::fopen(temporary_.c_str(), "wb")) {}
+    : path_(path),
+      temporary_(TemporaryPath(path)),
+      file_(temporary_.empty() ? nullptr : std::fopen(temporary_.c_str(), "wb")) {
+    if (file_ == nullptr && !temporary_.empty()) {
+        std::remove(temporary_.c_str());
+    }
+}
 
 TableFileWriter::~TableFileWriter() {
     if (file_ != nullptr) {

@@ -58,7 +58,8 @@ class TableFileWriter {
     // now holds it. False leaves PATH as it was and removes the written file.
     bool Close();
 
-    // The name of the file written beside PATH.
+    // Makes a new empty file beside PATH, under a name no file had, and returns its name; empty
+    // when none could be made.
     static std::string TemporaryPath(const char* path);
 
   private:

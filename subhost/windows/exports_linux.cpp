@@ -25,6 +25,10 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
     return subhost::SubstituteMoveFileEx(existing, newName, flags);
 }
 
+UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFileName) {
+    return subhost::SubstituteGetTempFileName(pathName, prefix, unique, tempFileName);
+}
+
 int _CrtDbgReport(int reportType, const char* filename, int linenumber, const char*,
                   const char* format, ...) {
     if (format == nullptr) {

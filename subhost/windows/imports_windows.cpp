@@ -25,6 +25,10 @@ BOOL WINAPI MoveFileExSubstitute(LPCSTR existing, LPCSTR newName, DWORD flags) {
     return SubstituteMoveFileEx(existing, newName, flags);
 }
 
+UINT WINAPI GetTempFileNameSubstitute(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR made) {
+    return SubstituteGetTempFileName(pathName, prefix, unique, made);
+}
+
 // The module writes assertion reports to the debugger's output as "FILE(LINE) : Assertion
 // failed: EXPRESSION", the form of the debug runtime's report.
 void WINAPI OutputDebugStringSubstitute(LPCSTR text) {
@@ -56,6 +60,7 @@ void* SubstituteFor(const char* name) {
         {"GetSaveFileNameA", reinterpret_cast<void*>(&GetSaveFileNameSubstitute)},
         {"MessageBoxA", reinterpret_cast<void*>(&MessageBoxSubstitute)},
         {"MoveFileExA", reinterpret_cast<void*>(&MoveFileExSubstitute)},
+        {"GetTempFileNameA", reinterpret_cast<void*>(&GetTempFileNameSubstitute)},
         {"OutputDebugStringA", reinterpret_cast<void*>(&OutputDebugStringSubstitute)},
     };
     for (const Row& row : kRows) {

@@ -7,11 +7,16 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <variant>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "subhost/host.h"
@@ -179,6 +184,79 @@ BOOL SubstituteMoveFileEx(const char* existing, const char* newName, DWORD flags
             return 0;
         }
         return 1;
+    } catch (...) {
+        return 0;  // the host ran out of memory recording the call
+    }
+}
+
+namespace {
+
+// Makes the file; its number, or the reason when none could be made.
+std::variant<UINT, std::string> MakeTempFile(const char* folder, const char* prefix, char* made) {
+#ifdef _WIN32
+    // The system's own, found as the rename is.
+    using GetTempFileNameProc = UINT(WINAPI*)(LPCSTR, LPCSTR, UINT, LPSTR);
+    const auto getTempFileName = reinterpret_cast<GetTempFileNameProc>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetTempFileNameA")));
+    if (getTempFileName == nullptr) {
+        return std::string("GetTempFileNameA not found in kernel32.dll");
+    }
+    const UINT number = getTempFileName(folder, prefix, 0, made);
+    if (number == 0) {
+        return "error " + std::to_string(::GetLastError());
+    }
+    return number;
+#else
+    std::string base = folder;
+    if (!base.empty() && base.back() != '/' && base.back() != '\\') {
+        base += '/';
+    }
+    base.append(prefix, strnlen(prefix, 3));
+    // Windows starts from the clock and counts up past names that are taken.
+    const auto start = static_cast<UINT>(std::time(nullptr)) + static_cast<UINT>(::getpid());
+    for (UINT i = 0; i < 0x10000; ++i) {
+        const UINT number = ((start + i) & 0xFFFF) == 0 ? 1 : ((start + i) & 0xFFFF);
+        char name[16];
+        std::snprintf(name, sizeof name, "%04X.tmp", number);
+        const std::string path = base + name;
+        if (path.size() >= MAX_PATH) {
+            return path + ": the name is too long";
+        }
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            std::memcpy(made, path.c_str(), path.size() + 1);
+            return number;
+        }
+        if (errno != EEXIST) {
+            return path + ": " + std::strerror(errno);
+        }
+    }
+    return std::string(folder) + ": every name is taken";
+#endif
+}
+
+}  // namespace
+
+UINT SubstituteGetTempFileName(const char* folder, const char* prefix, UINT unique, char* made) {
+    Host* host = Host::Current();
+    if (host == nullptr || folder == nullptr || prefix == nullptr || made == nullptr) {
+        return 0;
+    }
+    try {
+        if (host->Enter("Windows", "GetTempFileNameA")) {
+            return 0;
+        }
+        if (unique != 0) {
+            host->NoteError("Windows", "GetTempFileNameA", "only new names are made (unique 0)");
+            return 0;
+        }
+        const auto result = MakeTempFile(folder, prefix, made);
+        if (const auto* why = std::get_if<std::string>(&result)) {
+            host->NoteError("Windows", "GetTempFileNameA", *why);
+            return 0;
+        }
+        return std::get<UINT>(result);
     } catch (...) {
         return 0;  // the host ran out of memory recording the call
     }

@@ -81,6 +81,10 @@ int SubstituteMessageBox(HWND owner, const char* text, const char* caption, UINT
 // MOVEFILE_REPLACE_EXISTING and only when it is not read-only; a folder is never replaced. The
 // call is recorded as "Windows"/"MoveFileExA" and can be made to fail like a suite call.
 BOOL SubstituteMoveFileEx(const char* existing, const char* newName, DWORD flags);
+// Making a file of a new name in a folder, as Windows does it with UNIQUE 0: PREFIX (its first
+// three characters), four hexadecimal digits and ".tmp", created empty; its path goes to MADE,
+// which holds MAX_PATH bytes. Recorded as "Windows"/"GetTempFileNameA" and can be made to fail.
+UINT SubstituteGetTempFileName(const char* folder, const char* prefix, UINT unique, char* made);
 // The debugger's output: trace text, or an assertion report.
 void SubstituteDebugOutput(const char* text);
 void SubstituteAssertionReport(const char* file, int line, const char* expression);

@@ -1,5 +1,8 @@
 // Replacement table files: the field splitter, the reader, the writer, the chooser and labels.
 #include <gmock/gmock.h>
+
+#include <algorithm>
+#include <filesystem>
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -181,9 +184,20 @@ TEST_F(TableFiles, AReadOnlyFileIsNotLoadedAlsoWhenTheTestsRunAsRoot) {
 }
 #endif
 
+// The names of the files in DIR.
+std::vector<std::string> FilesIn(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& file : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(file.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST_F(TableFiles, RowsAreWrittenWithCRLFAndReplaceTheFileOnlyWhenAllWereWritten) {
+    // A file of the name a save once wrote beside the table is a person's own: left alone.
     const std::string path = dir_.Write("out.csv", "old,row\r\n");
-    const std::string temporary = TableFileWriter::TemporaryPath(path.c_str());
+    const std::string kept = dir_.Write("out.csv.kzn~", "mine");
     {
         TableFileWriter file(path.c_str());
         ASSERT_TRUE(file.IsOpen());
@@ -194,7 +208,8 @@ TEST_F(TableFiles, RowsAreWrittenWithCRLFAndReplaceTheFileOnlyWhenAllWereWritten
         EXPECT_TRUE(file.Close());
     }
     EXPECT_EQ(TempDir::Read(path), "あ,a\r\nい,\r\n");
-    EXPECT_FALSE(std::filesystem::exists(temporary));
+    EXPECT_EQ(TempDir::Read(kept), "mine");
+    EXPECT_THAT(FilesIn(dir_), testing::ElementsAre("out.csv", "out.csv.kzn~"));
 
     // A save given up half-way (never closed) leaves the file as it was, and nothing beside it.
     {
@@ -202,7 +217,25 @@ TEST_F(TableFiles, RowsAreWrittenWithCRLFAndReplaceTheFileOnlyWhenAllWereWritten
         abandoned.WriteRow("x,y");
     }
     EXPECT_EQ(TempDir::Read(path), "あ,a\r\nい,\r\n");
-    EXPECT_FALSE(std::filesystem::exists(temporary));
+    EXPECT_THAT(FilesIn(dir_), testing::ElementsAre("out.csv", "out.csv.kzn~"));
+
+    // A name as long as the system takes (Windows: a path of 255 bytes; elsewhere a file name of
+    // 255) is saved: the file written first has a short name in the same folder.
+#ifdef _WIN32
+    const std::size_t longest = 255 - dir_.path().size() - 1;
+#else
+    const std::size_t longest = 255;
+#endif
+    const std::string longName = std::string(longest - 4, 'n') + ".csv";
+    const std::string longPath = dir_ / longName;
+    {
+        TableFileWriter file(longPath.c_str());
+        ASSERT_TRUE(file.IsOpen());
+        file.WriteRow("a,b");
+        EXPECT_TRUE(file.Close());
+    }
+    EXPECT_EQ(TempDir::Read(longPath), "a,b\r\n");
+    EXPECT_THAT(FilesIn(dir_), testing::ElementsAre(longName, "out.csv", "out.csv.kzn~"));
 
     TableFileWriter nowhere((dir_ / "no/such/folder.csv").c_str());
     EXPECT_FALSE(nowhere.IsOpen());
@@ -222,7 +255,7 @@ TEST_F(TableFiles, AWriteThatFailsHalfWayLeavesThePreviousFileByteForByte) {
         EXPECT_FALSE(file.Close());
     }
     EXPECT_EQ(TempDir::Read(path), previous);
-    EXPECT_FALSE(std::filesystem::exists(TableFileWriter::TemporaryPath(path.c_str())));
+    EXPECT_THAT(FilesIn(dir_), testing::ElementsAre("table.csv"));
 }
 
 TEST_F(TableFiles, AReadOnlyFileIsNotReplacedAlsoForRoot) {
@@ -233,7 +266,7 @@ TEST_F(TableFiles, AReadOnlyFileIsNotReplacedAlsoForRoot) {
     file.WriteRow("c,d");
     EXPECT_FALSE(file.Close());
     EXPECT_EQ(TempDir::Read(path), "a,b\r\n");
-    EXPECT_FALSE(std::filesystem::exists(TableFileWriter::TemporaryPath(path.c_str())));
+    EXPECT_THAT(FilesIn(dir_), testing::ElementsAre("ro.csv"));
 }
 
 TEST_F(TableFiles, APipeIsNeverReplacedByATableFile) {
@@ -246,7 +279,7 @@ TEST_F(TableFiles, APipeIsNeverReplacedByATableFile) {
     struct stat info {};
     ASSERT_EQ(::stat(pipe.c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
-    EXPECT_FALSE(std::filesystem::exists(TableFileWriter::TemporaryPath(pipe.c_str())));
+    EXPECT_THAT(FilesIn(dir_), testing::ElementsAre("pipe.csv"));
 }
 #endif
 
