@@ -474,6 +474,11 @@ ADMRect DialogManager::BoundsOf(const Entry& entry) const {
     return {0, top, item.bounds.right - item.bounds.left, top + kRowHeight};
 }
 
+ADMRect DialogManager::RowOf(const Entry& entry) const {
+    const ADMRect r = BoundsOf(entry);
+    return {0, 0, r.right - r.left, r.bottom - r.top};
+}
+
 bool DialogManager::Visible(const Entry& entry) const {
     const ADMRect r = BoundsOf(entry);
     const Item& item = *entry.list->item;
@@ -572,7 +577,7 @@ void DialogManager::Paint(List& list) {
             continue;  // a draw procedure removed it
         }
         entry->painted.clear();
-        const DrawerRef drawer = NewDrawer(BoundsOf(*entry), &entry->painted);
+        const DrawerRef drawer = NewDrawer(RowOf(*entry), &entry->painted);
         if (still->draw != nullptr) {
             still->draw(ref, drawer);
         } else {

@@ -343,6 +343,9 @@ class DialogManager {
     void Activate(Entry& entry, bool activate);
     void MakeInBounds(Entry& entry);
     ADMRect BoundsOf(const Entry& entry) const;  // in the list's coordinates
+    // The row in its own coordinates, (0, 0) at its top-left: where its drawer paints, and what
+    // the entry suite gives as the entry's bounds and local rectangle.
+    ADMRect RowOf(const Entry& entry) const;
     ADMRect ScreenOf(const Entry& entry, const ADMRect& local) const;
     void DefaultNotify(Entry& entry, NotifierRef notifier);
     void DefaultDraw(Entry& entry, DrawerRef drawer);

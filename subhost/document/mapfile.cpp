@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "subhost/document/artgeometry.h"
 #include "subhost/files.h"
 #include "subhost/sjis.h"
 
@@ -184,6 +185,8 @@ class Reader {
         }
         Pattern& pattern = doc_.AddPattern(Text(j["name"], at + ".name"));
         pattern.art = &ReadArt(j["art"], at + ".art", nullptr, 1);
+        // The host keeps a pattern's art in the pattern's own space, whose y grows downwards.
+        TransformArt(*pattern.art, geometry::Matrix::Scale(1, -1), 1, kTransformObjects);
     }
 
     void ReadSwatch(const json& j, const std::string& at) {
@@ -385,20 +388,21 @@ json TextJson(const std::string& sjis) {
     return json{{"sjis", hex}};
 }
 
-json PointJson(const Point& p) {
-    return json::array({p.x, p.y});
+// MIRRORED: pattern art, written as a person sees it (y turned out of the pattern's own space).
+json PointJson(const Point& p, bool mirrored) {
+    return json::array({p.x, mirrored ? -p.y : p.y});
 }
 
-json PathJson(const Art& art, json out) {
+json PathJson(const Art& art, json out, bool mirrored) {
     out["closed"] = art.closed;
     json segments = json::array();
     for (const Segment& s : art.segments) {
-        json segment = {{"p", PointJson(s.p)}};
+        json segment = {{"p", PointJson(s.p, mirrored)}};
         if (!(s.in == s.p)) {
-            segment["in"] = PointJson(s.in);
+            segment["in"] = PointJson(s.in, mirrored);
         }
         if (!(s.out == s.p)) {
-            segment["out"] = PointJson(s.out);
+            segment["out"] = PointJson(s.out, mirrored);
         }
         if (s.corner) {
             segment["corner"] = true;
@@ -420,7 +424,7 @@ json PathJson(const Art& art, json out) {
 // A text's orientation is written when it is not the identity.
 constexpr std::array<double, 4> kIdentity{1, 0, 0, 1};
 
-json ArtJson(const Art& art) {
+json ArtJson(const Art& art, bool mirrored = false) {
     static const char* const kTypes[] = {"", "group", "path", "compound", "text"};
     json out = {{"type", kTypes[art.type >= 1 && art.type <= 4 ? art.type : 0]}};
     if (!art.tags.empty()) {
@@ -444,23 +448,27 @@ json ArtJson(const Art& art) {
         case kCompoundPathArt: {
             json children = json::array();
             for (const Art* child : art.children) {
-                children.push_back(ArtJson(*child));
+                children.push_back(ArtJson(*child, mirrored));
             }
             out["children"] = children;
             break;
         }
         case kPathArt:
-            out = PathJson(art, out);
+            out = PathJson(art, out, mirrored);
             break;
         case kTextArt:
             out["text"] = TextJson(art.text);
-            out["anchor"] = PointJson(art.anchor);
+            out["anchor"] = PointJson(art.anchor, mirrored);
             out["size"] = art.size;
-            if (art.matrix != kIdentity) {
-                out["matrix"] = art.matrix;
+            if (const std::array<double, 4> m =
+                    mirrored ? std::array<double, 4>{art.matrix[0], -art.matrix[1], art.matrix[2],
+                                                     -art.matrix[3]}
+                             : art.matrix;
+                m != kIdentity) {
+                out["matrix"] = m;
             }
             if (art.textPath != nullptr) {
-                out["path"] = ArtJson(*art.textPath);
+                out["path"] = ArtJson(*art.textPath, mirrored);
             }
             break;
         default:
@@ -628,7 +636,7 @@ std::string FormatMap(const Document& document) {
     json patterns = json::array();
     for (const Pattern* p : document.patterns()) {
         patterns.push_back(
-            {{"name", TextJson(p->name)}, {"art", p->art ? ArtJson(*p->art) : json()}});
+            {{"name", TextJson(p->name)}, {"art", p->art ? ArtJson(*p->art, true) : json()}});
     }
     out["patterns"] = patterns;
     json swatches = json::array();

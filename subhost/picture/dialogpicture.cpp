@@ -314,7 +314,12 @@ void ListRows(cairo_t* cr, const Item& item, const DialogScene& scene) {
     cairo_translate(cr, r.left, r.top);
     for (const Entry* entry : item.list->entries) {
         if (scene.manager.Visible(*entry)) {
+            // Each row painted in its own coordinates; what lands outside it still shows.
+            const ADMRect row = scene.manager.BoundsOf(*entry);
+            cairo_save(cr);
+            cairo_translate(cr, row.left, row.top);
             Replay(cr, entry->painted, scene.document);
+            cairo_restore(cr);
         }
     }
     cairo_restore(cr);

@@ -583,17 +583,16 @@ ASErr KZN_API EntryMakeInBounds(EntryRef entry) {
                  [&](Host& host) { Dialogs(host).MakeInBounds(Dialogs(host).Get(entry)); });
 }
 
+// A row is painted in its own coordinates, and its bounds are given in them: what the entry's
+// drawer paints at its bounds lands in the row. Where the row is shows only on the screen.
 ASErr KZN_API EntryGetBoundsRect(EntryRef entry, ADMRect* bounds) {
-    return Serve(kEntry, "GetBoundsRect", [&](Host& host) {
-        Out(bounds) = Dialogs(host).BoundsOf(Dialogs(host).Get(entry));
-    });
+    return Serve(kEntry, "GetBoundsRect",
+                 [&](Host& host) { Out(bounds) = Dialogs(host).RowOf(Dialogs(host).Get(entry)); });
 }
 
 ASErr KZN_API EntryGetLocalRect(EntryRef entry, ADMRect* local) {
-    return Serve(kEntry, "GetLocalRect", [&](Host& host) {
-        const ADMRect b = Dialogs(host).BoundsOf(Dialogs(host).Get(entry));
-        Out(local) = {0, 0, b.right - b.left, b.bottom - b.top};
-    });
+    return Serve(kEntry, "GetLocalRect",
+                 [&](Host& host) { Out(local) = Dialogs(host).RowOf(Dialogs(host).Get(entry)); });
 }
 
 ASErr KZN_API EntryLocalToScreenRect(EntryRef entry, ADMRect* rect) {

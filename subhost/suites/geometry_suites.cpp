@@ -104,15 +104,21 @@ ASErr KZN_API TransformArtCall(ArtHandle art, AIRealMatrix* matrix, AIReal lineS
 // Where a request puts the art, the same rule for every request: a document point q goes to the
 // pixel
 //
-//     (portBounds.left, portBounds.top) + matrix · (q.x − origin.x, origin.y − q.y)
+//     corner + matrix · (q.x − origin.x, origin.y − q.y)
 //
 // of the drawer that owns the port, in that drawer's own coordinates (those of its bounds and of
-// its other drawing calls; y grows downwards). The offset from the origin is first turned to the
-// port's downward y, then the matrix (rotation and scale in pixel units) applies, then the port's
-// top-left corner. The clip rectangle, in document coordinates, goes through the same rule; when
-// the request asks for it, the clip's pixels are erased first. So a request whose origin is the
-// top-left corner of the art's bounds, whose matrix is a scale (s, s) and whose port bounds are a
-// cell's top-left corner draws the art upright inside that cell, s pixels to a unit.
+// its other drawing calls; y grows downwards; a list row's drawer has its own, from (0, 0) at
+// the row's top-left). The offset from the origin is first turned to the port's downward y, then
+// the matrix (rotation and scale in pixel units) applies, then the port's corner. The corner is
+// (portBounds.left, portBounds.top) in pixels; for a matrix that mirrors (negative determinant,
+// as pattern art is drawn: its own space has y growing downwards already) the port bounds are in
+// art units and the corner is the matrix applied to them. The clip rectangle, in document
+// coordinates, goes through the same rule; when the request asks for it, the clip's pixels are
+// erased first. So a request whose origin is the top-left corner of document art's bounds, whose
+// matrix is a scale (s, s) and whose port bounds are a cell's top-left corner draws the art
+// upright inside that cell, s pixels to a unit; and pattern art, origin at its bounds' left and
+// bottom (the top of the pattern as seen), matrix (s, −s), port bounds the cell's corner divided
+// by s with y negated, lands upright in the same cell.
 ASErr KZN_API DrawArt(AIDrawArtData* data) {
     return Serve(kDrawArtSuite, "DrawArt", [&](Host& host) {
         const AIDrawArtData& request = In(data);
@@ -121,12 +127,17 @@ ASErr KZN_API DrawArt(AIDrawArtData* data) {
         }
         Drawer& drawer = host.dialogs().DrawerOfPort(request.port);
         const Art& art = host.document().Get(request.art);
+        const geometry::Matrix matrix = FromAI(request.matrix);
+        geometry::Point corner{static_cast<double>(request.portBounds.left),
+                               static_cast<double>(request.portBounds.top)};
+        if (matrix.a * matrix.d - matrix.b * matrix.c < 0) {
+            corner = matrix.Linear().Apply(corner);
+        }
         const geometry::Matrix toPixels =
             geometry::Matrix::Translation(-request.origin.h, -request.origin.v)
                 .Then(geometry::Matrix::Scale(1, -1))
-                .Then(FromAI(request.matrix))
-                .Then(
-                    geometry::Matrix::Translation(request.portBounds.left, request.portBounds.top));
+                .Then(matrix)
+                .Then(geometry::Matrix::Translation(corner.x, corner.y));
         // In pixels y grows downwards: the smaller y is the top.
         const auto pixels = [](const geometry::Bounds& b) {
             const geometry::Rect r = b.rect();

@@ -124,8 +124,10 @@ TEST_F(Run, TextToObjectReplacesTheLabelsBySymbolsOnANewLayer) {
     const auto& symbols = doc->layers()[0]->group->children;
     ASSERT_EQ(symbols.size(), 1U);
     EXPECT_EQ(symbols[0]->tags.at("kznObjectName"), "丸");
+    // Centred on the label's anchor, upright: the pattern's first point, its bottom-left corner
+    // as written, is the copy's bottom-left corner.
     EXPECT_NEAR(symbols[0]->segments[0].p.x, 8, 0.005);
-    EXPECT_NEAR(symbols[0]->segments[0].p.y, 22, 0.005);
+    EXPECT_NEAR(symbols[0]->segments[0].p.y, 18, 0.005);
     // The replaced label is gone; the one without a symbol stays.
     const auto& survey = doc->layers()[1]->group->children;
     ASSERT_EQ(survey.size(), 1U);

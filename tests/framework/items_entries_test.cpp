@@ -309,7 +309,7 @@ TEST_F(ItemsAndEntries, RowsHaveGeometryAndOnlyVisibleRowsArePainted) {
         });
 }
 
-TEST_F(ItemsAndEntries, EntryRectanglesAreReportedInListLocalAndScreenForm) {
+TEST_F(ItemsAndEntries, EntryRectanglesAreReportedInTheRowsOwnAndScreenForm) {
     Run(
         102,
         [&](TestDialog& d) {
@@ -324,7 +324,9 @@ TEST_F(ItemsAndEntries, EntryRectanglesAreReportedInListLocalAndScreenForm) {
             ADMRect screen = local;
             sADMEntry->LocalToScreenRect(second, &screen);
             const int width = item.bounds.right - item.bounds.left;
-            EXPECT_EQ(bounds.top, 16);
+            // A row's bounds are in its own coordinates, where its drawer paints.
+            EXPECT_EQ(bounds.top, 0);
+            EXPECT_EQ(bounds.bottom, 16);
             EXPECT_EQ(bounds.right, width);
             EXPECT_EQ(local.top, 0);
             EXPECT_EQ(local.bottom, 16);

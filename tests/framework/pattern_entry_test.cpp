@@ -95,12 +95,14 @@ TEST_F(PatternList, ARowTracesItsGeometryInOrderAndNamesTheOriginsSecondCoordina
     AddPattern("Mark", 40, 20);
     Row("first");
     subhost::Entry& row = Row("Mark");
-    const ADMRect bounds = host().dialogs().BoundsOf(row);
-    const ADMRect width{0, 0, bounds.right, 16};
-    const ADMRect screen = host().dialogs().ScreenOf(row, width);
+    // The second row, in its own coordinates; on the screen one row below the first.
+    const ADMRect local = host().dialogs().RowOf(row);
+    const ADMRect screen = host().dialogs().ScreenOf(row, local);
+    const ADMRect firstOnScreen =
+        host().dialogs().ScreenOf(*host().dialogs().Get(list_).entries[0], local);
 
     subhost::DisplayList painted;
-    const DrawerRef drawer = host().dialogs().NewDrawer(bounds, &painted);
+    const DrawerRef drawer = host().dialogs().NewDrawer(local, &painted);
     host().dialogs().Get(drawer).origin = {3, 7};
     host().trace().Clear();
     host().dialogs().Get(list_).draw(row.ref, drawer);
@@ -112,13 +114,14 @@ TEST_F(PatternList, ARowTracesItsGeometryInOrderAndNamesTheOriginsSecondCoordina
     };
     EXPECT_THAT(host().trace().Lines(),
                 ElementsAre("CkznPatternEntry drawer->GetOrigin:(7,3)",
-                            "CkznPatternEntry drawer->GetBounsRect:" + rect(bounds),
-                            "CkznPatternEntry entry->GetBounsRect:" + rect(bounds),
-                            "CkznPatternEntry entry->GetLocalRect:" + rect(width),
+                            "CkznPatternEntry drawer->GetBounsRect:" + rect(local),
+                            "CkznPatternEntry entry->GetBounsRect:" + rect(local),
+                            "CkznPatternEntry entry->GetLocalRect:" + rect(local),
                             "CkznPatternEntry entry->GetLocalRect:" + rect(screen) + " / Screen",
                             "SwatchCache MISS:Mark"));
-    EXPECT_EQ(bounds.top, 16);
-    EXPECT_NE(screen.top, 16);
+    EXPECT_EQ(local.top, 0);
+    EXPECT_EQ(local.bottom, 16);
+    EXPECT_EQ(screen.top, firstOnScreen.top + 16);
 }
 
 TEST_F(PatternList, ARowPaintsItsBackgroundPreviewFrameAndLabel) {
@@ -128,18 +131,19 @@ TEST_F(PatternList, ARowPaintsItsBackgroundPreviewFrameAndLabel) {
     Paint();
     const int w = host().dialogs().BoundsOf(row).right;
     const std::string right = std::to_string(w);
+    // The second row, painted in its own coordinates: its preview in its frame.
     ASSERT_EQ(row.painted.size(), 7U);
     EXPECT_THAT(Shown(row.painted),
-                ElementsAre("colour 1", "fill (0,16)-(" + right + ",32) colour 1",
-                            "image at (2,18)", "colour 0", "frame (2,18)-(14,30) colour 0",
-                            "colour 15", "text \"Mark\" in (18,16)-(" + right + ",32) colour 15"));
+                ElementsAre("colour 1", "fill (0,0)-(" + right + ",16) colour 1", "image at (2,2)",
+                            "colour 0", "frame (2,2)-(14,14) colour 0", "colour 15",
+                            "text \"Mark\" in (18,0)-(" + right + ",16) colour 15"));
 
     host().dialogs().Select(row, true);
     Paint();
     EXPECT_THAT(Shown(row.painted),
-                ElementsAre("colour 2", "fill (0,16)-(" + right + ",32) colour 2",
-                            "image at (2,18)", "colour 0", "frame (2,18)-(14,30) colour 0",
-                            "colour 3", "text \"Mark\" in (18,16)-(" + right + ",32) colour 3"));
+                ElementsAre("colour 2", "fill (0,0)-(" + right + ",16) colour 2", "image at (2,2)",
+                            "colour 0", "frame (2,2)-(14,14) colour 0", "colour 3",
+                            "text \"Mark\" in (18,0)-(" + right + ",16) colour 3"));
     // The preview keeps its own plain background.
     const subhost::Image& image = host().dialogs().Get(row.painted[2].image);
     EXPECT_EQ(image.painted[0].Show(), "colour 1");

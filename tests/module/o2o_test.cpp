@@ -27,7 +27,8 @@ constexpr int kLayerPopup = 1016, kObjects = 1011, kPatterns = 1013, kOpen = 110
 
 // The symbol layer holds, in this order: 黒三角 two untagged groups deep, a 黒丸, a 黒丸 with a
 // tagged 黒四角 inside, a group with an empty name, a hidden 隠れ, a 固定 inside a locked group,
-// a tagged path and a text. 白丸 is 10 wide and 6 high, so that a flip would show.
+// a tagged path and a text. 白丸 is 10 wide and 6 high and 白三角 points up, so that a flip would
+// show.
 const char8_t kSymbols[] =
     u8R"({
   "kzn-document": 1,
@@ -381,15 +382,17 @@ TEST_F(O2O, EachGroupOfANameBecomesThePatternHangingFromItsTopLeftCorner) {
     EXPECT_EQ(Name(second), "白丸");
     EXPECT_EQ(first.tags.at("BBAccumRotation"), "0.000000");
     EXPECT_EQ(first.type, kPathArt);
-    // 白丸 keeps its size, turned upside down: its first point is the top-left corner.
+    // 白丸 keeps its size and stands as the pattern is drawn: its first point is the bottom-left
+    // corner.
     EXPECT_BOX(first, 10, 20, 20, 14);
-    EXPECT_POINT(first.segments[0].p, 10, 20);
+    EXPECT_POINT(first.segments[0].p, 10, 14);
     EXPECT_BOX(second, 60, 24, 70, 18);
     // Found deep, replaced where it stood.
     const Art& deep = *layer[0]->children[0]->children[0];
     EXPECT_EQ(Name(deep), "白三角");
     EXPECT_EQ(layer[0]->children[0]->children.size(), 1U);
     EXPECT_BOX(deep, 40, 48, 48, 42);
+    EXPECT_POINT(deep.segments[2].p, 44, 48);  // the triangle points up, as it is drawn
     // The empty name, the hidden, the locked and the path stay.
     EXPECT_EQ(Name(*layer[3]), "");
     EXPECT_EQ(Name(*layer[4]), "隠れ");
@@ -416,14 +419,14 @@ TEST_F(O2O, ATurnedSourceGivesATurnedCopyOnItsTurnedCorner) {
     square.tags["BBAccumRotation"] = "0.523599";
     Replace("黒丸,白丸\r\n");
 
-    // In the source's own frame its top-left corner is (0, 8); 白丸, 10 by 6 and upside down,
-    // hangs from it: its point (x, y) lands on (x, 8 - y) of that frame.
+    // In the source's own frame its top-left corner is (0, 8); 白丸, 10 by 6 and upright, hangs
+    // from it: its point (x, y) lands on (x, 2 + y) of that frame.
     const Art& copy = *Layer(0)[1];
     EXPECT_EQ(Name(copy), "白丸");
     EXPECT_EQ(copy.tags.at("BBAccumRotation"), "0.523599");
     ASSERT_EQ(copy.segments.size(), 4U);
-    EXPECT_POINT(copy.segments[0].p, 100 - 8 * s, 50 + 8 * c);
-    EXPECT_POINT(copy.segments[2].p, 100 + 10 * c - 2 * s, 50 + 10 * s + 2 * c);
+    EXPECT_POINT(copy.segments[0].p, 100 - 2 * s, 50 + 2 * c);
+    EXPECT_POINT(copy.segments[2].p, 100 + 10 * c - 8 * s, 50 + 10 * s + 8 * c);
     // The unturned one beside it still hangs upright.
     EXPECT_EQ(Layer(0)[2]->tags.at("BBAccumRotation"), "0.000000");
 }

@@ -284,8 +284,12 @@ TEST_F(T2O, TargetRowsShowTheTextAndAPreviewPerSymbolOrASunkenCellForAMissingOne
         EXPECT_EQ(sunken[0].rect.left, fills[1].rect.left + h);
         EXPECT_EQ(sunken[0].rect.right - sunken[0].rect.left, h - 4);
         EXPECT_EQ(fills[2].rect.left, sunken[0].rect.left + h - 4);
-        EXPECT_NEAR(arts[0].art->request.destClipRect.top, 10, 0.005);  // 丸, then 角
-        EXPECT_NEAR(arts[1].art->request.destClipRect.top, 8, 0.005);
+        // 丸 (10 high), then 角 (8 high), each upright in its cell: their corner at (0, 0), as
+        // they are drawn, at the cell's bottom-left.
+        EXPECT_NEAR(arts[0].art->request.destClipRect.bottom, -10, 0.005);
+        EXPECT_NEAR(arts[1].art->request.destClipRect.bottom, -8, 0.005);
+        EXPECT_TRUE(kzntest::UprightIn(*arts[0].art, fills[1].rect, {0, 0}));
+        EXPECT_TRUE(kzntest::UprightIn(*arts[1].art, fills[2].rect, {0, 0}));
         EXPECT_TRUE(Painted(s, kTargets, 1, subhost::DrawOp::Kind::Art).empty());
     });
 }
@@ -487,12 +491,12 @@ TEST_F(T2O, ARotatedTextTurnsItsSymbolsAboutTheAnchorAndTagsTheLeaves) {
     }
     Replace("デンデンムシ,角\r\nマイマイ,丸,角\r\n", {kKeepAll});
     const double c = std::cos(0.523599), s = std::sin(0.523599);
-    // デンデンムシ's square, 10 by 8, centred on (50, 50): its first corner, (-5, 4) from the
-    // centre, turned.
+    // デンデンムシ's square, 10 by 8, centred on (50, 50): its first corner (the bottom-left one
+    // as drawn), (-5, -4) from the centre, turned.
     const Art& single = *Layer(1)[0];
     ASSERT_EQ(single.type, kPathArt);
     EXPECT_EQ(single.tags.at("BBAccumRotation"), "0.523599");
-    EXPECT_POINT(single.segments[0].p, 50 + (-5 * c - 4 * s), 50 + (-5 * s + 4 * c));
+    EXPECT_POINT(single.segments[0].p, 50 + (-5 * c + 4 * s), 50 + (-5 * s - 4 * c));
 
     const Art& group = *Layer(1)[1];
     ASSERT_EQ(group.type, kGroupArt);
@@ -502,9 +506,9 @@ TEST_F(T2O, ARotatedTextTurnsItsSymbolsAboutTheAnchorAndTagsTheLeaves) {
     EXPECT_EQ(maru.tags.at("kznObjectName"), "丸");
     EXPECT_EQ(maru.children[0]->tags.at("BBAccumRotation"), "0.523599");
     EXPECT_EQ(group.children[0]->tags.at("BBAccumRotation"), "0.523599");  // the arc
-    // The row spans 1 ... 23 and -10 ... 0: 丸's first corner was (1, 0), (-11, 5) from the
+    // The row spans 1 ... 23 and -10 ... 0: 丸's first corner was (1, -10), (-11, -5) from the
     // centre (12, -5).
-    EXPECT_POINT(maru.children[0]->segments[0].p, 100 + (-11 * c - 5 * s), 200 + (-11 * s + 5 * c));
+    EXPECT_POINT(maru.children[0]->segments[0].p, 100 + (-11 * c + 5 * s), 200 + (-11 * s - 5 * c));
 }
 
 TEST_F(T2O, ANameWithoutAPatternGetsAPlaceholderSquare) {
@@ -601,6 +605,35 @@ TEST_F(T2O, DeletingTheReplacedTextsKeepsThoseWhoseSymbolsAllFailedToCopy) {
     Replace("マイマイ,丸\r\nデンデンムシ,無い\r\n", {kDeleteReplaced});
     EXPECT_THAT(Texts(1), ElementsAre("マイマイ", "隠れ", "固定", "カタツムリ"));
     EXPECT_EQ(Layer(1)[0]->segments.size(), 4U);  // the placeholder
+}
+
+TEST_F(T2O, ARowWhoseGroupCannotBeMadeLeavesNoCopiesAndKeepsItsLabel) {
+    Run([&](DialogSession& s) {
+        Load(s, "マイマイ,丸,長\r\nデンデンムシ,角\r\n");
+        s.Check(kDeleteReplaced, true);
+        host_->faults().Fail("AI Art Suite", "NewArt", FourCharCode('F', 'A', 'I', 'L'));
+        s.Ok();
+    });
+    // マイマイ's two copies are gone with their group and the label stays; デンデンムシ's single
+    // copy needs no group.
+    EXPECT_THAT(Texts(1), ElementsAre("マイマイ", "隠れ", "固定", "カタツムリ"));
+    std::vector<std::string> symbols;
+    for (const Art* art : Layer(1)) {
+        if (art->tags.count("kznObjectName") != 0) {
+            symbols.push_back(art->tags.at("kznObjectName"));
+        }
+    }
+    EXPECT_THAT(symbols, ElementsAre("角"));
+    EXPECT_THAT(host_->trace().Lines(), Contains("*NoGroup:マイマイ"));
+}
+
+TEST_F(T2O, AHostThatGivesATextBackAsItsOwnSiblingEndsTheList) {
+    Run([&](DialogSession& s) {
+        s.Pick(kLayerPopup, "凡例");
+        host_->faults().EchoOut("AI Art Suite", "GetArtSibling");
+        s.Pick(kLayerPopup, "調査地点");
+        EXPECT_THAT(s.Rows(kTargets), ElementsAre("マイマイ"));
+    });
 }
 
 TEST_F(T2O, CancelChangesNothing) {

@@ -72,16 +72,32 @@ class DialogPicture : public ::testing::Test {
 
     // The first image row INDEX of list ID drew, where it stands in the picture.
     Box ImageBox(DialogSession& s, int id, int index) {
-        const subhost::Item& item = s.item(id);
-        for (const DrawOp& op : item.list->entries.at(index)->painted) {
+        const Box row = RowBox(s, id, index);
+        for (const DrawOp& op : s.item(id).list->entries.at(index)->painted) {
             if (op.kind == DrawOp::Kind::Image && op.copy) {
-                const int left = item.bounds.left + op.from.h;
-                const int top = item.bounds.top + kCaption + op.from.v;
+                const int left = row.left + op.from.h;
+                const int top = row.top + op.from.v;
                 return {left, top, left + op.copy->width, top + op.copy->height};
             }
         }
         ADD_FAILURE() << "row " << index << " of list " << id << " drew no image";
         return {};
+    }
+
+    // Where the draw-art requests of row INDEX of list ID put their art in the picture.
+    std::vector<Box> ArtBoxes(DialogSession& s, int id, int index) {
+        const Box row = RowBox(s, id, index);
+        std::vector<Box> boxes;
+        for (const DrawOp& op : s.item(id).list->entries.at(index)->painted) {
+            if (op.kind == DrawOp::Kind::Art && op.art->anything) {
+                const auto& placed = op.art->placed;
+                boxes.push_back({row.left + static_cast<int>(std::floor(placed.left)),
+                                 row.top + static_cast<int>(std::floor(placed.top)),
+                                 row.left + static_cast<int>(std::ceil(placed.right)),
+                                 row.top + static_cast<int>(std::ceil(placed.bottom))});
+            }
+        }
+        return boxes;
     }
 
     std::unique_ptr<subhost::Host> host_;
@@ -136,7 +152,8 @@ const char8_t kSymbols[] =
     {"type": "group", "tags": {"kznObjectName": "灰"}, "children": [
       {"type": "path", "closed": true, "style": {"fill": {"gray": 1}},
        "segments": [{"p": [50, 0]}, {"p": [60, 0]}, {"p": [55, 10]}]}]},
-    {"type": "text", "text": "あ", "anchor": [0, 0]}]}],
+    {"type": "text", "text": "あ", "anchor": [0, 0]},
+    {"type": "text", "text": "い", "anchor": [20, 0]}]}],
   "patterns": [
     {"name": "四角", "art": {"type": "group", "children": [{"type": "path", "closed": true,
       "style": {"fill": {"gray": 1}},
@@ -151,38 +168,64 @@ bool Inside(const Box& inner, const Box& outer) {
            inner.bottom <= outer.bottom;
 }
 
-TEST_F(DialogPicture, PatternPreviewsStandInTheirCellsAndArtWhereTheDrawRulePutsIt) {
+// Whether the black triangle drawn in BOX points up: its apex in the middle of the top, the top
+// corners white and the bottom ones dark.
+bool PointsUp(const Pixels& p, const Box& b) {
+    const int w = b.right - b.left, h = b.bottom - b.top;
+    const int band = std::max(h / 4, 1);
+    const int mid = b.left + w / 2;
+    const auto dark = [&](int l, int t, int r, int bottom) {
+        return p.Darkest(l, t, r, bottom).Darkness() > 300;
+    };
+    return dark(mid - 1, b.top, mid + 1, b.top + band) &&
+           !dark(b.left, b.top, b.left + w / 5, b.top + band) &&
+           !dark(b.right - w / 5, b.top, b.right, b.top + band) &&
+           dark(b.left, b.bottom - band, b.left + w / 5, b.bottom) &&
+           dark(b.right - w / 5, b.bottom - band, b.right, b.bottom);
+}
+
+// Every preview of every row, first and later, stands upright inside its row: the cached images
+// of the pattern list, the object previews and the pattern previews of the object list. The
+// triangles (a symbol on the layer and a pattern) point up as they are drawn.
+TEST_F(DialogPicture, EveryPreviewStandsUprightInItsRow) {
     Open(kSymbols);
     Run("o2o", [&](DialogSession& s) {
+        host_->win32().QueueFileAnswer(dir_.Write("table.csv", "黒,三角\r\n灰,三角\r\n"));
+        s.Click(1101);
         const Pixels p = Picture(s);
-        // The pattern list: each row's preview image inside its cell, and dark.
         for (int row = 0; row < 2; ++row) {
             const Box image = ImageBox(s, 1013, row);
             EXPECT_TRUE(Inside(image, RowBox(s, 1013, row))) << row;
             EXPECT_EQ(p.Darkest(image.left, image.top, image.right, image.bottom), kBlack) << row;
         }
-        // The object list: each draw-art request drawn where its recorded mapping put the art.
-        const subhost::Item& objects = s.item(1011);
-        const Box list = ItemBox(s, 1011);
-        int drawn = 0;
-        for (const auto* entry : objects.list->entries) {
-            for (const DrawOp& op : entry->painted) {
-                if (op.kind != DrawOp::Kind::Art || !op.art->anything) {
-                    continue;
-                }
-                const auto& placed = op.art->placed;
-                const Box art{list.left + static_cast<int>(placed.left),
-                              list.top + static_cast<int>(placed.top),
-                              list.left + static_cast<int>(std::ceil(placed.right)),
-                              list.top + static_cast<int>(std::ceil(placed.bottom))};
-                if (!Inside(art, list)) {
-                    continue;  // clipped by the list: nothing to see
-                }
+        // 三角, inside the frame drawn over the image's edge.
+        const Box image = ImageBox(s, 1013, 1);
+        EXPECT_TRUE(
+            PointsUp(p, {image.left + 1, image.top + 1, image.right - 1, image.bottom - 1}));
+        for (int row = 0; row < 2; ++row) {
+            const std::vector<Box> arts = ArtBoxes(s, 1011, row);
+            ASSERT_EQ(arts.size(), 2U) << row;  // the object, the pattern assigned to it
+            for (const Box& art : arts) {
+                EXPECT_TRUE(Inside(art, RowBox(s, 1011, row))) << row;
                 EXPECT_GT(p.Darkest(art.left, art.top, art.right, art.bottom).Darkness(), 600);
-                ++drawn;
             }
+            EXPECT_TRUE(PointsUp(p, arts[1])) << row;  // 三角
         }
-        EXPECT_GT(drawn, 0);
+        EXPECT_TRUE(PointsUp(p, ArtBoxes(s, 1011, 0)[0]));  // the symbol 灰 on the layer
+    });
+    // The text-to-object label list: each symbol in its cell, upright, in a later row too.
+    Run("t2o", [&](DialogSession& s) {
+        host_->win32().QueueFileAnswer(dir_.Write("symbols.csv", "あ,三角\r\nい,四角,三角\r\n"));
+        s.Click(1101);
+        const Pixels p = Picture(s);
+        for (int row = 0; row < 2; ++row) {
+            const std::vector<Box> arts = ArtBoxes(s, 1011, row);
+            ASSERT_EQ(arts.size(), static_cast<std::size_t>(row + 1)) << row;
+            for (const Box& art : arts) {
+                EXPECT_TRUE(Inside(art, RowBox(s, 1011, row))) << row;
+            }
+            EXPECT_TRUE(PointsUp(p, arts.back())) << row;
+        }
     });
 }
 

@@ -182,10 +182,13 @@ TEST_F(Geometry, ADrawRequestLandsWhereTheRuleSays) {
     request.port = port;
     request.portBounds = {2, 3, 0, 0};
     EXPECT_EQ(draw->DrawArt(&request), kNoErr);
-    // Flipped by the matrix about a bottom-left origin, as the pattern previews ask: the same
-    // pixels, upside down (the rule turns y down before the matrix turns it again).
+    // Mirrored by the matrix about a bottom-left origin, as the pattern previews ask: the port
+    // bounds are in art units, mapped by the matrix to the corner (2, 3); the same pixels, upside
+    // down (the rule turns y down before the matrix turns it again), which is upright for pattern
+    // art, whose own y grows downwards.
     request.origin = {30, 40};
     request.matrix = {0.5f, 0, 0, -0.5f, 0, 0};
+    request.portBounds = {4, -6, 0, 0};
     EXPECT_EQ(draw->DrawArt(&request), kNoErr);
     ASSERT_EQ(images->EndADMDrawer(image), kNoErr);
 

@@ -1,8 +1,12 @@
 // Shared ground of the tests: the module file under test and a host that has loaded it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cmath>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,5 +46,27 @@ inline int CountCalls(const subhost::Host& host, const std::string& suite, const
 
 // The 1-based line of the first line of FILE that contains TEXT, or 0.
 int LineOf(const std::string& file, const std::string& text);
+
+// Whether a preview stands upright inside CELL (in the drawer's pixels, with a pixel of slack for
+// the module's whole-number port bounds): everything drawn is in the cell, and the point of the
+// art at BOTTOMLEFT (as a person sees the art) is at the bottom-left of what was drawn.
+inline ::testing::AssertionResult UprightIn(const subhost::ArtDrawing& drawing, const ADMRect& cell,
+                                            const geometry::Point& bottomLeft) {
+    const subhost::PixelRect& p = drawing.placed;
+    const geometry::Point q = drawing.toPixels.Apply(bottomLeft);
+    std::ostringstream seen;
+    seen << "drawn at (" << p.left << "," << p.top << ")-(" << p.right << "," << p.bottom
+         << "), its bottom-left at (" << q.x << "," << q.y << "), the cell (" << cell.left << ","
+         << cell.top << ")-(" << cell.right << "," << cell.bottom << ")";
+    constexpr double kSlack = 1.5;
+    const bool inside = p.left >= cell.left - kSlack && p.top >= cell.top - kSlack &&
+                        p.right <= cell.right + kSlack && p.bottom <= cell.bottom + kSlack;
+    const bool upright = std::abs(q.x - p.left) < 1e-3 && std::abs(q.y - p.bottom) < 1e-3;
+    if (inside && upright) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << (inside ? "not upright: " : "not in its cell: ") << seen.str();
+}
 
 }  // namespace kzntest
