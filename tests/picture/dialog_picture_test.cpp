@@ -142,7 +142,8 @@ TEST_F(DialogPicture, DisabledItemsAreGreyed) {
     });
 }
 
-// Symbols on a layer, and patterns filled black, so that every preview is dark.
+// Symbols on a layer (灰 a triangle turned by 0.5), and patterns filled black, so that every
+// preview is dark.
 const char8_t kSymbols[] =
     u8R"({"kzn-document": 1, "layers": [
   {"title": "記号", "art": [
@@ -151,7 +152,8 @@ const char8_t kSymbols[] =
        "segments": [{"p": [0, 0]}, {"p": [10, 0]}, {"p": [10, 10]}, {"p": [0, 10]}]}]},
     {"type": "group", "tags": {"kznObjectName": "灰"}, "children": [
       {"type": "path", "closed": true, "style": {"fill": {"gray": 1}},
-       "segments": [{"p": [50, 0]}, {"p": [60, 0]}, {"p": [55, 10]}]}]},
+       "tags": {"BBAccumRotation": "0.500000"},
+       "segments": [{"p": [53.0092, -1.785]}, {"p": [61.785, 3.0092]}, {"p": [52.6029, 9.3879]}]}]},
     {"type": "text", "text": "あ", "anchor": [0, 0]},
     {"type": "text", "text": "い", "anchor": [20, 0]}]}],
   "patterns": [
@@ -211,7 +213,8 @@ TEST_F(DialogPicture, EveryPreviewStandsUprightInItsRow) {
             }
             EXPECT_TRUE(PointsUp(p, arts[1])) << row;  // 三角
         }
-        EXPECT_TRUE(PointsUp(p, ArtBoxes(s, 1011, 0)[0]));  // the symbol 灰 on the layer
+        // The symbol 灰 on the layer, a triangle turned by 0.5, shown turned back upright.
+        EXPECT_TRUE(PointsUp(p, ArtBoxes(s, 1011, 0)[0]));
     });
     // The text-to-object label list: each symbol in its cell, upright, in a later row too.
     Run("t2o", [&](DialogSession& s) {
