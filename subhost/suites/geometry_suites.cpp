@@ -1,6 +1,8 @@
 // The suites of document geometry: real math, the bounds queries of the art suite, transforming
 // art and drawing art into a drawer. The module's single-precision values become the host's
 // double precision here and go back rounded to single precision.
+#include <cmath>
+
 #include "subhost/document/artgeometry.h"
 #include "subhost/suites/reals.h"
 #include "subhost/suites/serve.h"
@@ -112,13 +114,14 @@ ASErr KZN_API TransformArtCall(ArtHandle art, AIRealMatrix* matrix, AIReal lineS
 // the matrix (rotation and scale in pixel units) applies, then the port's corner. The corner is
 // (portBounds.left, portBounds.top) in pixels; for a matrix that mirrors (negative determinant,
 // as pattern art is drawn: its own space has y growing downwards already) the port bounds are in
-// art units and the corner is the matrix applied to them. The clip rectangle, in document
-// coordinates, goes through the same rule; when the request asks for it, the clip's pixels are
-// erased first. So a request whose origin is the top-left corner of document art's bounds, whose
-// matrix is a scale (s, s) and whose port bounds are a cell's top-left corner draws the art
-// upright inside that cell, s pixels to a unit; and pattern art, origin at its bounds' left and
-// bottom (the top of the pattern as seen), matrix (s, −s), port bounds the cell's corner divided
-// by s with y negated, lands upright in the same cell.
+// art units and the corner is the matrix applied to them. The clip rectangle is in the frame of
+// the art as the request draws it upright (the rotated bounds a painter fits): turned by the
+// matrix's rotation angle into document coordinates, it goes through the same rule; when the
+// request asks for it, the clip's pixels are erased first. So a request whose origin is the
+// top-left corner of document art's bounds, whose matrix is a scale (s, s) and whose port bounds
+// are a cell's top-left corner draws the art upright inside that cell, s pixels to a unit; and
+// pattern art, origin at its bounds' left and bottom (the top of the pattern as seen), matrix (s,
+// −s), port bounds the cell's corner divided by s with y negated, lands upright in the same cell.
 ASErr KZN_API DrawArt(AIDrawArtData* data) {
     return Serve(kDrawArtSuite, "DrawArt", [&](Host& host) {
         const AIDrawArtData& request = In(data);
@@ -149,12 +152,16 @@ ASErr KZN_API DrawArt(AIDrawArtData* data) {
         const geometry::Bounds placed = ArtBounds(art, toPixels);
         drawing->anything = !placed.empty();
         drawing->placed = pixels(placed);
+        // The clip is in the frame of the art as it is drawn upright: turned by the matrix's
+        // rotation into the document first.
+        const geometry::Matrix upright =
+            geometry::Matrix::Rotation(std::atan2(matrix.b, matrix.a)).Then(toPixels);
         geometry::Bounds clip;
         const AIRealRect& c = request.destClipRect;
         for (const geometry::Point corner :
              {geometry::Point{c.left, c.top}, geometry::Point{c.right, c.top},
               geometry::Point{c.right, c.bottom}, geometry::Point{c.left, c.bottom}}) {
-            clip.Add(toPixels.Apply(corner));
+            clip.Add(upright.Apply(corner));
         }
         drawing->clip = pixels(clip);
         DrawOp op;
