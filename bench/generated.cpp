@@ -135,4 +135,12 @@ std::string LargeTable(int rows) {
     return table;
 }
 
+std::string LongTableLine(int fields) {
+    std::string line = "デンデンムシ";
+    for (int i = 0; i < fields; ++i) {
+        line += ",d" + std::to_string(i);
+    }
+    return line + "\r\n";
+}
+
 }  // namespace kznbench

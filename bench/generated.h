@@ -45,5 +45,7 @@ std::string SymbolTable(const Plan& plan);
 std::string SwapTable(const Plan& plan);
 // ROWS rows of made-up forms to made-up destinations.
 std::string LargeTable(int rows);
+// One row: a form and FIELDS destinations (a line of many commas).
+std::string LongTableLine(int fields);
 
 }  // namespace kznbench

@@ -442,11 +442,12 @@ void MapRead(benchmark::State& state, int labels) {
     }
 }
 
-// Loading a table file through the text-to-text dialog's open button.
-void TableLoad(benchmark::State& state, int rows) {
+// Loading a table file through the text-to-text dialog's open button: ROWS rows, or with
+// LINE one row of a form and ROWS fields.
+void TableLoad(benchmark::State& state, int rows, bool line) {
     auto host = StartedHost();
     kzntest::TempDir dir;
-    const std::string table = dir.Write("large.csv", LargeTable(rows));
+    const std::string table = dir.Write("large.csv", line ? LongTableLine(rows) : LargeTable(rows));
     for (auto _ : state) {
         Prepare(*host, LabelMap({10, 5}, nullptr));
         double seconds = 0;
@@ -510,7 +511,8 @@ void RegisterAll(const std::vector<int>& sizes, const std::vector<int>& patternC
     for (int n : sizes) {
         Add({"map write", "labels", n, 50}, IterationsFor(n) * 2, MapWrite, n);
         Add({"map read", "labels", n, 50}, IterationsFor(n) * 2, MapRead, n);
-        Add({"table load", "rows", n, 0}, IterationsFor(n), TableLoad, n);
+        Add({"table load", "rows", n, 0}, IterationsFor(n), TableLoad, n, false);
+        Add({"table line", "fields", n, 0}, IterationsFor(n), TableLoad, n, true);
     }
     const int patterns = patternCounts.back();
     Add({"repaint t2t forms", "rows", rows, patterns}, 5, Repaint, "t2t", kT2TList, rows, patterns);

@@ -316,9 +316,10 @@ void CkznT2ODialog::FindTextArt() {
                 if (auto* row = NewListRow<CkznT2OTextEntry>(list)) {
                     sADMEntry->SetText(row->GetEntryRef(), text);
                     row->textArt = child;
-                    std::string rest = table[text];
-                    for (std::string field = SplitField(rest); !field.empty();
-                         field = SplitField(rest)) {
+                    const std::string& fields = table[text];
+                    std::size_t at = 0;
+                    for (std::string field = SplitFieldFrom(fields, at); !field.empty();
+                         field = SplitFieldFrom(fields, at)) {
                         row->symbolNames.push_back(field);
                     }
                 }

@@ -56,46 +56,48 @@ const char* ChooseTableFile(HWND owner, bool save) {
     return chosen ? gChosenPath : nullptr;
 }
 
-std::string SplitField(std::string& rest) {
-    // a: the first character that is not a separator (0 when there is none).
-    std::size_t a = 0;
-    for (std::size_t at = 0; at < rest.size(); at += Width(rest, at)) {
-        if (!IsSeparator(rest, at, Width(rest, at))) {
-            a = at;
+std::string SplitFieldFrom(const std::string& text, std::size_t& at) {
+    // a: the first character from AT on that is not a separator (AT when there is none).
+    std::size_t a = at;
+    for (std::size_t i = at; i < text.size(); i += Width(text, i)) {
+        if (!IsSeparator(text, i, Width(text, i))) {
+            a = i;
             break;
         }
     }
-    // b: the first comma at or after a (a comma is never the second byte of a character).
+    // b: the first comma at or after a, counting whole characters.
     std::size_t b = std::string::npos;
-    for (std::size_t at = a; at < rest.size(); at += Width(rest, at)) {
-        if (rest[at] == ',') {
-            b = at;
+    for (std::size_t i = a; i < text.size(); i += Width(text, i)) {
+        if (text[i] == ',') {
+            b = i;
             break;
         }
     }
-    std::string field;
-    if (b == std::string::npos) {
-        field = rest;
-        rest.clear();
-    } else {
-        field = rest.substr(a, b - a);
-        rest.erase(0, b + 1);
-    }
-    // Trim to the span from the first to the last character that is not a separator.
+    // The field is what lies before that comma (or all that is left), trimmed to the span from
+    // the first to the last character that is not a separator.
+    const std::size_t from = b == std::string::npos ? at : a;
+    const std::size_t to = b == std::string::npos ? text.size() : b;
+    at = b == std::string::npos ? text.size() : b + 1;
     std::size_t first = std::string::npos;
-    std::size_t end = 0;
-    for (std::size_t at = 0; at < field.size(); at += Width(field, at)) {
-        const std::size_t width = Width(field, at);
-        if (!IsSeparator(field, at, width)) {
+    std::size_t end = from;
+    for (std::size_t i = from; i < to;) {
+        const std::size_t width = SjisCharLength(text.data(), i, to);
+        if (!IsSeparator(text, i, width)) {
             if (first == std::string::npos) {
-                first = at;
+                first = i;
             }
-            end = at + width;
+            end = i + width;
         }
+        i += width;
     }
-    if (first != std::string::npos) {
-        field = field.substr(first, end - first);
-    }
+    return first == std::string::npos ? text.substr(from, to - from)
+                                      : text.substr(first, end - first);
+}
+
+std::string SplitField(std::string& rest) {
+    std::size_t at = 0;
+    std::string field = SplitFieldFrom(rest, at);
+    rest.erase(0, at);
     return field;
 }
 
@@ -123,13 +125,15 @@ bool LoadTable(ReplacementTable& table, const char* path) {
             line.pop_back();
         }
         KznTrace("fstream:%s\n", line.c_str());
-        const std::string key = SplitField(line);
-        if (line.empty()) {
+        // Fields are taken from a running position: a line of many fields costs its length.
+        std::size_t at = 0;
+        const std::string key = SplitFieldFrom(line, at);
+        if (at == line.size()) {
             KznTrace("split:'%s',<no data>\n", key.c_str());
             continue;
         }
-        while (!line.empty()) {
-            const std::string field = SplitField(line);
+        while (at < line.size()) {
+            const std::string field = SplitFieldFrom(line, at);
             if (field.empty()) {
                 continue;
             }

@@ -28,6 +28,9 @@ bool LoadTable(ReplacementTable& table, const char* path);
 
 // Returns the next field of REST and leaves in REST what follows that field's comma.
 std::string SplitField(std::string& rest);
+// The same on TEXT from AT on, without changing TEXT: returns the field and moves AT past its
+// comma (to TEXT's end when it has none), where SplitField would have cut REST.
+std::string SplitFieldFrom(const std::string& text, std::size_t& at);
 
 // "ファイル名:" and the file name of PATH, in a buffer that the next call overwrites.
 const char* MakeFileNameLabel(const char* path);

@@ -18,10 +18,15 @@ namespace {
 
 using kzntest::TempDir;
 
+// The fields of LINE, taken by SplitField; taken from a running position they are the same.
 std::vector<std::string> Fields(std::string line) {
+    const std::string text = line;
     std::vector<std::string> fields;
+    std::size_t at = 0;
     while (!line.empty()) {
         fields.push_back(SplitField(line));
+        EXPECT_EQ(SplitFieldFrom(text, at), fields.back()) << text;
+        EXPECT_EQ(text.size() - at, line.size()) << text;
     }
     return fields;
 }
