@@ -606,8 +606,10 @@ void CkznT2ODialog::ReplaceTexts() {
                 result = nullptr;
             }
 
-            // One row hanging from v = 0, each copy after a tenth of its width.
+            // One row hanging from v = 0, each copy after a tenth of its width. A copy that
+            // cannot join the group would stay apart where it was made: it goes.
             AIRealPoint offset{0, 0};
+            std::vector<ArtHandle> row;
             for (const ArtHandle copy : copies) {
                 AIRealRect b{};
                 sArt->GetArtBounds(copy, &b);
@@ -616,11 +618,19 @@ void CkznT2ODialog::ReplaceTexts() {
                 offset.h = offset.h + w * kGapShare;
                 PlaceArt(copy, kPlaceMove, offset, 0, 0, true);
                 offset.h = offset.h + w * kAdvanceShare;
-                if (grouped) {
-                    sArt->ReorderArt(copy, kPlaceInsideOnTop, result);
-                } else {
+                if (!grouped) {
                     result = copy;
+                } else if (sArt->ReorderArt(copy, kPlaceInsideOnTop, result) != kNoErr) {
+                    KznTrace("*NotGrouped:%s\n", text);
+                    sArt->DisposeArt(copy);
+                    continue;
                 }
+                row.push_back(copy);
+            }
+            copies = row;
+            if (grouped && copies.empty() && result != nullptr) {
+                sArt->DisposeArt(result);  // a group of nothing replaces nothing
+                result = nullptr;
             }
 
             if (result != nullptr) {

@@ -138,11 +138,49 @@ void Document::Insert(Art& art, Slot slot) {
     art.parent = slot.parent;
 }
 
+namespace {
+
+// How deep ART is nested: 0 for a layer's group, 1 for a layer's or a pattern's own art.
+int Depth(const Art& art) {
+    int depth = 0;
+    for (const Art* a = &art; a->layer == nullptr; a = a->parent) {
+        ++depth;
+        if (a->parent == nullptr) {
+            break;  // a pattern's art (or art in no list yet) is 1 deep
+        }
+    }
+    return depth;
+}
+
+// How many levels ART spans: 1 for art without children.
+int Levels(const Art& art) {
+    int deepest = 0;
+    for (const Art* child : art.children) {
+        deepest = std::max(deepest, Levels(*child));
+    }
+    return deepest + 1;
+}
+
+}  // namespace
+
+void Document::CheckDepth(const Art& art, Slot slot) {
+    const int deepest = Depth(*slot.parent) + Levels(art);
+    if (deepest > kMaxArtDepth) {
+        throw HostError(kBadPlacementErr, "the art would be nested " + std::to_string(deepest) +
+                                              " deep; art is nested at most " +
+                                              std::to_string(kMaxArtDepth) + " deep");
+    }
+}
+
 Art& Document::NewArt(ASInt32 type, ASInt32 paintOrder, Art& prep) {
     if (type < kGroupArt || type > kTextArt) {
         throw HostError(kBadArgumentErr, "unknown art type " + std::to_string(type));
     }
     const Slot slot = Place(paintOrder, prep, type);
+    if (Depth(*slot.parent) + 1 > kMaxArtDepth) {
+        throw HostError(kBadPlacementErr,
+                        "new art would be nested deeper than " + std::to_string(kMaxArtDepth));
+    }
     Art& art = NewArt(type, nullptr);
     Insert(art, slot);
     return art;
@@ -172,6 +210,7 @@ Art& Document::Duplicate(const Art& art, ASInt32 paintOrder, Art& prep) {
     // The place is found before the copy is made, so that a refused place leaves nothing behind;
     // the copy is in no list yet, so the place stays right even when PREP is inside ART.
     const Slot slot = Place(paintOrder, prep, art.type);
+    CheckDepth(art, slot);
     Art& copy = Copy(art);
     Insert(copy, slot);
     return copy;
@@ -190,7 +229,7 @@ void Document::Reorder(Art& art, ASInt32 paintOrder, Art& prep) {
             throw HostError(kBadPlacementErr, "art cannot be moved into itself");
         }
     }
-    Place(paintOrder, prep, art.type);  // refuses before anything moves
+    CheckDepth(art, Place(paintOrder, prep, art.type));  // refuses before anything moves
     if (&art == &prep) {
         return;  // directly above or below itself is where it is
     }

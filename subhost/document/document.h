@@ -17,6 +17,13 @@
 
 namespace subhost {
 
+// How deep art may be nested: a layer's or a pattern's own art is 1 deep, a child of a group 2
+// deep. Reading, writing and comparing maps, the host's walks over art and the module's own walks
+// recurse once per level; this bound keeps all of them far from the end of the smallest stack
+// they run on (1 MB on 32-bit Windows), sanitizers included. A deeper map is refused, and the
+// host makes no art deeper: what it writes always reads back.
+constexpr int kMaxArtDepth = 100;
+
 using geometry::Point;
 
 struct Segment {
@@ -221,6 +228,9 @@ class Document {
         ChildList::iterator before;
     };
     Slot Place(ASInt32 paintOrder, Art& prep, ASInt32 type) const;
+    // Refuses to put ART (with everything in it) into SLOT when that would nest it deeper than
+    // kMaxArtDepth.
+    static void CheckDepth(const Art& art, Slot slot);
     static void Insert(Art& art, Slot slot);
 
     std::vector<Layer*> layers_;

@@ -16,11 +16,7 @@ class MapError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// How deep art may be nested in a map: a layer's own art is 1 deep, a child of a group 2 deep.
-// Reading, writing and comparing maps, the host's walks over art and the module's own walks
-// recurse once per level; this bound keeps all of them far from the end of the smallest stack
-// they run on (1 MB on 32-bit Windows), sanitizers included. A deeper map is refused.
-constexpr int kMaxArtDepth = 100;
+// A map nested deeper than kMaxArtDepth (document.h) is refused.
 
 std::unique_ptr<Document> ParseMap(const std::string& json, const std::string& name);
 std::unique_ptr<Document> ReadMap(const std::string& path);

@@ -107,6 +107,40 @@ TEST_F(Run, AMalformedScriptOrMapOrAMissingFileExitsTwoAndWritesNothing) {
     EXPECT_FALSE(Written());
 }
 
+// A pattern 100 deep fits a map, but its copy could not go into a row's group without being
+// nested 101 deep: the host refuses the move, the copy is left out, and the map written reads
+// back.
+TEST_F(Run, ARowOfADeepPatternIsNeverNestedDeeperThanAMapHolds) {
+    std::string deep = R"({"type": "path", "segments": [{"p": [0, 0]}, {"p": [4, 4]}]})";
+    for (int level = 1; level < subhost::kMaxArtDepth; ++level) {
+        deep = R"({"type": "group", "children": [)" + deep + "]}";
+    }
+    map_ = dir_.Write("deep.json", Utf8(u8R"({"kzn-document": 1, "layers": [
+  {"title": "調査地点", "art": [{"type": "text", "text": "マイマイ", "anchor": [10, 20]}]}],
+  "patterns": [{"name": "深", "art": )") +
+                                       deep + Utf8(u8R"(},
+               {"name": "丸", "art": {"type": "path", "closed": true, "segments":
+                 [{"p": [0, 0]}, {"p": [4, 0]}, {"p": [4, 4]}]}}],
+  "swatches": [{"pattern": "深"}, {"pattern": "丸"}]})"));
+    dir_.Write("symbols.csv", "マイマイ,深,丸\r\n");
+    EXPECT_EQ(Session(Utf8(u8"filter t2o\nfile \"symbols.csv\"\nclick 1101\ncheck 1132 on\nok\n")),
+              0)
+        << err_.str();
+    std::unique_ptr<subhost::Document> doc;
+    ASSERT_NO_THROW(doc = subhost::ReadMap(dir_ / "out.json"));
+    const auto& layer = doc->layers()[0]->group->children;
+    ASSERT_EQ(layer.size(), 1U);  // the row; the label it replaced is gone
+    std::vector<std::string> names;
+    for (const auto* art : layer[0]->children) {
+        if (art->tags.count("kznObjectName") != 0) {
+            names.push_back(art->tags.at("kznObjectName"));
+        }
+    }
+    EXPECT_THAT(names, ::testing::ElementsAre("丸"));
+    EXPECT_NE(TempDir::Read(dir_ / "trace.txt").find(Utf8(u8"*NotGrouped:マイマイ\n")),
+              std::string::npos);
+}
+
 TEST_F(Run, TextToObjectReplacesTheLabelsBySymbolsOnANewLayer) {
     map_ = dir_.Write("symbols.json", Utf8(u8R"({"kzn-document": 1, "layers": [
   {"title": "調査地点", "art": [{"type": "text", "text": "マイマイ", "anchor": [10, 20]},
