@@ -38,19 +38,19 @@ void Collect(const Art& art, std::map<std::string, Found>& found, std::size_t& o
     if (art.hidden) {
         return;
     }
-    if (art.type == kGroupArt) {
-        const auto tag = art.tags.find(kNameTag);
-        if (tag != art.tags.end() && art.layer == nullptr) {
-            Found& f = found[tag->second];
-            if (f.line.symbol == nullptr) {
-                f.line.name = tag->second;
-                f.line.symbol = &art;
-                f.first = order++;
-            }
-            const bool onLayer = art.parent == nullptr || art.parent->layer != nullptr;
-            f.points.insert(onLayer ? &art : art.parent);
-            return;
+    // A symbol is a group, or a path or compound path (a pattern whose art is one path is placed
+    // as one), with a name; a symbol inside another counts at that one.
+    const auto tag = art.tags.find(kNameTag);
+    if (art.type != kTextArt && art.layer == nullptr && tag != art.tags.end() &&
+        !tag->second.empty()) {
+        Found& f = found[tag->second];
+        if (f.line.symbol == nullptr) {
+            f.line.name = tag->second;
+            f.line.symbol = &art;
+            f.first = order++;
         }
+        const bool onLayer = art.parent == nullptr || art.parent->layer != nullptr;
+        f.points.insert(onLayer ? &art : art.parent);
     }
     for (const Art* child : art.children) {
         Collect(*child, found, order);

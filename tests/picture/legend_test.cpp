@@ -12,8 +12,8 @@ using kzntest::Utf8;
 using subhost::picture::LegendOf;
 
 // 丸 stands at three points (one carries it twice, one holds it directly on a layer), 三角 at
-// three points met after 丸, 四角 at one; a hidden 隠れ and a hidden point's 丸 do not count; a
-// tag on a path is no symbol.
+// three points met after 丸, then one point each: the symbol 線 placed as a path, 四角, 星 and
+// 点 inside 星; a hidden 隠れ and a hidden point's 丸 do not count, nor does an empty name.
 const char8_t kMap[] =
     u8R"({"kzn-document": 1, "layers": [
   {"title": "a", "art": [
@@ -35,7 +35,10 @@ const char8_t kMap[] =
       {"type": "group", "tags": {"kznObjectName": "四角"}, "children": []},
       {"type": "group", "tags": {"kznObjectName": "丸"}, "children": []}]},
     {"type": "group", "children": [
-      {"type": "group", "tags": {"kznObjectName": "三角"}, "children": []}]}]}]})";
+      {"type": "group", "tags": {"kznObjectName": "三角"}, "children": []}]},
+    {"type": "group", "tags": {"kznObjectName": ""}, "children": []},
+    {"type": "group", "tags": {"kznObjectName": "星"}, "children": [
+      {"type": "group", "tags": {"kznObjectName": "点"}, "children": []}]}]}]})";
 
 TEST(Legend, CountsPointsAndOrdersByDescendingCountThenFirstMet) {
     const auto doc = kzntest::Map(kMap);
@@ -44,7 +47,8 @@ TEST(Legend, CountsPointsAndOrdersByDescendingCountThenFirstMet) {
         lines.emplace_back(line.name, line.points);
     }
     EXPECT_THAT(lines, ::testing::ElementsAre(::testing::Pair("丸", 3), ::testing::Pair("三角", 3),
-                                              ::testing::Pair("四角", 1)));
+                                              ::testing::Pair("線", 1), ::testing::Pair("四角", 1),
+                                              ::testing::Pair("星", 1), ::testing::Pair("点", 1)));
     // The symbol drawn for a name is the first group met that carries it.
     EXPECT_EQ(LegendOf(*doc).front().symbol->children.size(), 1U);
 }
