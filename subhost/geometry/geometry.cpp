@@ -47,7 +47,16 @@ namespace {
 // The parameters in (0, 1) where one coordinate of the cubic with coefficients V0..V3 turns:
 // the roots of its derivative, a quadratic.
 std::vector<double> Turns(double v0, double v1, double v2, double v3) {
-    // B'(t) / 3 = a t^2 + b t + c
+    // B'(t) / 3 = a t^2 + b t + c, computed on the values scaled to at most 1, so that no
+    // coordinate short of infinity overflows on the way (the roots do not change).
+    const double largest = std::max({std::fabs(v0), std::fabs(v1), std::fabs(v2), std::fabs(v3)});
+    if (!(largest > 0) || !std::isfinite(largest)) {
+        return {};
+    }
+    v0 /= largest;
+    v1 /= largest;
+    v2 /= largest;
+    v3 /= largest;
     const double a = -v0 + 3 * v1 - 3 * v2 + v3;
     const double b = 2 * (v0 - 2 * v1 + v2);
     const double c = v1 - v0;
@@ -71,7 +80,8 @@ std::vector<double> Turns(double v0, double v1, double v2, double v3) {
 
 double At(double v0, double v1, double v2, double v3, double t) {
     const double u = 1 - t;
-    return u * u * u * v0 + 3 * u * u * t * v1 + 3 * u * t * t * v2 + t * t * t * v3;
+    // Each weight is at most 1 and they add up to 1: weighted first, no term overflows.
+    return (u * u * u) * v0 + (3 * u * u * t) * v1 + (3 * u * t * t) * v2 + (t * t * t) * v3;
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ std::string PictureBytes(Format format, int width, int height, const Painter& pa
                            std::to_string(height) + " pixels is too large for a PNG (at most " +
                            std::to_string(kMostSide) + " pixels a side and " +
                            std::to_string(kMostPixels / 1024 / 1024) +
-                           " million pixels; an SVG has no such bound)");
+                           " million pixels; an SVG, 1000000 pixels a side)");
     }
     Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     Paint(surface.get(), paint);
