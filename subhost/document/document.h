@@ -90,6 +90,15 @@ class ChildList {
     List list_;
 };
 
+// How a text was written in the map it was read from, where that is not how its Shift-JIS bytes
+// are written (code page 932 gives several characters one form: ¥ and \, 〜 and ～): it is
+// written back so while the text holds the same bytes.
+struct Spelling {
+    std::string bytes;    // Shift-JIS, as read
+    std::string written;  // UTF-8, as the map had it
+};
+using Spellings = std::map<std::string, Spelling>;
+
 struct Art {
     ArtHandle ref = nullptr;
     ASInt32 type = kGroupArt;
@@ -98,6 +107,7 @@ struct Art {
     ChildList children;                       // groups and compound paths; the first is in front
     ChildList::iterator place;                // where it is in its parent's children
     std::map<std::string, std::string> tags;  // Shift-JIS names and values
+    Spellings spellings;  // of the text ("") and of tag values (by tag name), where they differ
     bool locked = false;
     bool hidden = false;
     bool selected = false;
@@ -117,14 +127,16 @@ struct Art {
 
 struct Layer {
     LayerHandle ref = nullptr;
-    std::string title;  // Shift-JIS
+    std::string title;    // Shift-JIS
+    Spellings spellings;  // of the title (""), where it differs
     bool editable = true;
     Art* group = nullptr;
 };
 
 struct Pattern {
     PatternHandle ref = nullptr;
-    std::string name;  // Shift-JIS
+    std::string name;     // Shift-JIS
+    Spellings spellings;  // of the name (""), where it differs
     Art* art = nullptr;
 };
 

@@ -162,6 +162,15 @@ class Reader {
         Fail(at, "must be a string (or {\"sjis\": \"HEX BYTES\"})");
     }
 
+    // Notes in SPELLINGS under KEY how J wrote the text read as SJIS, where writing SJIS would
+    // not give it back.
+    static void Spell(const json& j, const std::string& sjis, Spellings& spellings,
+                      const std::string& key) {
+        if (j.is_string() && SjisToUtf8(sjis) != j.get_ref<const std::string&>()) {
+            spellings[key] = {sjis, j.get<std::string>()};
+        }
+    }
+
     void ReadLayer(const json& j, const std::string& at) {
         Keys(j, at, {"title", "editable", "art"});
         if (!j.contains("title")) {
@@ -170,6 +179,7 @@ class Reader {
         Layer& layer =
             doc_.AddLayer(doc_.layers().size(), Text(j["title"], at + ".title"),
                           j.contains("editable") ? Boolean(j["editable"], at + ".editable") : true);
+        Spell(j["title"], layer.title, layer.spellings, "");
         if (j.contains("art")) {
             const json& art = Array(j["art"], at + ".art");
             for (std::size_t i = 0; i < art.size(); ++i) {
@@ -184,6 +194,7 @@ class Reader {
             Fail(at, "needs a \"name\" and an \"art\"");
         }
         Pattern& pattern = doc_.AddPattern(Text(j["name"], at + ".name"));
+        Spell(j["name"], pattern.name, pattern.spellings, "");
         pattern.art = &ReadArt(j["art"], at + ".art", nullptr, 1);
         // The host keeps a pattern's art in the pattern's own space, whose y grows downwards.
         TransformArt(*pattern.art, geometry::Matrix::Scale(1, -1), 1, kTransformObjects);
@@ -280,6 +291,7 @@ class Reader {
                     Fail(where, "has a name with no Shift-JIS form");
                 }
                 art.tags[*key] = Text(value, where);
+                Spell(value, art.tags[*key], art.spellings, *key);
             }
         }
         return art;
@@ -342,6 +354,10 @@ class Reader {
 
     Art& ReadText(const json& j, const std::string& at, Art& art) {
         art.text = j.contains("text") ? Text(j["text"], at + ".text") : std::string();
+        if (j.contains("text")) {
+            // Tag names have no spelling of their own, so "" is the text's.
+            Spell(j["text"], art.text, art.spellings, "");
+        }
         if (j.contains("anchor")) {
             art.anchor = ReadPoint(j["anchor"], at + ".anchor");
         }
@@ -374,7 +390,16 @@ class Reader {
     Document& doc_;
 };
 
-json TextJson(const std::string& sjis) {
+// SJIS as it is written: as the map it was read from spelled it (SPELLINGS under KEY) while the
+// bytes are those read; otherwise converted.
+json TextJson(const std::string& sjis, const Spellings* spellings = nullptr,
+              const std::string& key = "") {
+    if (spellings != nullptr) {
+        if (const auto it = spellings->find(key);
+            it != spellings->end() && it->second.bytes == sjis) {
+            return it->second.written;
+        }
+    }
     if (std::optional<std::string> utf8 = SjisToUtf8(sjis)) {
         return *utf8;
     }
@@ -430,7 +455,7 @@ json ArtJson(const Art& art, bool mirrored = false) {
     if (!art.tags.empty()) {
         json tags = json::object();
         for (const auto& [name, value] : art.tags) {
-            tags[SjisToUtf8(name).value_or(ShowSjis(name))] = TextJson(value);
+            tags[SjisToUtf8(name).value_or(ShowSjis(name))] = TextJson(value, &art.spellings, name);
         }
         out["tags"] = tags;
     }
@@ -457,7 +482,7 @@ json ArtJson(const Art& art, bool mirrored = false) {
             out = PathJson(art, out, mirrored);
             break;
         case kTextArt:
-            out["text"] = TextJson(art.text);
+            out["text"] = TextJson(art.text, &art.spellings, "");
             out["anchor"] = PointJson(art.anchor, mirrored);
             out["size"] = art.size;
             if (const std::array<double, 4> m =
@@ -629,20 +654,22 @@ std::string FormatMap(const Document& document) {
         for (const Art* child : layer->group->children) {
             art.push_back(ArtJson(*child));
         }
-        layers.push_back(
-            {{"title", TextJson(layer->title)}, {"editable", layer->editable}, {"art", art}});
+        layers.push_back({{"title", TextJson(layer->title, &layer->spellings)},
+                          {"editable", layer->editable},
+                          {"art", art}});
     }
     out["layers"] = layers;
     json patterns = json::array();
     for (const Pattern* p : document.patterns()) {
-        patterns.push_back(
-            {{"name", TextJson(p->name)}, {"art", p->art ? ArtJson(*p->art, true) : json()}});
+        patterns.push_back({{"name", TextJson(p->name, &p->spellings)},
+                            {"art", p->art ? ArtJson(*p->art, true) : json()}});
     }
     out["patterns"] = patterns;
     json swatches = json::array();
     for (const Swatch* s : document.swatches()) {
-        swatches.push_back(s->pattern ? json{{"pattern", TextJson(s->pattern->name)}}
-                                      : json{{"gray", s->gray}});
+        swatches.push_back(
+            s->pattern ? json{{"pattern", TextJson(s->pattern->name, &s->pattern->spellings)}}
+                       : json{{"gray", s->gray}});
     }
     out["swatches"] = swatches;
     std::string text;

@@ -141,6 +141,32 @@ TEST_F(Run, ARowOfADeepPatternIsNeverNestedDeeperThanAMapHolds) {
               std::string::npos);
 }
 
+// Code page 932 has one form for several characters (¥ and \, 〜 and ～, ...): a text that no
+// command changed is written as the map spelled it; a text a command replaced is converted.
+TEST_F(Run, TextsNoCommandChangedAreWrittenAsTheMapSpelledThem) {
+    const std::string odd = Utf8(u8"¥‾〜−‖¢¬—");
+    map_ = dir_.Write("odd.json", Utf8(u8R"({"kzn-document": 1, "layers": [
+  {"title": ")") + odd + Utf8(u8R"(", "art": [
+    {"type": "text", "text": ")") + odd +
+                                      Utf8(u8R"(", "tags": {"note": ")") + odd + Utf8(u8R"("}},
+    {"type": "text", "text": "マイマイ〜"}]}],
+  "patterns": [{"name": ")") + odd + Utf8(u8R"(", "art": {"type": "group"}}],
+  "swatches": [{"pattern": ")") + odd +
+                                      R"("}]})");
+    dir_.Write("table.csv",
+               "\x83\x7D\x83\x43\x83\x7D\x83\x43\x81\x60,m\x81\x60\r\n");  // マイマイ～,m～
+    ASSERT_EQ(Session("filter t2t\nfile \"table.csv\"\nclick 1101\nok\n"), 0) << err_.str();
+    const std::string out = TempDir::Read(dir_ / "out.json");
+    // The title, the text, the tag, the pattern and the swatch as they were; the replaced text
+    // in the converted form of its new bytes.
+    std::size_t kept = 0;
+    for (std::size_t at = out.find(odd); at != std::string::npos; at = out.find(odd, at + 1)) {
+        ++kept;
+    }
+    EXPECT_EQ(kept, 5U) << out;
+    EXPECT_NE(out.find(Utf8(u8"\"m～\"")), std::string::npos) << out;
+}
+
 TEST_F(Run, TextToObjectReplacesTheLabelsBySymbolsOnANewLayer) {
     map_ = dir_.Write("symbols.json", Utf8(u8R"({"kzn-document": 1, "layers": [
   {"title": "調査地点", "art": [{"type": "text", "text": "マイマイ", "anchor": [10, 20]},
