@@ -1,17 +1,27 @@
 #include "diff.h"
 
 #include "output.h"
+#include "pairing.h"
 #include "subhost/document/mapfile.h"
 #include "subhost/sjis.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <iomanip>
+#include <map>
 #include <sstream>
+#include <unordered_map>
 
 namespace kznhost {
 namespace {
 
 using subhost::Art;
+using subhost::Point;
 using subhost::ShowSjis;
 
 const char* TypeName(ASInt32 type) {
@@ -48,31 +58,38 @@ std::string Described(const Art& art) {
     return out;
 }
 
-// How alike two arts are, for pairing the children of two lists: 0 not the same object, 1 the
-// same kind, 2 also alike in what changes least (a text's content or place, a path's points, a
-// group's tags).
-int Likeness(const Art& a, const Art& b) {
-    if (a.type != b.type) {
-        return 0;
-    }
-    switch (a.type) {
-        case kTextArt:
-            return a.text == b.text || a.anchor == b.anchor ? 2 : 1;
-        case kPathArt:
-            return a.segments == b.segments ? 2 : 1;
-        default:
-            return a.tags == b.tags ? 2 : 1;
-    }
-}
-
-std::string Number(double value) {
+std::string Number(double value, int precision = 6) {
     std::ostringstream out;
-    out << (std::abs(value) < 1e-9 ? 0.0 : value);
+    out << std::setprecision(precision) << (std::abs(value) < 1e-9 ? 0.0 : value);
     return out.str();
 }
 
-// How a path's points changed: nothing, a move by one offset, or anything else.
-std::string PathChange(const Art& a, const Art& b) {
+std::string Numbers(const std::vector<double>& values, int precision) {
+    std::string out;
+    for (const double value : values) {
+        out += (out.empty() ? "" : ", ") + Number(value, precision);
+    }
+    return out;
+}
+
+// "A -> B" for two lists of numbers, each written as short as it can be while the two still read
+// apart (a size of 12 that the host's single precision made 12.0000001 is no longer 12).
+std::string Change(const std::vector<double>& a, const std::vector<double>& b, const char* open,
+                   const char* close) {
+    int precision = 6;
+    while (precision < 17 && Numbers(a, precision) == Numbers(b, precision)) {
+        ++precision;
+    }
+    return open + Numbers(a, precision) + close + " -> " + open + Numbers(b, precision) + close;
+}
+
+std::string Offset(double dx, double dy) {
+    return "(" + Number(dx) + ", " + Number(dy) + ")";
+}
+
+// How a path's points changed: nothing, a move by one offset, or anything else. FLIP is -1 for
+// art kept upside down (a pattern's), so that the offset is the one the map file shows.
+std::string PathChange(const Art& a, const Art& b, double flip) {
     if (a.segments == b.segments) {
         return a.closed == b.closed ? "" : "path reshaped";
     }
@@ -82,7 +99,7 @@ std::string PathChange(const Art& a, const Art& b) {
     const double dx = b.segments[0].p.x - a.segments[0].p.x;
     const double dy = b.segments[0].p.y - a.segments[0].p.y;
     // Points go through the host's single-precision reals: offsets within that are the same.
-    const auto same = [&](const subhost::Point& p, const subhost::Point& q) {
+    const auto same = [&](const Point& p, const Point& q) {
         const double tolerance = 1e-5 * std::max({1.0, std::abs(p.x), std::abs(p.y)});
         return std::abs(q.x - p.x - dx) <= tolerance && std::abs(q.y - p.y - dy) <= tolerance;
     };
@@ -93,46 +110,237 @@ std::string PathChange(const Art& a, const Art& b) {
             return "path reshaped";
         }
     }
-    return "path moved by (" + Number(dx) + ", " + Number(dy) + ")";
+    return "path moved by " + Offset(dx, flip * dy);
+}
+
+// What art holds, all that the map form has of it: compared whole, first by a hash of it.
+class Contents {
+  public:
+    std::uint64_t Hash(const Art& art) { return Hashed(art).whole; }
+
+    // A and B hold the same: everything the map form has of them, their children too.
+    bool Same(const Art& a, const Art& b) {
+        if (&a == &b) {
+            return true;
+        }
+        if (Hash(a) != Hash(b) || a.type != b.type || a.tags != b.tags || a.locked != b.locked ||
+            a.hidden != b.hidden || a.selected != b.selected) {
+            return false;
+        }
+        switch (a.type) {
+            case kPathArt:
+                return a.closed == b.closed && a.segments == b.segments && a.style == b.style;
+            case kTextArt:
+                return a.text == b.text && a.anchor == b.anchor && a.size == b.size &&
+                       a.matrix == b.matrix && SamePath(a.textPath, b.textPath);
+            default:
+                return SameChildren(a, b);
+        }
+    }
+
+    bool SamePath(const Art* a, const Art* b) {
+        return a == nullptr || b == nullptr ? a == b : Same(*a, *b);
+    }
+
+    bool SameChildren(const Art& a, const Art& b) {
+        return Hashed(a).children == Hashed(b).children &&
+               std::equal(a.children.begin(), a.children.end(), b.children.begin(),
+                          b.children.end(),
+                          [&](const Art* x, const Art* y) { return Same(*x, *y); });
+    }
+
+  private:
+    struct Hashes {
+        std::uint64_t whole;
+        std::uint64_t children;
+    };
+
+    const Hashes& Hashed(const Art& art) {
+        if (const auto known = hashes_.find(&art); known != hashes_.end()) {
+            return known->second;
+        }
+        std::uint64_t children = Mix(0, art.children.size());
+        for (const Art* child : art.children) {
+            children = Mix(children, Hash(*child));
+        }
+        std::uint64_t h = Mix(children, static_cast<std::uint64_t>(art.type));
+        for (const auto& [name, value] : art.tags) {
+            h = Mix(Mix(h, Text(name)), Text(value));
+        }
+        h = Mix(h, (art.locked ? 1 : 0) | (art.hidden ? 2 : 0) | (art.selected ? 4 : 0));
+        if (art.type == kPathArt) {
+            h = Mix(h, art.closed ? 1 : 0);
+            for (const subhost::Segment& s : art.segments) {
+                h = Mix(Mix(Mix(h, Of(s.p)), Of(s.in)), Mix(Of(s.out), s.corner ? 1 : 0));
+            }
+            for (const auto& paint : {art.style.fill, art.style.stroke}) {
+                h = paint ? Mix(Mix(h, Of(paint->gray)), Of(paint->width)) : Mix(h, 0);
+            }
+        }
+        if (art.type == kTextArt) {
+            h = Mix(Mix(Mix(h, Text(art.text)), Of(art.anchor)), Of(art.size));
+            for (const double value : art.matrix) {
+                h = Mix(h, Of(value));
+            }
+            h = Mix(h, art.textPath != nullptr ? Hash(*art.textPath) : 0);
+        }
+        return hashes_.emplace(&art, Hashes{h, children}).first->second;
+    }
+
+    static std::uint64_t Mix(std::uint64_t h, std::uint64_t value) {
+        std::uint64_t z = h ^ (value + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+        return z ^ (z >> 31);
+    }
+    static std::uint64_t Text(const std::string& text) { return std::hash<std::string>{}(text); }
+    static std::uint64_t Of(double value) {
+        value = value == 0 ? 0.0 : value;  // -0 == 0
+        std::uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        return bits;
+    }
+    static std::uint64_t Of(const Point& p) { return Mix(Of(p.x), Of(p.y)); }
+
+    std::unordered_map<const Art*, Hashes> hashes_;
+};
+
+// Where art stands: the box around its points (a path's anchors and handles, a text's anchor),
+// none for art with no points.
+struct Box {
+    bool empty = true;
+    double left = 0, bottom = 0, right = 0, top = 0;
+
+    void Add(const Point& p) {
+        left = empty ? p.x : std::min(left, p.x);
+        right = empty ? p.x : std::max(right, p.x);
+        bottom = empty ? p.y : std::min(bottom, p.y);
+        top = empty ? p.y : std::max(top, p.y);
+        empty = false;
+    }
+    void Add(const Box& box) {
+        if (!box.empty) {
+            Add(Point{box.left, box.bottom});
+            Add(Point{box.right, box.top});
+        }
+    }
+    // The same place, as far as the host's single-precision reals tell places apart.
+    bool Near(const Box& other) const {
+        const auto near = [](double a, double b) {
+            return std::abs(a - b) <= 1e-5 * std::max({1.0, std::abs(a), std::abs(b)});
+        };
+        return empty || other.empty ? empty == other.empty
+                                    : near(left, other.left) && near(right, other.right) &&
+                                          near(bottom, other.bottom) && near(top, other.top);
+    }
+};
+
+class Places {
+  public:
+    const Box& Of(const Art& art) {
+        if (const auto known = boxes_.find(&art); known != boxes_.end()) {
+            return known->second;
+        }
+        Box box;
+        if (art.type == kTextArt) {
+            box.Add(art.anchor);
+        }
+        for (const subhost::Segment& s : art.segments) {
+            box.Add(s.p);
+            box.Add(s.in);
+            box.Add(s.out);
+        }
+        for (const Art* child : art.children) {
+            box.Add(Of(*child));
+        }
+        return boxes_.emplace(&art, box).first->second;
+    }
+
+  private:
+    std::unordered_map<const Art*, Box> boxes_;
+};
+
+// How alike two arts that do not hold the same are, for pairing the children of two lists: 0
+// for two kinds of art, which never pair; otherwise 10, plus 20 for each trait that tells one
+// object from another and agrees (the place where it stands; a text's content; a group's tags),
+// less 1 for each other key of the map form that differs (never more than 9 of them), so that one
+// pair alike in such a trait is worth more than two pairs alike in none.
+std::int64_t Likeness(const Art& a, const Box& placeA, const Art& b, const Box& placeB,
+                      Contents& contents) {
+    if (a.type != b.type) {
+        return 0;
+    }
+    std::int64_t telling = 0;
+    std::int64_t other = 0;
+    const auto tells = [&](bool same) { telling += same ? 1 : 0; };
+    const auto differs = [&](bool same) { other += same ? 0 : 1; };
+    tells(placeA.Near(placeB));
+    differs(a.locked == b.locked);
+    differs(a.hidden == b.hidden);
+    differs(a.selected == b.selected);
+    switch (a.type) {
+        case kTextArt:
+            tells(a.text == b.text);
+            differs(a.size == b.size);
+            differs(a.matrix == b.matrix);
+            differs(contents.SamePath(a.textPath, b.textPath));
+            differs(a.tags == b.tags);
+            break;
+        case kPathArt:
+            differs(a.closed == b.closed && a.segments == b.segments);
+            differs(a.style == b.style);
+            differs(a.tags == b.tags);
+            break;
+        default:
+            tells(a.tags == b.tags);
+            differs(contents.SameChildren(a, b));
+            break;
+    }
+    return 10 + 20 * telling - other;
 }
 
 class Comparison {
   public:
-    explicit Comparison(std::ostream& out) : out_(out) {}
+    // FLIP is -1 for art kept upside down (a pattern's): places are then shown as the file has
+    // them.
+    Comparison(std::ostream& out, Contents& contents, Places& places, double flip = 1)
+        : out_(out), contents_(contents), places_(places), flip_(flip) {}
     int changes() const { return changes_; }
 
-    // Pairs the children of two lists so that the pairs are as alike as can be, in order; what
-    // is left over was removed (named by its place in A) or is new (by its place in B).
+    // Pairs the children of two lists and names what is left over: removed (by its place in A)
+    // or new (by its place in B).
     void Lists(const subhost::ChildList& first, const subhost::ChildList& second,
                const std::string& where) {
-        const std::vector<Art*> a(first.begin(), first.end());
-        const std::vector<Art*> b(second.begin(), second.end());
-        const std::size_t n = a.size();
-        const std::size_t m = b.size();
-        // best[i][j]: the most likeness the lists from a[i] and b[j] on can pair up.
-        std::vector<std::vector<int>> best(n + 1, std::vector<int>(m + 1, 0));
-        for (std::size_t i = n; i-- > 0;) {
-            for (std::size_t j = m; j-- > 0;) {
-                const int pair = Likeness(*a[i], *b[j]);
-                best[i][j] = std::max(
-                    {best[i + 1][j], best[i][j + 1], pair > 0 ? pair + best[i + 1][j + 1] : 0});
-            }
-        }
+        const std::vector<const Art*> a(first.begin(), first.end());
+        const std::vector<const Art*> b(second.begin(), second.end());
         std::size_t i = 0;
         std::size_t j = 0;
-        while (i < n || j < m) {
-            const int pair = i < n && j < m ? Likeness(*a[i], *b[j]) : 0;
-            if (pair > 0 && best[i][j] == pair + best[i + 1][j + 1]) {
-                Pair(*a[i], *b[j], At(where, j));
-                ++i;
-                ++j;
-            } else if (i < n && (j == m || best[i][j] == best[i + 1][j])) {
+        const auto upTo = [&](std::size_t ei, std::size_t ej) {
+            for (; i < ei; ++i) {
                 Line(At(where, i), Described(*a[i]) + " removed");
-                ++i;
-            } else {
-                Line(At(where, j), "new " + Described(*b[j]));
-                ++j;
             }
+            for (; j < ej; ++j) {
+                Line(At(where, j), "new " + Described(*b[j]));
+            }
+        };
+        for (const auto& [pi, pj] : PairChildren(a, b)) {
+            upTo(pi, pj);
+            Pair(*a[i++], *b[j++], At(where, pj));
+        }
+        upTo(a.size(), b.size());
+    }
+
+    // A single art in each (a pattern's), either of which may be missing.
+    void One(const Art* a, const Art* b, const std::string& at) {
+        if (a != nullptr && b != nullptr && a->type == b->type) {
+            Pair(*a, *b, at);
+            return;
+        }
+        if (a != nullptr) {
+            Line(at, Described(*a) + " removed");
+        }
+        if (b != nullptr) {
+            Line(at, "new " + Described(*b));
         }
     }
 
@@ -146,20 +354,114 @@ class Comparison {
         return where + "[" + std::to_string(index) + "]";
     }
 
+    // Children that hold exactly the same are paired first, as many as can be in order; between
+    // two such pairs, the rest are paired as alike as they can be.
+    Pairs PairChildren(const std::vector<const Art*>& a, const std::vector<const Art*>& b) {
+        // Each child numbered by what it holds: the same number, the same contents.
+        std::unordered_map<std::uint64_t, std::vector<std::pair<const Art*, std::size_t>>> seen;
+        std::size_t kinds = 0;
+        const auto number = [&](const Art* art) {
+            auto& alike = seen[contents_.Hash(*art)];
+            for (const auto& [other, n] : alike) {
+                if (contents_.Same(*other, *art)) {
+                    return n;
+                }
+            }
+            alike.emplace_back(art, kinds);
+            return kinds++;
+        };
+        std::vector<std::size_t> na(a.size());
+        std::vector<std::size_t> nb(b.size());
+        std::transform(a.begin(), a.end(), na.begin(), number);
+        std::transform(b.begin(), b.end(), nb.begin(), number);
+        Pairs pairs;
+        if (na == nb) {
+            for (std::size_t i = 0; i < a.size(); ++i) {
+                pairs.emplace_back(i, i);
+            }
+            return pairs;
+        }
+        std::size_t i = 0;
+        std::size_t j = 0;
+        const auto alikeUpTo = [&](std::size_t ei, std::size_t ej) {
+            if (i == ei || j == ej) {
+                return;
+            }
+            std::vector<const Box*> placesA;
+            std::vector<const Box*> placesB;
+            for (std::size_t x = i; x < ei; ++x) {
+                placesA.push_back(&places_.Of(*a[x]));
+            }
+            for (std::size_t y = j; y < ej; ++y) {
+                placesB.push_back(&places_.Of(*b[y]));
+            }
+            const auto weight = [&](std::size_t x, std::size_t y) {
+                return Likeness(*a[i + x], *placesA[x], *b[j + y], *placesB[y], contents_);
+            };
+            for (const auto& [x, y] : PairInOrder(ei - i, ej - j, weight)) {
+                pairs.emplace_back(i + x, j + y);
+            }
+        };
+        const auto same = [&](std::size_t x, std::size_t y) -> std::int64_t {
+            return na[x] == nb[y] ? 1 : 0;
+        };
+        for (const auto& [si, sj] : PairInOrder(a.size(), b.size(), same)) {
+            alikeUpTo(si, sj);
+            pairs.emplace_back(si, sj);
+            i = si + 1;
+            j = sj + 1;
+        }
+        alikeUpTo(a.size(), b.size());
+        return pairs;
+    }
+
     void Pair(const Art& a, const Art& b, const std::string& at) {
-        if (a.type == kTextArt && a.text != b.text) {
-            Line(at, Quoted(a.text) + " -> " + Quoted(b.text));
+        if (contents_.Same(a, b)) {
+            return;
+        }
+        if (a.type == kTextArt) {
+            Text(a, b, at);
         }
         if (a.type == kPathArt) {
-            if (const std::string change = PathChange(a, b); !change.empty()) {
+            if (const std::string change = PathChange(a, b, flip_); !change.empty()) {
                 Line(at, change);
             }
             if (!(a.style == b.style)) {
                 Line(at, "path style changed");
             }
         }
+        Flag(at, "hidden", a.hidden, b.hidden);
+        Flag(at, "locked", a.locked, b.locked);
+        Flag(at, "selected", a.selected, b.selected);
         Tags(a, b, at);
         Lists(a.children, b.children, at);
+    }
+
+    void Text(const Art& a, const Art& b, const std::string& at) {
+        if (a.text != b.text) {
+            Line(at, Quoted(a.text) + " -> " + Quoted(b.text));
+        }
+        if (!(a.anchor == b.anchor)) {
+            Line(at, "text moved by " +
+                         Offset(b.anchor.x - a.anchor.x, flip_ * (b.anchor.y - a.anchor.y)));
+        }
+        if (a.size != b.size) {
+            Line(at, "size " + Change({a.size}, {b.size}, "", ""));
+        }
+        if (a.matrix != b.matrix) {
+            // As the file has it: a pattern's text turned back upright.
+            const auto shown = [&](const std::array<double, 4>& m) {
+                return std::vector<double>{m[0], flip_ * m[1], m[2], flip_ * m[3]};
+            };
+            Line(at, "matrix " + Change(shown(a.matrix), shown(b.matrix), "[", "]"));
+        }
+        One(a.textPath, b.textPath, at + ".path");
+    }
+
+    void Flag(const std::string& at, const char* name, bool a, bool b) {
+        if (a != b) {
+            Line(at, std::string(name) + (a ? " true -> false" : " false -> true"));
+        }
     }
 
     void Tags(const Art& a, const Art& b, const std::string& at) {
@@ -180,8 +482,153 @@ class Comparison {
     }
 
     std::ostream& out_;
+    Contents& contents_;
+    Places& places_;
+    double flip_;
     int changes_ = 0;
 };
+
+// How the entries of two lists known by a key (layers by title, patterns by name, swatches by
+// what they hold) correspond, in the order they are told.
+struct Step {
+    enum Kind { kKept, kMoved, kRemoved, kNew } kind;
+    std::size_t a = 0;  // in A (kept, moved, removed)
+    std::size_t b = 0;  // in B (kept, moved, new)
+};
+
+// Entries of the same key are the same entry: as many as can be are paired in order, nearest
+// their old places; a key left over on both sides is an entry moved; between two pairs in order,
+// the rest are paired by place (a layer renamed), and what is left over is removed or new.
+std::vector<Step> Correspond(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    // One more pair in order outweighs any distance between the places of all.
+    const std::int64_t whole = static_cast<std::int64_t>(a.size() + b.size() + 1);
+    const auto weight = [&](std::size_t i, std::size_t j) -> std::int64_t {
+        const std::int64_t distance =
+            i < j ? static_cast<std::int64_t>(j - i) : static_cast<std::int64_t>(i - j);
+        return a[i] == b[j] ? whole * whole - distance : 0;
+    };
+    const Pairs kept = PairInOrder(a.size(), b.size(), weight);
+    // Keys left over on both sides: each entry of B takes the first of A of its key.
+    std::vector<bool> pairedA(a.size());
+    std::vector<bool> pairedB(b.size());
+    for (const auto& [i, j] : kept) {
+        pairedA[i] = pairedB[j] = true;
+    }
+    std::map<std::string, std::deque<std::size_t>> left;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (!pairedA[i]) {
+            left[a[i]].push_back(i);
+        }
+    }
+    std::vector<std::size_t> movedFrom(b.size(), a.size());
+    for (std::size_t j = 0; j < b.size(); ++j) {
+        if (auto found = left.find(b[j]);
+            !pairedB[j] && found != left.end() && !found->second.empty()) {
+            movedFrom[j] = found->second.front();
+            found->second.pop_front();
+            pairedA[movedFrom[j]] = pairedB[j] = true;
+        }
+    }
+    std::vector<Step> steps;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    const auto upTo = [&](std::size_t ei, std::size_t ej) {
+        std::vector<std::size_t> restA;
+        for (; i < ei; ++i) {
+            if (!pairedA[i]) {
+                restA.push_back(i);
+            }
+        }
+        // What is left over in A goes first, then B's entries in order: paired by place while
+        // A has entries left over, else moved here or new.
+        std::size_t byPlace = 0;
+        for (std::size_t k = j; k < ej; ++k) {
+            byPlace += pairedB[k] ? 0 : 1;
+        }
+        byPlace = std::min(byPlace, restA.size());
+        for (std::size_t k = byPlace; k < restA.size(); ++k) {
+            steps.push_back({Step::kRemoved, restA[k], 0});
+        }
+        for (std::size_t placed = 0; j < ej; ++j) {
+            if (!pairedB[j] && placed < byPlace) {
+                steps.push_back({Step::kKept, restA[placed++], j});
+            } else {
+                steps.push_back(movedFrom[j] < a.size() ? Step{Step::kMoved, movedFrom[j], j}
+                                                        : Step{Step::kNew, 0, j});
+            }
+        }
+    };
+    for (const auto& [ki, kj] : kept) {
+        upTo(ki, kj);
+        steps.push_back({Step::kKept, i++, j++});
+    }
+    upTo(a.size(), b.size());
+    return steps;
+}
+
+// Prints the lines of two lists known by a key: "KIND INDEX NAME: new", "...: removed",
+// "...: moved from INDEX", and for every entry of B paired with one of A what COMPARE finds (its
+// lines, or a header and its lines). Returns how many changes it printed.
+template <typename Compare>
+int Entries(const std::vector<std::string>& keysA, const std::vector<std::string>& keysB,
+            const std::function<std::string(bool, std::size_t)>& name, std::ostream& out,
+            const Compare& compare) {
+    int changes = 0;
+    for (const Step& step : Correspond(keysA, keysB)) {
+        switch (step.kind) {
+            case Step::kRemoved:
+                out << name(false, step.a) << ": removed\n";
+                ++changes;
+                break;
+            case Step::kNew:
+                out << name(true, step.b) << ": new\n";
+                ++changes;
+                break;
+            case Step::kMoved:
+                out << name(true, step.b) << ": moved from " << step.a << "\n";
+                changes += 1 + compare(step.a, step.b);
+                break;
+            case Step::kKept:
+                changes += compare(step.a, step.b);
+                break;
+        }
+    }
+    return changes;
+}
+
+// Prints a block of changes found by a Comparison under HEADER: "HEADER: N changes".
+int Block(std::ostream& out, const std::string& header, const Comparison& comparison,
+          const std::ostringstream& details) {
+    if (comparison.changes() > 0) {
+        out << header << ": " << comparison.changes()
+            << (comparison.changes() == 1 ? " change\n" : " changes\n") << details.str();
+    }
+    return comparison.changes();
+}
+
+template <typename Entry, typename Key>
+std::vector<std::string> Keys(const std::vector<Entry*>& entries, const Key& key) {
+    std::vector<std::string> keys;
+    for (const Entry* entry : entries) {
+        keys.push_back(key(*entry));
+    }
+    return keys;
+}
+
+std::string SwatchKey(const subhost::Swatch& swatch) {
+    if (swatch.pattern != nullptr) {
+        return "pattern " + swatch.pattern->name;
+    }
+    const double gray = swatch.gray == 0 ? 0.0 : swatch.gray;
+    std::string key = "gray ";
+    key.append(reinterpret_cast<const char*>(&gray), sizeof gray);
+    return key;
+}
+
+std::string SwatchShown(const subhost::Swatch& swatch) {
+    return swatch.pattern != nullptr ? "pattern " + Quoted(swatch.pattern->name)
+                                     : "gray " + Number(swatch.gray);
+}
 
 }  // namespace
 
@@ -196,70 +643,95 @@ int PrintDiff(const std::string& before, const std::string& after, std::ostream&
         err << "kznhost: " << e.what() << "\n";
         return 2;
     }
+    Contents contents;
+    Places places;
     int changes = 0;
+
+    // Layers: of the same title, the same layer (a new layer moves the ones below it down).
     const auto& la = a->layers();
     const auto& lb = b->layers();
-    const auto layerLine = [&](std::size_t index, const subhost::Layer& layer, const char* what) {
-        out << "layer " << index << " \"" << ShowSjis(layer.title) << "\": " << what << "\n";
-        ++changes;
-    };
-    const auto compareLayers = [&](std::size_t index, const subhost::Layer& x,
-                                   const subhost::Layer& y) {
-        std::ostringstream details;
-        Comparison layer(details);
-        if (x.title != y.title) {
-            layer.Line("title", Quoted(x.title) + " -> " + Quoted(y.title));
-        }
-        layer.Lists(x.group->children, y.group->children, "art");
-        if (layer.changes() > 0) {
-            out << "layer " << index << " \"" << ShowSjis(y.title) << "\": " << layer.changes()
-                << (layer.changes() == 1 ? " change\n" : " changes\n") << details.str();
-            changes += layer.changes();
-        }
-    };
-    // Layers of the same title are the same layer (a new layer moves the ones below it down);
-    // between those, layers are paired by place, and what is left over is new or removed.
-    std::vector<std::vector<int>> best(la.size() + 1, std::vector<int>(lb.size() + 1, 0));
-    for (std::size_t i = la.size(); i-- > 0;) {
-        for (std::size_t j = lb.size(); j-- > 0;) {
-            best[i][j] = la[i]->title == lb[j]->title ? best[i + 1][j + 1] + 1
-                                                      : std::max(best[i + 1][j], best[i][j + 1]);
-        }
-    }
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < la.size() || j < lb.size()) {
-        if (i < la.size() && j < lb.size() && la[i]->title == lb[j]->title) {
-            compareLayers(j, *la[i], *lb[j]);
-            ++i;
-            ++j;
-            continue;
-        }
-        // The unpaired layers up to the next pair of the same title.
-        std::size_t ei = i;
-        std::size_t ej = j;
-        while (ei < la.size() && ej < lb.size() && best[ei][ej] == best[i][j] &&
-               !(la[ei]->title == lb[ej]->title)) {
-            if (best[ei + 1][ej] == best[i][j]) {
-                ++ei;
-            } else {
-                ++ej;
+    std::vector<std::size_t> layerIn(la.size(), lb.size());  // each layer of A's place in B
+    changes += Entries(
+        Keys(la, [](const subhost::Layer& layer) { return layer.title; }),
+        Keys(lb, [](const subhost::Layer& layer) { return layer.title; }),
+        [&](bool inB, std::size_t index) {
+            return "layer " + std::to_string(index) + " " + Quoted((inB ? lb : la)[index]->title);
+        },
+        out,
+        [&](std::size_t i, std::size_t j) {
+            const subhost::Layer& x = *la[i];
+            const subhost::Layer& y = *lb[j];
+            layerIn[i] = j;
+            std::ostringstream details;
+            Comparison layer(details, contents, places);
+            if (x.title != y.title) {
+                layer.Line("title", Quoted(x.title) + " -> " + Quoted(y.title));
             }
-        }
-        if (best[i][j] == 0) {
-            ei = la.size();
-            ej = lb.size();
-        }
-        for (; i < ei && j < ej; ++i, ++j) {
-            compareLayers(j, *la[i], *lb[j]);
-        }
-        for (; i < ei; ++i) {
-            layerLine(i, *la[i], "removed");
-        }
-        for (; j < ej; ++j) {
-            layerLine(j, *lb[j], "new");
-        }
+            if (x.editable != y.editable) {
+                layer.Line("editable", x.editable ? "true -> false" : "false -> true");
+            }
+            layer.Lists(x.group->children, y.group->children, "art");
+            return Block(out, "layer " + std::to_string(j) + " " + Quoted(y.title), layer, details);
+        });
+
+    // The current layer, unless it is the same layer at its new place.
+    const std::size_t currentA = a->currentLayer();
+    const std::size_t currentB = b->currentLayer();
+    if (!la.empty() && !lb.empty() && layerIn[currentA] != currentB) {
+        out << "current layer: " << currentA << " " << Quoted(la[currentA]->title) << " -> "
+            << currentB << " " << Quoted(lb[currentB]->title) << "\n";
+        ++changes;
     }
+
+    // Patterns, known by their names; their art is kept upside down.
+    const auto& pa = a->patterns();
+    const auto& pb = b->patterns();
+    changes += Entries(
+        Keys(pa, [](const subhost::Pattern& pattern) { return pattern.name; }),
+        Keys(pb, [](const subhost::Pattern& pattern) { return pattern.name; }),
+        [&](bool inB, std::size_t index) {
+            return "pattern " + std::to_string(index) + " " + Quoted((inB ? pb : pa)[index]->name);
+        },
+        out,
+        [&](std::size_t i, std::size_t j) {
+            std::ostringstream details;
+            Comparison pattern(details, contents, places, -1);
+            if (pa[i]->name != pb[j]->name) {
+                pattern.Line("name", Quoted(pa[i]->name) + " -> " + Quoted(pb[j]->name));
+            }
+            pattern.One(pa[i]->art, pb[j]->art, "art");
+            return Block(out, "pattern " + std::to_string(j) + " " + Quoted(pb[j]->name), pattern,
+                         details);
+        });
+
+    // Swatches, known by what they hold.
+    const auto& sa = a->swatches();
+    const auto& sb = b->swatches();
+    const std::vector<std::string> swatchesA = Keys(sa, SwatchKey);
+    const std::vector<std::string> swatchesB = Keys(sb, SwatchKey);
+    changes += Entries(
+        swatchesA, swatchesB,
+        [&](bool inB, std::size_t index) {
+            return "swatch " + std::to_string(index) + " (" + SwatchShown(*(inB ? sb : sa)[index]) +
+                   ")";
+        },
+        out,
+        [&](std::size_t i, std::size_t j) {
+            if (swatchesA[i] == swatchesB[j]) {
+                return 0;
+            }
+            const subhost::Swatch& x = *sa[i];
+            const subhost::Swatch& y = *sb[j];
+            std::string change;
+            if (x.pattern == nullptr && y.pattern == nullptr) {
+                change = Change({x.gray}, {y.gray}, "gray ", "");
+            } else {
+                change = SwatchShown(x) + " -> " + SwatchShown(y);
+            }
+            out << "swatch " << j << ": " << change << "\n";
+            return 1;
+        });
+
     if (changes == 0) {
         out << "no changes\n";
     }

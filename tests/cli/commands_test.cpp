@@ -155,6 +155,7 @@ struct DiffCase {
     const char* name;
     const char8_t* after;
     const char8_t* printed;
+    const char8_t* before = kBefore;
 };
 
 void PrintTo(const DiffCase& c, std::ostream* os) {
@@ -165,7 +166,7 @@ class DiffLines : public ::testing::TestWithParam<DiffCase> {};
 
 TEST_P(DiffLines, NameEachChangeOnALineOfItsOwn) {
     kzntest::TempDir dir;
-    const std::string before = dir.Write("a.json", Utf8(kBefore));
+    const std::string before = dir.Write("a.json", Utf8(GetParam().before));
     const std::string after = dir.Write("b.json", Utf8(GetParam().after));
     std::ostringstream out, err;
     EXPECT_EQ(kznhost::PrintDiff(before, after, out, err), 1);
@@ -221,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
                  u8"  art[1]: tag n set to \"1\"\n"
                  u8"  art[2]: tag kznObjectName \"丸\" -> \"四角\"\n"},
         DiffCase{"NewLayerAbove",
-                 u8R"({"kzn-document": 1, "layers": [
+                 u8R"({"kzn-document": 1, "currentLayer": 1, "layers": [
             {"title": "レイヤー 2", "art": []},
             {"title": "調査地点", "art": [
               {"type": "path", "segments": [{"p": [0, 0], "out": [1, 1]}, {"p": [10, 0]}]},
@@ -230,6 +231,178 @@ INSTANTIATE_TEST_SUITE_P(
                  u8"layer 0 \"レイヤー 2\": new\n"
                  u8"layer 1 \"調査地点\": 1 change\n"
                  u8"  art[1]: \"マイマイ\" -> \"maimai\"\n"}),
+    [](const ::testing::TestParamInfo<DiffCase>& info) { return std::string(info.param.name); });
+
+// Every key of art in the map form, changed alone, is a change of its own.
+TEST(Diff, EachKeyOfArtChangedAloneIsNamed) {
+    const struct {
+        const char* before;
+        const char* after;
+        const char* line;  // after "art[0]"
+    } cases[] = {
+        {R"("type": "text")", R"("type": "text", "anchor": [0, 1])", ": text moved by (0, 1)"},
+        {R"("type": "text")", R"("type": "text", "size": 14)", ": size 12 -> 14"},
+        {R"("type": "text")", R"("type": "text", "matrix": [0, 1, -1, 0])",
+         ": matrix [1, 0, 0, 1] -> [0, 1, -1, 0]"},
+        {R"("type": "text")", R"("type": "text", "path": {"type": "path"})", ".path: new path"},
+        {R"("type": "text", "path": {"type": "path", "segments": [{"p": [0, 0]}]})",
+         R"("type": "text", "path": {"type": "path", "segments": [{"p": [0, 0], "in": [1, 1]}]})",
+         ".path: path reshaped"},
+        {R"("type": "text")", R"("type": "text", "hidden": true)", ": hidden false -> true"},
+        {R"("type": "group", "locked": true)", R"("type": "group")", ": locked true -> false"},
+        {R"("type": "path")", R"("type": "path", "selected": true)", ": selected false -> true"},
+        {R"("type": "path")", R"("type": "path", "closed": true)", ": path reshaped"},
+        {R"("type": "path", "segments": [{"p": [0, 0]}])",
+         R"("type": "path", "segments": [{"p": [0, 0], "corner": true}])", ": path reshaped"},
+        {R"("type": "path", "style": {"stroke": {"gray": 1}})",
+         R"("type": "path", "style": {"stroke": {"gray": 1, "width": 2}})", ": path style changed"},
+        {R"("type": "path")", R"("type": "path", "style": {"fill": {"gray": 0}})",
+         ": path style changed"},
+    };
+    kzntest::TempDir dir;
+    const auto map = [&](const char* name, const char* art) {
+        return dir.Write(
+            name, std::string(R"({"kzn-document": 1, "layers": [{"title": "L", "art": [{)") + art +
+                      "}]}]}");
+    };
+    for (const auto& c : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(kznhost::PrintDiff(map("a.json", c.before), map("b.json", c.after), out, err), 1)
+            << c.after;
+        EXPECT_EQ(out.str(), std::string("layer 0 \"L\": 1 change\n  art[0]") + c.line + "\n");
+    }
+}
+
+// Which object a line blames: children are paired first by all they hold, then by how alike
+// they are (the place where they stand counts as much as a text's content or a group's tags).
+INSTANTIATE_TEST_SUITE_P(
+    Blame, DiffLines,
+    ::testing::Values(DiffCase{"TheCopyThatWentIsRemoved",
+                               u8R"({"kzn-document": 1, "layers": [{"title": "L", "art": [
+            {"type": "text", "text": "A", "anchor": [50, 50], "hidden": true}]}]})",
+                               u8"layer 0 \"L\": 1 change\n"
+                               u8"  art[0]: text \"A\" removed\n",
+                               u8R"({"kzn-document": 1, "layers": [{"title": "L", "art": [
+            {"type": "text", "text": "A"},
+            {"type": "text", "text": "A", "anchor": [50, 50], "hidden": true}]}]})"},
+                      DiffCase{"TheCopyThatWentIsRemovedWhereverItStood",
+                               u8R"({"kzn-document": 1, "layers": [{"title": "L", "art": [
+            {"type": "text", "text": "A", "anchor": [50, 50], "hidden": true}]}]})",
+                               u8"layer 0 \"L\": 1 change\n"
+                               u8"  art[1]: text \"A\" removed\n",
+                               u8R"({"kzn-document": 1, "layers": [{"title": "L", "art": [
+            {"type": "text", "text": "A", "anchor": [50, 50], "hidden": true},
+            {"type": "text", "text": "A"}]}]})"},
+                      DiffCase{"KeptLabelsAreNotRemoved",
+                               u8R"({"kzn-document": 1, "layers": [{"title": "L", "art": [
+            {"type": "group", "children": []},
+            {"type": "text", "text": "y", "anchor": [3, 0], "hidden": true},
+            {"type": "text", "text": "z", "anchor": [5, 0], "locked": true}]}]})",
+                               u8"layer 0 \"L\": 4 changes\n"
+                               u8"  art[0]: text \"x\" removed\n"
+                               u8"  art[0]: new group\n"
+                               u8"  art[2]: text \"y\" removed\n"
+                               u8"  art[4]: text \"z\" removed\n",
+                               u8R"({"kzn-document": 1, "layers": [{"title": "L", "art": [
+            {"type": "text", "text": "x", "anchor": [1, 0]},
+            {"type": "text", "text": "y", "anchor": [3, 0], "hidden": true},
+            {"type": "text", "text": "y", "anchor": [2, 0]},
+            {"type": "text", "text": "z", "anchor": [5, 0], "locked": true},
+            {"type": "text", "text": "z", "anchor": [4, 0]}]}]})"},
+                      DiffCase{"SymbolsSwappedInTheirPlaces",
+                               u8R"({"kzn-document": 1, "layers": [{"title": "L", "art": [
+            {"type": "group", "tags": {"kznObjectName": "黒丸"}, "children": [
+              {"type": "path", "segments": [{"p": [0, 0]}], "style": {"fill": {"gray": 1}}}]},
+            {"type": "group", "tags": {"kznObjectName": "黒丸"}, "children": [
+              {"type": "path", "segments": [{"p": [10, 0]}], "style": {"fill": {"gray": 1}}}]},
+            {"type": "group", "tags": {"kznObjectName": "白丸"}, "children": [
+              {"type": "path", "segments": [{"p": [20, 0]}]}]}]}]})",
+                               u8"layer 0 \"L\": 6 changes\n"
+                               u8"  art[0]: tag kznObjectName \"白丸\" -> \"黒丸\"\n"
+                               u8"  art[0][0]: path style changed\n"
+                               u8"  art[1]: tag kznObjectName \"白丸\" -> \"黒丸\"\n"
+                               u8"  art[1][0]: path style changed\n"
+                               u8"  art[2]: tag kznObjectName \"黒丸\" -> \"白丸\"\n"
+                               u8"  art[2][0]: path style changed\n",
+                               u8R"({"kzn-document": 1, "layers": [{"title": "L", "art": [
+            {"type": "group", "tags": {"kznObjectName": "白丸"}, "children": [
+              {"type": "path", "segments": [{"p": [0, 0]}]}]},
+            {"type": "group", "tags": {"kznObjectName": "白丸"}, "children": [
+              {"type": "path", "segments": [{"p": [10, 0]}]}]},
+            {"type": "group", "tags": {"kznObjectName": "黒丸"}, "children": [
+              {"type": "path", "segments": [{"p": [20, 0]}], "style": {"fill": {"gray": 1}}}]}]}]})"},
+                      DiffCase{"OneAlikePairOverTwoUnlike",
+                               u8R"({"kzn-document": 1, "layers": [{"title": "L", "art": [
+            {"type": "text", "text": "B", "anchor": [10, 5]},
+            {"type": "text", "text": "C", "anchor": [20, 0]}]}]})",
+                               u8"layer 0 \"L\": 3 changes\n"
+                               u8"  art[0]: text \"A\" removed\n"
+                               u8"  art[0]: text moved by (0, 5)\n"
+                               u8"  art[1]: new text \"C\"\n",
+                               u8R"({"kzn-document": 1, "layers": [{"title": "L", "art": [
+            {"type": "text", "text": "A", "anchor": [0, 0]},
+            {"type": "text", "text": "B", "anchor": [10, 0]}]}]})"}),
+    [](const ::testing::TestParamInfo<DiffCase>& info) { return std::string(info.param.name); });
+
+// The rest of a map: layers, the current layer, patterns (their art as the file has it, though
+// the host keeps it upside down) and swatches.
+const char8_t kDocument[] =
+    u8R"({"kzn-document": 1, "layers": [{"title": "凡例"}, {"title": "調査地点"}],
+    "patterns": [
+      {"name": "丸", "art": {"type": "path", "segments": [{"p": [0, 0]}, {"p": [1, 1]}]}},
+      {"name": "四角", "art": {"type": "group", "children": [
+        {"type": "text", "text": "x", "anchor": [0, 1], "matrix": [1, 0.5, 0, 1]}]}}],
+    "swatches": [{"pattern": "丸"}, {"gray": 0.5}, {"gray": 0.25}]})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Document, DiffLines,
+    ::testing::Values(
+        DiffCase{"LayerLockedAndAnotherMadeCurrent",
+                 u8R"({"kzn-document": 1, "currentLayer": 1,
+            "layers": [{"title": "凡例", "editable": false}, {"title": "調査地点"}],
+            "patterns": [
+              {"name": "丸", "art": {"type": "path", "segments": [{"p": [0, 0]}, {"p": [1, 1]}]}},
+              {"name": "四角", "art": {"type": "group", "children": [
+                {"type": "text", "text": "x", "anchor": [0, 1], "matrix": [1, 0.5, 0, 1]}]}}],
+            "swatches": [{"pattern": "丸"}, {"gray": 0.5}, {"gray": 0.25}]})",
+                 u8"layer 0 \"凡例\": 1 change\n"
+                 u8"  editable: true -> false\n"
+                 u8"current layer: 0 \"凡例\" -> 1 \"調査地点\"\n",
+                 kDocument},
+        DiffCase{"LayersSwappedTheCurrentOneWithThem",
+                 u8R"({"kzn-document": 1, "currentLayer": 1,
+            "layers": [{"title": "調査地点"}, {"title": "凡例"}],
+            "patterns": [
+              {"name": "丸", "art": {"type": "path", "segments": [{"p": [0, 0]}, {"p": [1, 1]}]}},
+              {"name": "四角", "art": {"type": "group", "children": [
+                {"type": "text", "text": "x", "anchor": [0, 1], "matrix": [1, 0.5, 0, 1]}]}}],
+            "swatches": [{"pattern": "丸"}, {"gray": 0.5}, {"gray": 0.25}]})",
+                 u8"layer 1 \"凡例\": moved from 0\n", kDocument},
+        DiffCase{"PatternsReorderedAndChanged",
+                 u8R"({"kzn-document": 1, "layers": [{"title": "凡例"}, {"title": "調査地点"}],
+            "patterns": [
+              {"name": "四角", "art": {"type": "group", "children": [
+                {"type": "text", "text": "x", "anchor": [0, 2], "matrix": [1, 0.25, 0, 1]}]}},
+              {"name": "丸", "art": {"type": "path", "segments": [{"p": [0, 1]}, {"p": [1, 2]}]}}],
+            "swatches": [{"pattern": "丸"}, {"gray": 0.5}, {"gray": 0.25}]})",
+                 u8"pattern 0 \"四角\": 2 changes\n"
+                 u8"  art[0]: text moved by (0, 1)\n"
+                 u8"  art[0]: matrix [1, 0.5, 0, 1] -> [1, 0.25, 0, 1]\n"
+                 u8"pattern 1 \"丸\": moved from 0\n"
+                 u8"pattern 1 \"丸\": 1 change\n"
+                 u8"  art: path moved by (0, 1)\n",
+                 kDocument},
+        DiffCase{"SwatchesReorderedChangedAndNew",
+                 u8R"({"kzn-document": 1, "layers": [{"title": "凡例"}, {"title": "調査地点"}],
+            "patterns": [
+              {"name": "丸", "art": {"type": "path", "segments": [{"p": [0, 0]}, {"p": [1, 1]}]}},
+              {"name": "四角", "art": {"type": "group", "children": [
+                {"type": "text", "text": "x", "anchor": [0, 1], "matrix": [1, 0.5, 0, 1]}]}}],
+            "swatches": [{"gray": 0.5}, {"pattern": "丸"}, {"gray": 0.2500001}, {"gray": 1}]})",
+                 u8"swatch 1 (pattern \"丸\"): moved from 0\n"
+                 u8"swatch 2: gray 0.25 -> gray 0.2500001\n"
+                 u8"swatch 3 (gray 1): new\n",
+                 kDocument}),
     [](const ::testing::TestParamInfo<DiffCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
