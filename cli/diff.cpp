@@ -16,13 +16,13 @@ using subhost::ShowSjis;
 
 const char* TypeName(ASInt32 type) {
     switch (type) {
-        case kGroupArt:
+        case subhost::kGroupArt:
             return "group";
-        case kPathArt:
+        case subhost::kPathArt:
             return "path";
-        case kCompoundPathArt:
+        case subhost::kCompoundPathArt:
             return "compound path";
-        case kTextArt:
+        case subhost::kTextArt:
             return "text";
         default:
             return "art";
@@ -36,7 +36,7 @@ std::string Quoted(const std::string& sjis) {
 // What names an art for a person: a text's content, a group's tags.
 std::string Described(const Art& art) {
     std::string out = TypeName(art.type);
-    if (art.type == kTextArt) {
+    if (art.type == subhost::kTextArt) {
         out += " " + Quoted(art.text);
     } else if (!art.tags.empty()) {
         std::string tags;
@@ -56,9 +56,9 @@ int Likeness(const Art& a, const Art& b) {
         return 0;
     }
     switch (a.type) {
-        case kTextArt:
+        case subhost::kTextArt:
             return a.text == b.text || a.anchor == b.anchor ? 2 : 1;
-        case kPathArt:
+        case subhost::kPathArt:
             return a.segments == b.segments ? 2 : 1;
         default:
             return a.tags == b.tags ? 2 : 1;
@@ -147,10 +147,10 @@ class Comparison {
     }
 
     void Pair(const Art& a, const Art& b, const std::string& at) {
-        if (a.type == kTextArt && a.text != b.text) {
+        if (a.type == subhost::kTextArt && a.text != b.text) {
             Line(at, Quoted(a.text) + " -> " + Quoted(b.text));
         }
-        if (a.type == kPathArt) {
+        if (a.type == subhost::kPathArt) {
             if (const std::string change = PathChange(a, b); !change.empty()) {
                 Line(at, change);
             }

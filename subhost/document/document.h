@@ -14,6 +14,7 @@
 #include "host/ai.h"
 #include "subhost/geometry/geometry.h"
 #include "subhost/handles.h"
+#include "subhost/values.h"
 
 namespace subhost {
 
