@@ -95,6 +95,8 @@ struct Art {
     bool locked = false;
     bool hidden = false;
     bool selected = false;
+    // The option bits of the last transform it was given (0 before any), as they were given.
+    ASInt32 transformOptions = 0;
     // Paths.
     bool closed = false;
     std::vector<Segment> segments;
@@ -107,6 +109,7 @@ struct Art {
     // (c, d) as the document sees them.
     std::array<double, 4> matrix{1, 0, 0, 1};
     Art* textPath = nullptr;  // a path the text runs along (owned by this text)
+    bool area = false;        // the text fills the inside of textPath instead (an area text)
 };
 
 struct Layer {
