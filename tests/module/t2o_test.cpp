@@ -520,9 +520,9 @@ TEST_F(T2O, ThreeSymbolsHangInARowJoinedByAnArcCentredOnTheAnchor) {
     EXPECT_FALSE(arc.style.fill.has_value());
     // The last transform of every leaf, the move onto the anchor, takes objects, fill patterns
     // and line widths (21).
-    for (const Art* part :
+    for (const Art* leaf :
          std::initializer_list<const Art*>{&arc, maru.children[0], &naga, &kaku}) {
-        EXPECT_EQ(part->transformOptions, 21);
+        EXPECT_EQ(leaf->transformOptions, 21);
     }
     EXPECT_THAT(Texts(1), ElementsAre("マイマイ", "デンデンムシ", "隠れ", "固定", "カタツムリ"));
     EXPECT_THAT(host_->trace().Lines(), Contains("*TargetText:マイマイ"));
