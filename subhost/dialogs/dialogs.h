@@ -16,6 +16,7 @@
 #include "subhost/geometry/geometry.h"
 #include "subhost/handles.h"
 #include "subhost/loader/resources.h"
+#include "subhost/values.h"
 
 namespace subhost {
 

@@ -78,6 +78,7 @@ geometry::Bounds ArtBounds(const Art& art, const geometry::Matrix& m) {
 }
 
 void TransformArt(Art& art, const geometry::Matrix& m, double lineScale, ASInt32 flags) {
+    art.transformOptions = flags;
     if (art.type == kGroupArt || art.type == kCompoundPathArt) {
         for (Art* child : art.children) {
             TransformArt(*child, m, lineScale, flags);

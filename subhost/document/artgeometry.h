@@ -24,7 +24,8 @@ std::array<geometry::Point, 4> TextBox(const Art& text);
 // Transforms ART by M as the transform call does with FLAGS (kTransformObjects moves the
 // geometry, kScaleLines multiplies stroke widths by LINESCALE): path points and both handles;
 // a text's anchor, its path, and its orientation (followed by M without its translation);
-// the children of groups and compound paths.
+// the children of groups and compound paths. Every art it reaches keeps FLAGS as its
+// transformOptions.
 void TransformArt(Art& art, const geometry::Matrix& m, double lineScale, ASInt32 flags);
 
 }  // namespace subhost

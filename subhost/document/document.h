@@ -14,6 +14,7 @@
 #include "host/ai.h"
 #include "subhost/geometry/geometry.h"
 #include "subhost/handles.h"
+#include "subhost/values.h"
 
 namespace subhost {
 
@@ -111,6 +112,8 @@ struct Art {
     bool locked = false;
     bool hidden = false;
     bool selected = false;
+    // The option bits of the last transform it was given (0 before any), as they were given.
+    ASInt32 transformOptions = 0;
     // Paths.
     bool closed = false;
     std::vector<Segment> segments;
@@ -123,6 +126,7 @@ struct Art {
     // (c, d) as the document sees them.
     std::array<double, 4> matrix{1, 0, 0, 1};
     Art* textPath = nullptr;  // a path the text runs along (owned by this text)
+    bool area = false;        // the text fills the inside of textPath instead (an area text)
 };
 
 struct Layer {

@@ -24,19 +24,13 @@ ASErr KZN_API GetArtType(ArtHandle art, ASInt32* type) {
     });
 }
 
-// The attribute bits as this host numbers them; the module's header has its own copy, which must
-// agree.
-constexpr ASInt32 kSelectedBit = 1;
-constexpr ASInt32 kLockedBit = 2;
-constexpr ASInt32 kHiddenBit = 4;
-
 ASErr KZN_API GetArtUserAttr(ArtHandle art, ASInt32 whichAttr, ASInt32* attr) {
     return Serve(kArtSuite, "GetArtUserAttr", [&](Host& host) {
         ASInt32& out = Out(attr);
         out = 0;
         const Art& a = Doc(host).Get(art);
-        const ASInt32 all = (a.selected ? kSelectedBit : 0) | (a.locked ? kLockedBit : 0) |
-                            (a.hidden ? kHiddenBit : 0);
+        const ASInt32 all = (a.selected ? kArtSelected : 0) | (a.locked ? kArtLocked : 0) |
+                            (a.hidden ? kArtHidden : 0);
         out = all & whichAttr;
     });
 }
@@ -44,14 +38,14 @@ ASErr KZN_API GetArtUserAttr(ArtHandle art, ASInt32 whichAttr, ASInt32* attr) {
 ASErr KZN_API SetArtUserAttr(ArtHandle art, ASInt32 whichAttr, ASInt32 attr) {
     return Serve(kArtSuite, "SetArtUserAttr", [&](Host& host) {
         Art& a = Doc(host).Get(art);
-        if (whichAttr & kSelectedBit) {
-            a.selected = (attr & kSelectedBit) != 0;
+        if (whichAttr & kArtSelected) {
+            a.selected = (attr & kArtSelected) != 0;
         }
-        if (whichAttr & kLockedBit) {
-            a.locked = (attr & kLockedBit) != 0;
+        if (whichAttr & kArtLocked) {
+            a.locked = (attr & kArtLocked) != 0;
         }
-        if (whichAttr & kHiddenBit) {
-            a.hidden = (attr & kHiddenBit) != 0;
+        if (whichAttr & kArtHidden) {
+            a.hidden = (attr & kArtHidden) != 0;
         }
     });
 }

@@ -2,9 +2,9 @@
 //
 // The host lays a text out as one line: its first line holds the bytes up to the first CR (or
 // all of them). The line starts at the text's anchor, or for a text on a path at the first
-// anchor point of that path (at the text's anchor while the path has none). Its width is half the
-// text size for every byte, so that a half-width character takes half an em and a double-byte
-// Shift-JIS character a whole one.
+// anchor point of that path (at the text's anchor while the path has none); an area text's line
+// starts at its anchor, inside its path. Its width is half the text size for every byte, so that
+// a half-width character takes half an em and a double-byte Shift-JIS character a whole one.
 #include <algorithm>
 
 #include "host/suitenames.h"
@@ -28,7 +28,8 @@ ASErr KZN_API GetTextType(ArtHandle text, ASInt32* type) {
     return Serve(kTextSuite, "GetTextType", [&](Host& host) {
         ASInt32& out = Out(type);
         out = kPointText;
-        out = TextArt(host, text).textPath != nullptr ? kOnPathText : kPointText;
+        const Art& art = TextArt(host, text);
+        out = art.textPath == nullptr ? kPointText : art.area ? kInPathText : kOnPathText;
     });
 }
 
@@ -66,7 +67,7 @@ ASErr KZN_API GetTextLineRecord(TextLineRef line, AITextLineRecord* record) {
         const std::size_t cr = text.text.find('\r');
         const std::size_t length = cr == std::string::npos ? text.text.size() : cr;
         Point start = text.anchor;
-        if (text.textPath != nullptr && !text.textPath->segments.empty()) {
+        if (text.textPath != nullptr && !text.area && !text.textPath->segments.empty()) {
             start = text.textPath->segments.front().p;
         }
         const AIRealPoint at = ToAI(start);

@@ -58,10 +58,11 @@ int _CrtDbgReport(int reportType, const char* filename, int linenumber, const ch
     }
     va_end(again);
     va_end(args);
-    if (reportType == _CRT_ASSERT) {
-        subhost::SubstituteAssertionReport(filename, linenumber, text.c_str());
-    } else {
+    // Warnings go to the debugger's output; the runtime reports errors and assertions alike.
+    if (reportType == subhost::kDebugReportWarn) {
         subhost::SubstituteDebugOutput(text.c_str());
+    } else {
+        subhost::SubstituteAssertionReport(filename, linenumber, text.c_str());
     }
     return 0;  // do not break into a debugger
 }

@@ -57,7 +57,7 @@ BOOL Win32Substitutes::FileDialog(OPENFILENAMEA* ofn, bool save) {
     }
     // A file that must exist and does not cannot be picked.
     std::error_code ignored;
-    if (!save && (ofn->Flags & OFN_FILEMUSTEXIST) && !std::filesystem::exists(*answer, ignored)) {
+    if (!save && (ofn->Flags & kFileMustExistFlag) && !std::filesystem::exists(*answer, ignored)) {
         Warn(*answer + ": no such file; the file dialog was cancelled");
         return 0;
     }
@@ -153,7 +153,7 @@ std::optional<std::string> RenameFile(const char* existing, const char* newName,
         if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
             return std::string(newName) + " is not a regular file";
         }
-        if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) {
+        if ((flags & kMoveReplaceExistingFlag) == 0) {
             return std::string(newName) + " exists";
         }
         // What Windows takes for a read-only file: no one may write it.

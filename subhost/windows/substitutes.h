@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/win32.h"
+#include "subhost/values.h"
 
 namespace subhost {
 

@@ -16,6 +16,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::FloatEq;
+using ::testing::FloatNear;
 using ::testing::IsEmpty;
 
 const ASErr kFail = FourCharCode('F', 'A', 'I', 'L');
@@ -96,7 +97,7 @@ AIRealMatrix Translation(AIReal x, AIReal y) {
 
 // The deep transform.
 
-TEST_F(ArtGeometry, ATransformReachesEveryLeafAndDeselectsEverythingItVisits) {
+TEST_F(ArtGeometry, ATransformReachesEveryLeafAndDeselectsEverythingItVisitsAndNoMore) {
     subhost::Art& group = Group();
     subhost::Art& path = Rect(0, 10, 10, 0, &group);
     subhost::Art& inner = Group(&group);
@@ -104,6 +105,8 @@ TEST_F(ArtGeometry, ATransformReachesEveryLeafAndDeselectsEverythingItVisits) {
     for (subhost::Art* art : {&group, &path, &inner, &nested}) {
         art->selected = true;
     }
+    path.locked = true;
+    nested.hidden = true;
     AIRealMatrix m = Translation(5, -5);
     EXPECT_EQ(TransformArtDeep(group.ref, &m, 1, kTransformObjects), 0);
     EXPECT_THAT(Bounds(path), RectIs(5, 5, 15, -5));
@@ -111,6 +114,8 @@ TEST_F(ArtGeometry, ATransformReachesEveryLeafAndDeselectsEverythingItVisits) {
     for (subhost::Art* art : {&group, &path, &inner, &nested}) {
         EXPECT_FALSE(art->selected);
     }
+    EXPECT_TRUE(path.locked);  // a locked or hidden leaf stays so
+    EXPECT_TRUE(nested.hidden);
     EXPECT_THAT(kzntest::FailedCalls(host()), IsEmpty());
 }
 
@@ -172,6 +177,7 @@ TEST_F(ArtGeometry, AFlippedPlacementHangsTheArtFromItsTopLeftCornerAndMovesIt) 
     const AIRealRect placed = PlaceArt(art.ref, kPlaceMove, {100, 200}, 0, 0, true);
     EXPECT_THAT(placed, RectIs(100, 240, 140, 200));
     EXPECT_THAT(Bounds(art), RectIs(100, 240, 140, 200));
+    EXPECT_EQ(art.transformOptions, 21);  // objects, fill patterns and line widths
 
     // Rotation by a quarter turn about the origin, after the flip and before the move.
     subhost::Art& turned = Rect(0, 10, 40, 0);
@@ -253,6 +259,16 @@ TEST_F(ArtGeometry, UnflippedThePlainPainterTakesTheTopLeftCornerAndAnUprightSca
     EXPECT_EQ(q.origin.v, 300.0f);
     EXPECT_FLOAT_EQ(q.matrix.a, 0.2f);
     EXPECT_FLOAT_EQ(q.matrix.d, 0.2f);
+}
+
+TEST_F(ArtGeometry, ThePlainPainterTurnsByTheAngleAsGivenAfterItsScale) {
+    subhost::Art& square = Rect(50, 300, 150, 200);
+    DrawArtInRect(Drawer(kDrawerBounds), square.ref, kRow, std::numbers::pi_v<float> / 2, true);
+    // The scale (0.2, -0.2), then a quarter turn: (x, y) goes to (0.2 y, 0.2 x).
+    const AIRealMatrix& m = Drawn().request.matrix;
+    EXPECT_THAT((std::vector<float>{m.a, m.b, m.c, m.d}),
+                ElementsAre(FloatNear(0, 1e-6), FloatNear(0.2f, 1e-6), FloatNear(0.2f, 1e-6),
+                            FloatNear(0, 1e-6)));
 }
 
 TEST_F(ArtGeometry, ThePlainPaintersPortBoundsAreTruncatedTowardZero) {

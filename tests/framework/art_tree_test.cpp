@@ -12,6 +12,13 @@ using ::testing::IsEmpty;
 
 const ASErr kFail = FourCharCode('F', 'A', 'I', 'L');
 
+// The document is built as the host numbers art types, so that the module's copies are put to
+// the test.
+using subhost::kCompoundPathArt;
+using subhost::kGroupArt;
+using subhost::kPathArt;
+using subhost::kTextArt;
+
 class ArtTree : public kzntest::LinkedModule {
   protected:
     void SetUp() override {
@@ -81,13 +88,21 @@ TEST_F(ArtTree, AFailedSiblingQueryEndsTheWalkIsTracedAtItsLineAndReturned) {
     EXPECT_EQ(host().assertions()[0].file, "kznAIutil");
 }
 
-TEST_F(ArtTree, AFailedTagIsTracedAtItsLineAndReturned) {
+TEST_F(ArtTree, AFailedTagIsTracedAtItsLineAndReturnedAndTheWalkGoesOnToTheNextChild) {
     subhost::Art& path = New(kPathArt);
     host().faults().Fail("AI Tag Suite", "SetTag", kFail);
     EXPECT_EQ(SetTagDeep(path.ref, kObjectNameTag, "x"), kFail);
     EXPECT_THAT(path.tags, IsEmpty());
     EXPECT_THAT(kzntest::FailedCalls(host()),
                 ElementsAre(kzntest::UtilCallAt("FAIL", "KznChecked(sTag->SetTag")));
+
+    subhost::Art& group = New(kGroupArt);
+    subhost::Art& first = New(kPathArt, &group);
+    subhost::Art& second = New(kPathArt, &group);
+    host().faults().Fail("AI Tag Suite", "SetTag", kFail);
+    EXPECT_EQ(SetTagDeep(group.ref, kObjectNameTag, "x"), 0);
+    EXPECT_THAT(first.tags, IsEmpty());
+    EXPECT_EQ(second.tags.at("kznObjectName"), "x");
 }
 
 // Reading the accumulated rotation.
@@ -101,6 +116,8 @@ TEST_F(ArtTree, AGroupGivesTheRotationItsLeavesAgreeOnExactly) {
     EXPECT_FLOAT_EQ(GetAccumRotation(group.ref), 0.523599f);
 
     last.tags[kAccumRotationTag] = "0.5";
+    EXPECT_EQ(GetAccumRotation(group.ref), 0.0f);
+    last.tags[kAccumRotationTag] = "0.5236";  // near is not equal
     EXPECT_EQ(GetAccumRotation(group.ref), 0.0f);
 
     last.tags.clear();  // no tag: no rotation
@@ -187,7 +204,7 @@ TEST_F(Patterns, OnlyPatternsTheSwatchListShowsAreFoundAndTheFirstWins) {
 
 // The anchor of a text.
 
-TEST_F(ArtTree, APointTextIsAnchoredAtItsFirstLineAndATextOnAPathAtThePathsStart) {
+TEST_F(ArtTree, PointAndAreaTextsAreAnchoredAtTheirFirstLineAndATextOnAPathAtThePathsStart) {
     subhost::Art& point = New(kTextArt);
     point.text = "地点";
     point.anchor = {12.5, -3};
@@ -205,6 +222,15 @@ TEST_F(ArtTree, APointTextIsAnchoredAtItsFirstLineAndATextOnAPathAtThePathsStart
     EXPECT_EQ(p.v, 20.0f);
     EXPECT_EQ(kzntest::CountCalls(host(), "AI Path Suite", "GetPathSegments", mark), 1);
     EXPECT_EQ(kzntest::CountCalls(host(), "AI Text Line Suite", "GetTextLineRecord", mark), 0);
+
+    // An area text runs inside its path: it is anchored at its first line, as a point text.
+    subhost::Art& area = New(kTextArt);
+    area.anchor = {5, 6};
+    doc().NewTextPath(area).segments = {{{40, 20}, {40, 20}, {40, 20}}, {{80, 0}, {}, {}}};
+    area.area = true;
+    p = GetTextAnchor(area.ref);
+    EXPECT_EQ(p.h, 5.0f);
+    EXPECT_EQ(p.v, 6.0f);
     EXPECT_THAT(kzntest::FailedCalls(host()), IsEmpty());
 }
 

@@ -27,23 +27,10 @@ class LinkedModule : public ::testing::Test {
     std::unique_ptr<subhost::Host> host_;
 };
 
-// Each failed checked call of the trace as "<code> <source>,<line>".
-inline std::vector<std::string> FailedCalls(subhost::Host& host) {
-    std::vector<std::string> calls;
-    const auto lines = host.trace().Lines();
-    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-        if (lines[i].rfind("ASErr:", 0) == 0) {
-            calls.push_back(lines[i].substr(6) + " " + lines[i + 1]);
-        }
-    }
-    return calls;
-}
-
 // How a failed checked call with CODE at the line of module/util/kznAIutil.cpp that holds CALL
 // is traced.
 inline std::string UtilCallAt(const std::string& code, const std::string& call) {
-    return code + " kznAIutil," +
-           std::to_string(LineOf(SourcePath("module/util/kznAIutil.cpp"), call));
+    return CheckedCallAt(code, "module/util/kznAIutil.cpp", call);
 }
 
 }  // namespace kzntest

@@ -9,6 +9,7 @@
 namespace {
 
 using subhost::DrawOp;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::FloatEq;
 using ::testing::IsEmpty;
@@ -91,6 +92,8 @@ class PatternList : public kzntest::LinkedModule {
 
 // The row.
 
+// A drawer whose bounds are not the entry's: the row is framed and labelled in the drawer, its
+// preview goes at the entry's bounds.
 TEST_F(PatternList, ARowTracesItsGeometryInOrderAndNamesTheOriginsSecondCoordinateFirst) {
     AddPattern("Mark", 40, 20);
     Row("first");
@@ -102,7 +105,9 @@ TEST_F(PatternList, ARowTracesItsGeometryInOrderAndNamesTheOriginsSecondCoordina
         host().dialogs().ScreenOf(*host().dialogs().Get(list_).entries[0], local);
 
     subhost::DisplayList painted;
-    const DrawerRef drawer = host().dialogs().NewDrawer(local, &painted);
+    // A drawer whose bounds are not the entry's: the image goes by the entry's.
+    const ADMRect drawn{5, 40, 105, 56};
+    const DrawerRef drawer = host().dialogs().NewDrawer(drawn, &painted);
     host().dialogs().Get(drawer).origin = {3, 7};
     host().trace().Clear();
     host().dialogs().Get(list_).draw(row.ref, drawer);
@@ -114,7 +119,7 @@ TEST_F(PatternList, ARowTracesItsGeometryInOrderAndNamesTheOriginsSecondCoordina
     };
     EXPECT_THAT(host().trace().Lines(),
                 ElementsAre("CkznPatternEntry drawer->GetOrigin:(7,3)",
-                            "CkznPatternEntry drawer->GetBounsRect:" + rect(local),
+                            "CkznPatternEntry drawer->GetBounsRect:" + rect(drawn),
                             "CkznPatternEntry entry->GetBounsRect:" + rect(local),
                             "CkznPatternEntry entry->GetLocalRect:" + rect(local),
                             "CkznPatternEntry entry->GetLocalRect:" + rect(screen) + " / Screen",
@@ -122,6 +127,8 @@ TEST_F(PatternList, ARowTracesItsGeometryInOrderAndNamesTheOriginsSecondCoordina
     EXPECT_EQ(local.top, 0);
     EXPECT_EQ(local.bottom, 16);
     EXPECT_EQ(screen.top, firstOnScreen.top + 16);
+    EXPECT_THAT(Shown(painted), Contains("image at (2,2)"));
+    EXPECT_THAT(Shown(painted), Contains("frame (7,42)-(19,54) colour 0"));
 }
 
 TEST_F(PatternList, ARowPaintsItsBackgroundPreviewFrameAndLabel) {
@@ -262,6 +269,23 @@ TEST_F(PatternList, AReleaseFreesEveryKeptImageInNameOrderAndASecondFreesNothing
     EXPECT_THAT(CacheTraces(), ElementsAre("admImageCache/release : A", "admImageCache/release : B",
                                            "SwatchCache MISS:B", "SwatchCache MISS:A"));
     EXPECT_TRUE(host().errors().empty());
+}
+
+TEST_F(PatternList, EachSymbolDialogReleasesThePreviewsKeptBeforeItOpens) {
+    AddPattern("Mark", 10, 10);
+    ASSERT_EQ(host().Startup(), 0);  // which gives its suites back
+    for (const char* filter : {"t2o", "o2o"}) {
+        SCOPED_TRACE(filter);
+        ASSERT_EQ(AcquireSuites(host().basicSuite()), 0);
+        GetSwatchImage("Mark");
+        ReleaseSuites(host().basicSuite());
+        std::size_t previews = 99;
+        host().dialogs().QueueScript(
+            [&](subhost::DialogSession&) { previews = host().dialogs().liveImages(); });
+        ASSERT_EQ(host().RunFilter(filter), 0);
+        EXPECT_EQ(previews, 0U);
+    }
+    ASSERT_EQ(AcquireSuites(host().basicSuite()), 0);  // for the fixture's dialog to go
 }
 
 TEST_F(PatternList, ARowWithoutANameDrawsNoPreviewAndKeepsTheCache) {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "subhost/document/artgeometry.h"
 #include "support/harness.h"
@@ -254,6 +255,31 @@ TEST_F(O2O, ARowPaintsItsGroupAndNameLeftAndItsPatternAndNameRight) {
     });
 }
 
+// Colours by their numbers in the host's colour list: 1 white, 2 highlight, 3 highlight text,
+// 7 disabled text, 15 text. The divider is black (0) in every state.
+TEST_F(O2O, ARowsColoursFollowItsStateAndItsDividerIsBlack) {
+    Run([&](DialogSession& s) {
+        // The colours of a row's fill, divider and two texts, in order.
+        const auto colours = [&](std::size_t row) {
+            s.Paint(kObjects);
+            std::vector<int> seen;
+            for (const DrawOp& op : s.item(kObjects).list->entries.at(row)->painted) {
+                if (op.kind == DrawOp::Kind::Fill || op.kind == DrawOp::Kind::Line ||
+                    op.kind == DrawOp::Kind::Text) {
+                    seen.push_back(op.color);
+                }
+            }
+            return seen;
+        };
+        EXPECT_THAT(colours(1), ElementsAre(1, 0, 15, 15));
+        s.ClickRow(kObjects, 1);
+        EXPECT_THAT(colours(1), ElementsAre(2, 0, 3, 3));
+        s.Pick(kLayerPopup, "基図");  // locked: the list is disabled
+        s.item(kObjects).list->entries[0]->selected = true;
+        EXPECT_THAT(colours(0), ElementsAre(1, 0, 7, 7));
+    });
+}
+
 TEST_F(O2O, PickingAnObjectSelectsItsPatternAndPickingAPatternAssignsIt) {
     Run([&](DialogSession& s) {
         Load(s, "黒丸,白丸\r\n黒三角,無い\r\n");
@@ -267,8 +293,26 @@ TEST_F(O2O, PickingAnObjectSelectsItsPatternAndPickingAPatternAssignsIt) {
         s.ClickRow(kObjects, 2);
         EXPECT_THAT(SelectedPatterns(s), IsEmpty());
         s.ClickRow(kPatterns, "黒丸");
+        EXPECT_EQ(s.item(kObjects).list->entries[2]->invalidations, 1);  // redrawn
         EXPECT_EQ(Shown(s)[2], Row("黒三角", "黒丸"));
         EXPECT_TRUE(s.item(kClear).enabled);
+        // The pick went into the table: another layer and back keep it.
+        s.Pick(kLayerPopup, "空");
+        s.Pick(kLayerPopup, "記号");
+        EXPECT_EQ(Shown(s)[2], Row("黒三角", "黒丸"));
+    });
+}
+
+TEST_F(O2O, PickingAnObjectScrollsItsPatternIntoView) {
+    for (int i = 0; i < 20; ++i) {
+        host_->document().AddSwatch(&host_->document().AddPattern("p" + std::to_string(i)), 0);
+    }
+    Run([&](DialogSession& s) {
+        Load(s, "黒丸,p19\r\n");
+        s.ClickRow(kObjects, 1);
+        const subhost::Entry& last = *s.item(kPatterns).list->entries.back();
+        EXPECT_TRUE(last.selected);
+        EXPECT_TRUE(host_->dialogs().Visible(last));
     });
 }
 
@@ -281,6 +325,7 @@ TEST_F(O2O, ClearingEmptiesOnlyTheRowSoSavingWritesTheBareNameAndTheLayerBringsI
         EXPECT_TRUE(s.item(kClear).enabled);
         s.Click(kClear);
         EXPECT_FALSE(s.item(kClear).enabled);
+        EXPECT_EQ(s.item(kObjects).list->entries[1]->invalidations, 1);  // redrawn
         EXPECT_EQ(Shown(s)[1], Row("黒丸", ""));
         host_->win32().QueueFileAnswer(saved);
         s.Click(kSave);
@@ -347,6 +392,42 @@ TEST_F(O2O, CancellingTheFileChooserLoadsAndSavesNothing) {
     });
     EXPECT_EQ(host_->win32().fileDialogs().size(), 3U);
     EXPECT_TRUE(host_->win32().messageBoxes().empty());
+}
+
+TEST_F(O2O, ALoadAddsToTheTableAndALoadThatFailsLeavesTheListAndTheLabel) {
+    Run([&](DialogSession& s) {
+        Load(s, "黒丸,白丸\r\n");
+        host_->win32().QueueFileAnswer(dir_.Write("more.csv", "黒三角,白三角\r\n"));
+        s.Click(kOpen);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:more.csv");
+        EXPECT_THAT(Shown(s),
+                    ElementsAre(Pair("", ""), Pair("黒丸", "白丸"), Pair("黒三角", "白三角")));
+        // A cleared row stays cleared: nothing is listed again.
+        s.ClickRow(kObjects, 1);
+        s.Click(kClear);
+        std::filesystem::create_directory(dir_ / "folder.csv");  // cannot be read as a file
+        host_->win32().QueueFileAnswer(dir_ / "folder.csv");
+        s.Click(kOpen);
+        EXPECT_EQ(s.item(kLabel).text, "ファイル名:more.csv");
+        EXPECT_EQ(Shown(s)[1], Row("黒丸", ""));
+    });
+    EXPECT_EQ(host_->win32().messageBoxes().size(), 1U);
+}
+
+TEST_F(O2O, OnlyAShowOrAUserChangeUpdatesTheClearButton) {
+    Run([&](DialogSession& s) {
+        Load(s, "黒丸,白丸\r\n");
+        s.ClickRow(kObjects, 1);
+        ASSERT_TRUE(s.item(kClear).enabled);
+        // The row is no longer chosen, unannounced; a notification of another kind changes
+        // nothing, a user change brings the button up to date.
+        subhost::DialogManager& dialogs = host_->dialogs();
+        dialogs.Select(*s.item(kObjects).list->entries[1], false);
+        dialogs.Notify(dialogs.Get(s.dialog().ref), nullptr, "ADM Bounds Changed Notifier");
+        EXPECT_TRUE(s.item(kClear).enabled);
+        s.Click(kOpen);  // and cancelled
+        EXPECT_FALSE(s.item(kClear).enabled);
+    });
 }
 
 TEST_F(O2O, ALockedLayerListsItsObjectsButDisablesTheListAndOK) {
@@ -417,7 +498,18 @@ TEST_F(O2O, ATurnedSourceGivesATurnedCopyOnItsTurnedCorner) {
         square.segments[i].out = square.segments[i].p;
     }
     square.tags["BBAccumRotation"] = "0.523599";
-    Replace("黒丸,白丸\r\n");
+    Run([&](DialogSession& session) {
+        Load(session, "黒丸,白丸\r\n");
+        // Its row previews it turned back by θ, upright.
+        session.Paint(kObjects);
+        const auto& row = session.item(kObjects).list->entries[1]->painted;
+        const auto art = std::find_if(
+            row.begin(), row.end(), [](const DrawOp& op) { return op.kind == DrawOp::Kind::Art; });
+        ASSERT_NE(art, row.end());
+        const AIRealMatrix& m = art->art->request.matrix;
+        EXPECT_NEAR(std::atan2(m.b, m.a), theta, 1e-4);
+        session.Ok();
+    });
 
     // In the source's own frame its top-left corner is (0, 8); 白丸, 10 by 6 and upright, hangs
     // from it: its point (x, y) lands on (x, 2 + y) of that frame.
@@ -485,6 +577,43 @@ TEST_F(O2O, NothingReachesTheDeletedGroupsAfterTheRun) {
     });
     ExpectNoHandleRefused();
     EXPECT_EQ(Name(*Layer(0)[1]), "白丸");
+}
+
+TEST_F(O2O, EachCheckedCallThatFailsIsTracedAtItsLine) {
+    struct Case {
+        const char* suite;
+        const char* call;
+        int nth;
+        bool onOK;  // arranged just before OK is pressed
+        const char* line;
+    };
+    const Case cases[] = {
+        {"AI Layer Suite", "GetLayerTitle", 1, false, "KznChecked(sLayer->GetLayerTitle"},
+        {"AI Layer Suite", "GetCurrentLayer", 1, false, "KznChecked(sLayer->GetCurrentLayer"},
+        {"AI Tag Suite", "SetTag", 1, true, "KznChecked(SetTagDeep(copy"},  // the rotation
+        {"AI Tag Suite", "SetTag", 2, true, "KznChecked(sTag->SetTag(copy"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        host_.reset();  // a fresh host and map for each
+        SetUp();
+        const auto fail = [&] {
+            host_->faults().Fail(c.suite, c.call, FourCharCode('F', 'A', 'I', 'L'), c.nth);
+        };
+        if (!c.onOK) {
+            fail();
+        }
+        Run([&](DialogSession& s) {
+            Load(s, "黒丸,白丸\r\n");
+            if (c.onOK) {
+                fail();
+            }
+            s.Ok();
+        });
+        EXPECT_THAT(
+            kzntest::FailedCalls(*host_),
+            Contains(kzntest::CheckedCallAt("FAIL", "module/o2o/kznO2ODialog.cpp", c.line)));
+    }
 }
 
 TEST_F(O2O, CancelChangesNothing) {

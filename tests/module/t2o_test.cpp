@@ -179,6 +179,20 @@ TEST_F(T2O, ALayerWhoseTitleCannotBeHadIsLeftOutAndTheOthersAreListed) {
     host_->faults().Fail("AI Layer Suite", "GetLayerTitle", FourCharCode('F', 'A', 'I', 'L'), 1);
     Run([](DialogSession& s) {
         EXPECT_THAT(s.Rows(kLayerPopup), ElementsAre("調査地点", "基図"));
+        s.Pick(kLayerPopup, "基図");  // the second entry names the third layer
+        EXPECT_THAT(s.Rows(kTargets), ElementsAre("海"));
+    });
+}
+
+TEST_F(T2O, ACurrentLayerThatCannotBeHadLeavesTheButtonsAsTheyWereAndTheBaseUntold) {
+    host_->faults().Fail("AI Layer Suite", "GetCurrentLayer", FourCharCode('F', 'A', 'I', 'L'));
+    Run([&](DialogSession& s) {
+        EXPECT_TRUE(s.Rows(kTargets).empty());
+        // Not brought up to date: enabled, as the dialog's template has them.
+        for (int id : {kAdd, kRemove, kUp, kDown, kSeveralLayer}) {
+            EXPECT_TRUE(s.item(id).enabled) << id;
+        }
+        EXPECT_EQ(kzntest::CountCalls(*host_, "ADM Dialog Suite", "DefaultNotify"), 0);
     });
 }
 
@@ -291,6 +305,42 @@ TEST_F(T2O, TargetRowsShowTheTextAndAPreviewPerSymbolOrASunkenCellForAMissingOne
         EXPECT_TRUE(kzntest::UprightIn(*arts[0].art, fills[1].rect, {0, 0}));
         EXPECT_TRUE(kzntest::UprightIn(*arts[1].art, fills[2].rect, {0, 0}));
         EXPECT_TRUE(Painted(s, kTargets, 1, subhost::DrawOp::Kind::Art).empty());
+    });
+}
+
+// Colours by their numbers in the host's colour list: 0 black, 1 white, 2 highlight, 3 highlight
+// text, 15 text. The divider stands at half the row's width, the text ends a pixel before it and
+// the first symbol's cell starts a blank (6 pixels here) right of it, inset by 2.
+TEST_F(T2O, ATargetRowShowsItsStateADividerAtItsHalfAndItsSymbolsABlankRightOfIt) {
+    Run([&](DialogSession& s) {
+        Load(s, "マイマイ,無い\r\n");
+        for (const bool selected : {false, true}) {
+            SCOPED_TRACE(selected ? "selected" : "plain");
+            if (selected) {
+                s.ClickRow(kTargets, 0);
+            }
+            const auto fills = Painted(s, kTargets, 0, subhost::DrawOp::Kind::Fill);
+            const auto lines = Painted(s, kTargets, 0, subhost::DrawOp::Kind::Line);
+            const auto texts = Painted(s, kTargets, 0, subhost::DrawOp::Kind::Text);
+            const auto cells = Painted(s, kTargets, 0, subhost::DrawOp::Kind::Sunken);
+            ASSERT_EQ(fills.size(), 1U);
+            ASSERT_EQ(lines.size(), 1U);
+            ASSERT_EQ(texts.size(), 1U);
+            ASSERT_EQ(cells.size(), 1U);
+            const ADMRect r = fills[0].rect;  // the drawer's bounds
+            const int half = (r.right - r.left) / 2;
+            EXPECT_EQ(fills[0].color, selected ? 2 : 1);
+            EXPECT_EQ(texts[0].color, selected ? 3 : 15);
+            EXPECT_EQ(lines[0].color, 0);
+            EXPECT_EQ(lines[0].from.h, half);
+            EXPECT_EQ(lines[0].to.h, half);
+            EXPECT_EQ(lines[0].from.v, r.top);
+            EXPECT_EQ(lines[0].to.v, r.bottom);
+            EXPECT_EQ(texts[0].rect.left, r.left);
+            EXPECT_EQ(texts[0].rect.right, half - 1);
+            EXPECT_EQ(cells[0].rect.left, half + 6 + 2);
+            EXPECT_EQ(cells[0].rect.top, r.top + 2);
+        }
     });
 }
 
@@ -420,9 +470,11 @@ TEST_F(T2O, ALongTextIsCutBetweenCharactersSoItsSavedRowLoadsBack) {
     // 257 bytes: the 256th is the first half of the last character.
     const std::string x255(255, 'x');
     host_->document().layers()[1]->group->children[0]->text = x255 + "あ";
+    host_->document().layers()[1]->group->children[2]->text = std::string(256, 'y');
     const std::string path = dir_ / "long.csv";
     Run([&](DialogSession& s) {
         EXPECT_EQ(s.Rows(kTargets)[0], x255);
+        EXPECT_EQ(s.Rows(kTargets)[1], std::string(256, 'y'));  // read whole
         s.ClickRow(kTargets, 0);
         s.ClickRow(kPatterns, "丸");
         s.Click(kAdd);
@@ -470,6 +522,12 @@ TEST_F(T2O, ThreeSymbolsHangInARowJoinedByAnArcCentredOnTheAnchor) {
     EXPECT_POINT(arc.segments[1].p, 118, 207);
     ASSERT_TRUE(arc.style.stroke.has_value());
     EXPECT_FALSE(arc.style.fill.has_value());
+    // The last transform of every leaf, the move onto the anchor, takes objects, fill patterns
+    // and line widths (21).
+    for (const Art* leaf :
+         std::initializer_list<const Art*>{&arc, maru.children[0], &naga, &kaku}) {
+        EXPECT_EQ(leaf->transformOptions, 21);
+    }
     EXPECT_THAT(Texts(1), ElementsAre("マイマイ", "デンデンムシ", "隠れ", "固定", "カタツムリ"));
     EXPECT_THAT(host_->trace().Lines(), Contains("*TargetText:マイマイ"));
     EXPECT_THAT(host_->trace().Lines(), Contains("OKボタン"));
@@ -527,6 +585,7 @@ TEST_F(T2O, ANameWithoutAPatternGetsAPlaceholderSquare) {
     EXPECT_FALSE(square.style.fill.has_value());
     ASSERT_TRUE(square.style.stroke.has_value());
     EXPECT_NEAR(square.style.stroke->width, 0.5, 0.005);
+    EXPECT_EQ(square.style.stroke->gray, 65536.0);  // a gray the host took
 }
 
 TEST_F(T2O, ASquareTheHostCannotMakeIsLeftOutAndTheRowGoesOn) {
@@ -634,6 +693,84 @@ TEST_F(T2O, AHostThatGivesATextBackAsItsOwnSiblingEndsTheList) {
         s.Pick(kLayerPopup, "調査地点");
         EXPECT_THAT(s.Rows(kTargets), ElementsAre("マイマイ"));
     });
+}
+
+TEST_F(T2O, EveryEditOfTheSymbolsRedrawsTheTargetAndAMovedSymbolIsScrolledIntoView) {
+    std::string twenty = "マイマイ";
+    for (int i = 0; i < 20; ++i) {
+        twenty += ",丸";
+    }
+    Run([&](DialogSession& s) {
+        Load(s, twenty + "\r\n");
+        s.ClickRow(kTargets, 0);
+        const subhost::Entry& target = *s.item(kTargets).list->entries[0];
+        subhost::List& symbols = *s.item(kSymbols).list;
+        // Before each move the person scrolls the symbols back to the top.
+        const std::vector<std::pair<std::string, std::function<void()>>> edits = {
+            {"pick", [&] { s.ClickRow(kPatterns, "長"); }},
+            {"add", [&] { s.Click(kAdd); }},
+            {"up",
+             [&] {
+                 s.ClickRow(kSymbols, 20);
+                 symbols.scrollTop = 0;
+                 s.Click(kUp);
+             }},
+            {"down",
+             [&] {
+                 symbols.scrollTop = 0;
+                 s.Click(kDown);
+             }},
+            {"remove", [&] { s.Click(kRemove); }},
+        };
+        for (const auto& [edit, act] : edits) {
+            const int before = target.invalidations;
+            act();
+            EXPECT_EQ(target.invalidations, before + 1) << edit;
+            if (edit == "up" || edit == "down") {
+                ASSERT_NE(symbols.active, nullptr);
+                EXPECT_EQ(symbols.IndexOf(symbols.active), edit == "up" ? 19 : 20);
+                EXPECT_TRUE(host_->dialogs().Visible(*symbols.active)) << edit;
+            }
+        }
+    });
+}
+
+TEST_F(T2O, EachCheckedCallThatFailsIsTracedAtItsLine) {
+    struct Case {
+        const char* suite;
+        const char* call;
+        int nth;
+        bool onOK;  // arranged just before OK is pressed
+        const char* line;
+    };
+    const Case cases[] = {
+        {"AI Layer Suite", "GetCurrentLayer", 1, false, "KznChecked(sLayer->GetCurrentLayer"},
+        {"AI Layer Suite", "GetNthLayer", 1, true, "KznChecked(sLayer->GetNthLayer"},
+        {"AI Tag Suite", "SetTag", 1, true, "KznChecked(sTag->SetTag(copy"},
+        {"AI Tag Suite", "SetTag", 2, true, "KznChecked(SetTagDeep(result"},  // the rotation
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        host_.reset();  // a fresh host and map for each
+        SetUp();
+        host_->document().layers()[1]->group->children[0]->tags["BBAccumRotation"] = "0.5";
+        const auto fail = [&] {
+            host_->faults().Fail(c.suite, c.call, FourCharCode('F', 'A', 'I', 'L'), c.nth);
+        };
+        if (!c.onOK) {
+            fail();
+        }
+        Run([&](DialogSession& s) {
+            Load(s, "マイマイ,長\r\n");  // a path: its tag's failure comes back
+            if (c.onOK) {
+                fail();
+            }
+            s.Ok();
+        });
+        EXPECT_THAT(
+            kzntest::FailedCalls(*host_),
+            Contains(kzntest::CheckedCallAt("FAIL", "module/t2o/kznT2ODialog.cpp", c.line)));
+    }
 }
 
 TEST_F(T2O, CancelChangesNothing) {

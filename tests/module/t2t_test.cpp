@@ -172,6 +172,10 @@ TEST_F(T2T, ALockedLayerShowsItsTextsButDisablesTheListAndOK) {
         EXPECT_FALSE(s.item(kOKItemID).enabled);
         EXPECT_THROW(s.Ok(), subhost::ActionError);
         EXPECT_THROW(s.ClickRow(kList, 0), subhost::ActionError);
+        // An editable layer gives them back.
+        s.Pick(kLayerPopup, "凡例");
+        EXPECT_TRUE(s.item(kList).enabled);
+        EXPECT_TRUE(s.item(kOKItemID).enabled);
         s.Cancel();
     });
     EXPECT_THAT(Texts(3), ElementsAre("海"));
@@ -388,7 +392,7 @@ TEST_F(T2T, AFailedSaveWarnsKeepsTheLabelAndLeavesThePreviousFileByteForByte) {
     for (const auto& box : boxes) {
         EXPECT_EQ(box.text, "ファイルを書き込めません");
         EXPECT_EQ(box.caption, "KZN Plug-in error");
-        EXPECT_EQ(box.type, MB_ICONWARNING);
+        EXPECT_EQ(box.type, 0x30U);  // a warning
     }
 }
 
@@ -442,6 +446,43 @@ TEST_F(T2T, ACurrentLayerThatCannotBeHadIsTracedAndTheDialogStillOpensEmpty) {
     EXPECT_EQ(*(at + 1), "kznT2TDialog," + std::to_string(line));
     ASSERT_EQ(host_->assertions().size(), 1U);
     EXPECT_EQ(host_->assertions()[0].expression, "NULL");
+}
+
+TEST_F(T2T, TheLayerIsTheOneThePopupEntryNamesByItsIdNotByItsPlace) {
+    Run([](DialogSession& s) {
+        // The first and the last entry trade places, each with its layer's id.
+        auto& entries = s.item(kLayerPopup).list->entries;
+        std::swap(entries[0]->text, entries[3]->text);
+        std::swap(entries[0]->id, entries[3]->id);
+        s.Pick(kLayerPopup, "基図");
+        EXPECT_THAT(s.Rows(kList), ElementsAre("海"));
+        s.Pick(kLayerPopup, "凡例");
+        EXPECT_THAT(s.Rows(kList), ElementsAre("題"));
+    });
+}
+
+TEST_F(T2T, OnlyOKAndCancelReachTheBaseNotifyAndOKReplacesBeforeIt) {
+    const std::string table = dir_.Write("t.csv", "マイマイ,m\n");
+    Run([&](DialogSession& s) {
+        // Showing, the popup, the list, the edit, open and save (cancelled) stay here.
+        s.Pick(kLayerPopup, 0);
+        s.Pick(kLayerPopup, 1);
+        s.ClickRow(kList, 1);
+        s.Type(kDestination, "d");
+        host_->win32().QueueFileAnswer(table);
+        s.Click(kOpen);
+        s.Click(kSave);
+        EXPECT_EQ(kzntest::CountCalls(*host_, "ADM Dialog Suite", "DefaultNotify"), 0);
+        const std::size_t mark = host_->calls().size();
+        s.Ok();
+        std::vector<std::string> order;
+        for (const subhost::CallRecord& call : host_->calls().Since(mark)) {
+            if (call.call == "WriteTextStream" || call.call == "DefaultNotify") {
+                order.push_back(call.call);
+            }
+        }
+        EXPECT_THAT(order, ElementsAre("WriteTextStream", "WriteTextStream", "DefaultNotify"));
+    });
 }
 
 TEST_F(T2T, ALayerTitleThatCannotBeReadStopsThePopupButTheDialogOpens) {

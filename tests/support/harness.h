@@ -69,4 +69,25 @@ inline ::testing::AssertionResult UprightIn(const subhost::ArtDrawing& drawing, 
            << (inside ? "not upright: " : "not in its cell: ") << seen.str();
 }
 
+// Each failed checked call of the trace as "<code> <source>,<line>".
+inline std::vector<std::string> FailedCalls(subhost::Host& host) {
+    std::vector<std::string> calls;
+    const auto lines = host.trace().Lines();
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i].rfind("ASErr:", 0) == 0) {
+            calls.push_back(lines[i].substr(6) + " " + lines[i + 1]);
+        }
+    }
+    return calls;
+}
+
+// How a failed checked call with CODE is traced when it is made at the line of FILE (a source of
+// the module, from the project's folder) that holds CALL.
+inline std::string CheckedCallAt(const std::string& code, const std::string& file,
+                                 const std::string& call) {
+    const std::size_t name = file.rfind('/') + 1;
+    return code + " " + file.substr(name, file.rfind('.') - name) + "," +
+           std::to_string(LineOf(SourcePath(file), call));
+}
+
 }  // namespace kzntest
