@@ -144,6 +144,10 @@ TEST_F(Run, ARowOfADeepPatternIsNeverNestedDeeperThanAMapHolds) {
 // Code page 932 has one form for several characters (¥ and \, 〜 and ～, ...): a text that no
 // command changed is written as the map spelled it; a text a command replaced is converted.
 TEST_F(Run, TextsNoCommandChangedAreWrittenAsTheMapSpelledThem) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows' code page 932 gives most of these characters no form: such a map is "
+                    "refused there, not changed";
+#endif
     const std::string odd = Utf8(u8"¥‾〜−‖¢¬—");
     map_ = dir_.Write("odd.json", Utf8(u8R"({"kzn-document": 1, "layers": [
   {"title": ")") + odd + Utf8(u8R"(", "art": [
