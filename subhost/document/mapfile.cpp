@@ -614,7 +614,7 @@ std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& n
 std::unique_ptr<Document> ReadMap(const std::string& path) {
     std::string text;
     try {
-        text = ReadWholeFile(path);
+        text = ReadWholeFile(path, kMapBound);
     } catch (const FileError& e) {
         throw MapError(e.what());
     }

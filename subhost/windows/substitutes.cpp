@@ -19,6 +19,7 @@
 #include <unistd.h>
 #endif
 
+#include "subhost/files.h"
 #include "subhost/host.h"
 #include "subhost/sjis.h"
 
@@ -61,7 +62,19 @@ BOOL Win32Substitutes::FileDialog(OPENFILENAMEA* ofn, bool save) {
         Warn(*answer + ": no such file; the file dialog was cancelled");
         return 0;
     }
+    // A person's file dialog goes into a folder rather than picking it, and shows no pipe or
+    // device: the module, which reads a table to its end, would wait on one or never finish.
+    if (const std::string kind = NotAFile(*answer); !kind.empty()) {
+        Warn(*answer + ": is " + kind + ", not a file; the file dialog was cancelled");
+        return 0;
+    }
     if (!save) {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(*answer, error);
+        if (!error && size > kTableBound.bytes) {
+            Warn(TooLarge(*answer, kTableBound) + "; the file dialog was cancelled");
+            return 0;
+        }
         CheckTableFile(*answer);
     }
     if (ofn->lpstrFile == nullptr || answer->size() + 1 > ofn->nMaxFile) {

@@ -47,7 +47,9 @@ class Win32Substitutes {
     }
 
     // Called with what a person would see a file dialog tell them and the module does not: a
-    // path that cannot be picked, a table file that is not in the table files' encoding.
+    // path that cannot be picked (missing where it must exist, a folder, a pipe, a device, a
+    // table file larger than kTableBound), a table file that is not in the table files'
+    // encoding.
     void OnWarning(std::function<void(const std::string&)> observer) {
         onWarning_ = std::move(observer);
     }

@@ -2,9 +2,11 @@
 #include <gmock/gmock.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
@@ -114,22 +116,25 @@ TEST(Output, KznhostWritingToAFullDiskExitsTwoWithOneLine) {
 #endif
 }
 
-TEST(Inputs, AFolderGivenForAModuleOrAMapIsNamedInOneLine) {
+TEST(Inputs, AFolderOrAPipeGivenForAModuleOrAMapIsNamedInOneLine) {
     kzntest::TempDir dir;
-    const std::string map = dir.Write("a.json", R"({"kzn-document": 1, "layers": []})");
-    const std::string folder = dir.path();
-    std::ostringstream out, err;
-    EXPECT_EQ(kznhost::PrintInfo(folder, out, err), 2);
-    EXPECT_EQ(kznhost::PrintTrace(folder, "", {}, out, err), 2);
-    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), folder, {}, out, err), 2);
-    EXPECT_EQ(kznhost::PrintDiff(folder, map, out, err), 2);
-    EXPECT_EQ(kznhost::PrintDiff(map, folder, out, err), 2);
-    const std::string line = "kznhost: " + folder + ": is a folder, not a file\n";
-    std::string five;
-    for (int i = 0; i < 5; ++i) {
-        five += line;
+    const std::string map =
+        dir.Write("a.json", R"({"kzn-document": 1, "layers": [{"title": "a"}]})");
+    std::vector<std::pair<std::string, std::string>> cases = {{dir.path(), "a folder"}};
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);  // read, it would never end
+    cases.push_back({dir / "pipe", "a pipe"});
+#endif
+    for (const auto& [file, kind] : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(kznhost::PrintInfo(file, out, err), 2);
+        EXPECT_EQ(kznhost::PrintTrace(file, "", {}, out, err), 2);
+        EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), file, {}, out, err), 2);
+        EXPECT_EQ(kznhost::PrintDiff(file, map, out, err), 2);
+        EXPECT_EQ(kznhost::PrintDiff(map, file, out, err), 2);
+        const std::string line = "kznhost: " + file + ": is " + kind + ", not a file\n";
+        EXPECT_EQ(err.str(), line + line + line + line + line);
     }
-    EXPECT_EQ(err.str(), five);
 }
 
 TEST(Trace, OnAMapTheCommandsRunWithoutErrorsOrAssertions) {

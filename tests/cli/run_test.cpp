@@ -2,11 +2,16 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "cli/run.h"
 #include "cli/session.h"
 #include "subhost/document/mapfile.h"
+#include "subhost/files.h"
 #include "support/harness.h"
 #include "support/maps.h"
 #include "support/tempdir.h"
@@ -258,6 +263,60 @@ TEST_F(Run, AFolderGivenForAFileIsNamedInOneLine) {
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     }
     EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST_F(Run, AnInputThatIsNoRegularFileOrTooLargeIsNamedInOneLineUnread) {
+#ifdef _WIN32
+    GTEST_SKIP() << "named pipes and devices are POSIX";
+#else
+    const std::string pipe = dir_ / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string map = dir_.Write("huge.json", "");
+    std::filesystem::resize_file(map, subhost::kMapBound.bytes + 1);  // sparse: it takes no room
+    const std::string script = dir_.Write("session.txt", "filter t2t\nok\n");
+    const std::string m = kzntest::ModulePath();
+    for (const auto& [options, says] : std::vector<std::pair<kznhost::RunOptions, std::string> >{
+             {{m, pipe, script, "", ""}, pipe + ": is a pipe, not a file"},
+             {{m, map_, "/dev/zero", "", ""}, "/dev/zero: is a device, not a file"},
+             {{pipe, map_, script, "", ""}, pipe + ": is a pipe, not a file"},
+             {{m, map, script, "", ""}, map + ": is larger than 1 GiB, the most a map may hold"},
+             // An output pipe that no one reads is not waited on.
+             {{m, map_, script, pipe, ""}, pipe + ": cannot be written (no one reads the pipe)"},
+         }) {
+        err_.str("");
+        EXPECT_EQ(kznhost::RunSession(options, err_), 2) << says;
+        EXPECT_EQ(err_.str(), "kznhost: " + says + "\n");
+    }
+#endif
+}
+
+TEST_F(Run, AFileDialogHandsOverRegularFilesOnly) {
+    std::filesystem::create_directory(dir_ / "folder");
+    const std::string big = dir_.Write("big.csv", "");
+    std::filesystem::resize_file(big, subhost::kTableBound.bytes + 1);
+    struct Case {
+        std::string name, says, buttons;  // open (1101), save (1102)
+    };
+    std::vector<Case> cases = {
+        {"folder", "is a folder, not a file", "1101 1102"},
+        {"big.csv", "is larger than 64 MiB, the most a table file may hold", "1101"},
+    };
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    cases.push_back({"/dev/null", "is a device, not a file", "1101 1102"});
+    cases.push_back({"pipe", "is a pipe, not a file", "1102"});  // opened, it would never end
+#endif
+    for (const Case& c : cases) {
+        const std::string path = c.name[0] == '/' ? c.name : dir_ / c.name;
+        std::istringstream buttons(c.buttons);
+        for (std::string button; buttons >> button;) {
+            EXPECT_EQ(Session("filter t2t\nfile \"" + c.name + "\"\nclick " + button + "\nok\n"),
+                      0);
+            EXPECT_EQ(err_.str(), "kznhost: warning: " + path + ": " + c.says +
+                                      "; the file dialog was cancelled\n")
+                << button;
+        }
+    }
 }
 
 TEST_F(Run, AMapNestedTooDeepIsRefusedWithoutRunning) {
