@@ -147,6 +147,10 @@ std::string NotAFile(const std::string& path) {
     return KindOf(status.type());
 }
 
+std::string FinalTarget(const std::string& path) {
+    return FinalTargetPath(path).string();
+}
+
 std::string ReadWholeFile(const std::string& path, const InputBound& bound) {
     // Looked at before it is opened: opening a pipe may wait, and a device may never end.
     if (const std::string kind = NotAFile(path); !kind.empty()) {

@@ -38,6 +38,11 @@ std::string ReadWholeFile(const std::string& path, const InputBound& bound);
 // "a device", "a socket"); empty for a regular file or none.
 std::string NotAFile(const std::string& path);
 
+// The file a chain of symbolic links at PATH ends at (PATH itself when it is no link); a link
+// whose target does not exist yet gives that target. Throws FileError for a chain that does not
+// end or cannot be read.
+std::string FinalTarget(const std::string& path);
+
 // Writes BYTES to PATH so that PATH never holds half of them:
 // - a regular file (or none) is replaced by a file written beside it and renamed over it, which
 //   takes the old file's mode (and its owner, where this process may give it);

@@ -158,12 +158,20 @@ std::optional<std::string> RenameFile(const char* existing, const char* newName,
     return std::nullopt;
 #else
     struct stat info {};
-    if (::lstat(newName, &info) == 0) {
+    const bool named = ::lstat(newName, &info) == 0;
+    // A symbolic link stays: the file it ends at is replaced, as kznhost writes its own files.
+    std::string target;
+    try {
+        target = FinalTarget(newName);
+    } catch (const FileError& e) {
+        return std::string(e.what());
+    }
+    if (::stat(target.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
             return std::string(newName) + " is a folder";
         }
         // A device or a pipe is written to, never replaced by a file.
-        if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+        if (!S_ISREG(info.st_mode)) {
             return std::string(newName) + " is not a regular file";
         }
         if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) {
@@ -173,8 +181,12 @@ std::optional<std::string> RenameFile(const char* existing, const char* newName,
         if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
             return std::string(newName) + " is read-only";
         }
+        // The file keeps who may read it (a private table stays private).
+        ::chmod(existing, info.st_mode & 07777);
+    } else if (named && (flags & MOVEFILE_REPLACE_EXISTING) == 0) {
+        return std::string(newName) + " exists";  // a link to no file is a file of the name
     }
-    if (std::rename(existing, newName) != 0) {
+    if (std::rename(existing, target.c_str()) != 0) {
         return std::strerror(errno);
     }
     return std::nullopt;

@@ -80,8 +80,10 @@ BOOL SubstituteGetOpenFileName(OPENFILENAMEA* ofn);
 BOOL SubstituteGetSaveFileName(OPENFILENAMEA* ofn);
 int SubstituteMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 // Renaming a file, as Windows does it: a file of the new name is replaced only with
-// MOVEFILE_REPLACE_EXISTING and only when it is not read-only; a folder is never replaced. The
-// call is recorded as "Windows"/"MoveFileExA" and can be made to fail like a suite call.
+// MOVEFILE_REPLACE_EXISTING and only when it is not read-only; a folder is never replaced. As
+// kznhost writes its own files, a symbolic link of the new name stays and the file it ends at is
+// replaced, keeping its mode; a device or a pipe (also at the end of a link) is never replaced.
+// The call is recorded as "Windows"/"MoveFileExA" and can be made to fail like a suite call.
 BOOL SubstituteMoveFileEx(const char* existing, const char* newName, DWORD flags);
 // Making a file of a new name in a folder, as Windows does it with UNIQUE 0: PREFIX (its first
 // three characters), four hexadecimal digits and ".tmp", created empty; its path goes to MADE,
