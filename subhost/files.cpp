@@ -131,6 +131,24 @@ void TakeOver(const fs::path& temporary, const fs::path& original) {
 #endif
 }
 
+// The place a file not there yet would be made at: links followed, the path made absolute and
+// canonical as far as it exists.
+std::string WouldBeMadeAt(const std::string& path) {
+    fs::path target;
+    try {
+        target = FinalTargetPath(path);
+    } catch (const FileError&) {
+        target = path;
+    }
+    std::error_code error;
+    const fs::path absolute = fs::absolute(target, error);
+    if (error) {
+        return target.lexically_normal().string();
+    }
+    const fs::path canonical = fs::weakly_canonical(absolute, error);
+    return (error ? absolute.lexically_normal() : canonical).string();
+}
+
 }  // namespace
 
 std::string TooLarge(const std::string& path, const InputBound& bound) {
@@ -149,6 +167,23 @@ std::string NotAFile(const std::string& path) {
 
 std::string FinalTarget(const std::string& path) {
     return FinalTargetPath(path).string();
+}
+
+std::string FileKey(const std::string& path) {
+    std::error_code error;
+    if (fs::exists(path, error)) {
+#ifndef _WIN32
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0) {
+            return "@" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+        }
+#endif
+        const fs::path canonical = fs::canonical(path, error);
+        if (!error) {
+            return "@" + canonical.string();
+        }
+    }
+    return "=" + WouldBeMadeAt(path);
 }
 
 std::string ReadWholeFile(const std::string& path, const InputBound& bound) {

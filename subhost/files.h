@@ -43,6 +43,12 @@ std::string NotAFile(const std::string& path);
 // end or cannot be read.
 std::string FinalTarget(const std::string& path);
 
+// What PATH names, for telling whether two paths name the same file: equal keys for the same
+// file. A file that exists is known by what it is (its device and inode, so that a link, a hard
+// link or "./" counts), one not there yet by the canonical path it would be made at, links
+// followed.
+std::string FileKey(const std::string& path);
+
 // Writes BYTES to PATH so that PATH never holds half of them:
 // - a regular file (or none) is replaced by a file written beside it and renamed over it, which
 //   takes the old file's mode (and its owner, where this process may give it);

@@ -265,6 +265,61 @@ TEST_F(Run, AFolderGivenForAFileIsNamedInOneLine) {
     EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
+TEST_F(Run, AnOutputThatIsAnInputOrAnotherOutputIsRefusedBeforeAnythingRuns) {
+    const std::string script = dir_.Write(
+        "session.txt", "file \"table.csv\"\nfilter t2t\nclick 1101\nsnapshot \"shot.png\"\nok\n");
+    const std::string table = dir_.Write("table.csv", "マイマイ,maimai\r\n");
+    const std::string plugin = dir_ / "kzn.aip";
+    std::filesystem::copy_file(kzntest::ModulePath(), plugin);
+    std::filesystem::create_symlink("table.csv", dir_ / "link.csv");
+    std::filesystem::create_hard_link(map_, dir_ / "hard.json");
+    // Files compare as what they are, not by their names.
+    const std::string dotMap = dir_.path() + "/./map.json";
+    struct Case {
+        std::string out, trace, says;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"", dotMap, dotMap + ": --trace would write over --doc"},
+             {map_, dir_ / "hard.json", dir_ / "hard.json: --trace would write over --doc"},
+             {"", script, script + ": --trace would write over --script"},
+             {plugin, "", plugin + ": --out would write over --plugin"},
+             {"", dir_ / "link.csv",
+              dir_ / "link.csv: --trace would write over the table file of " + script + ":1"},
+             {dir_ / "r.json", dir_.path() + "/./r.json",
+              dir_.path() + "/./r.json: --out and --trace would write the same file"},
+             {dir_ / "shot.png", "",
+              dir_ / "shot.png: --out and the snapshot of " + script +
+                  ":4 would write the same file"},
+         }) {
+        err_.str("");
+        const kznhost::RunOptions options{plugin, map_, script, c.out, c.trace};
+        EXPECT_EQ(kznhost::RunSession(options, err_), 2) << c.says;
+        EXPECT_EQ(err_.str(), "kznhost: " + c.says + "\n");
+    }
+    EXPECT_EQ(TempDir::Read(map_), Utf8(kMap));
+    EXPECT_EQ(TempDir::Read(table), "マイマイ,maimai\r\n");
+    EXPECT_EQ(TempDir::Read(script).substr(0, 4), "file");
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "r.json"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "shot.png"));
+}
+
+TEST_F(Run, OutMayUpdateTheMapItReadsAndOutputsMayShareADevice) {
+    const std::string script = dir_.Write(
+        "session.txt", Utf8(u8"filter t2t\nrow 1011 \"マイマイ\"\ntype 1010 \"maimai\"\nok\n"));
+    const kznhost::RunOptions options{kzntest::ModulePath(), map_, script,
+                                      dir_.path() + "/./map.json", ""};
+    EXPECT_EQ(kznhost::RunSession(options, err_), 0) << err_.str();
+    auto doc = subhost::ReadMap(map_);
+    EXPECT_EQ(doc->layers()[0]->group->children[0]->text, "maimai");
+#ifndef _WIN32
+    const kznhost::RunOptions devices{kzntest::ModulePath(), map_,
+                                      dir_.Write("plain.txt", "filter t2t\nok\n"), "/dev/null",
+                                      "/dev/null"};
+    EXPECT_EQ(kznhost::RunSession(devices, err_), 0) << err_.str();
+#endif
+    EXPECT_EQ(err_.str(), "");
+}
+
 TEST_F(Run, AnInputThatIsNoRegularFileOrTooLargeIsNamedInOneLineUnread) {
 #ifdef _WIN32
     GTEST_SKIP() << "named pipes and devices are POSIX";
