@@ -89,7 +89,8 @@ class Refusing : public std::streambuf {
 
 TEST(Output, ACommandWhoseOutputIsLostSaysSoAndFails) {
     kzntest::TempDir dir;
-    const std::string map = dir.Write("a.json", R"({"kzn-document": 1, "layers": []})");
+    const std::string map =
+        dir.Write("a.json", R"({"kzn-document": 1, "layers": [{"title": "a"}]})");
     Refusing refusing;
     std::ostream out(&refusing);
     std::ostringstream err;
@@ -106,7 +107,8 @@ TEST(Output, KznhostWritingToAFullDiskExitsTwoWithOneLine) {
     GTEST_SKIP() << "no device that refuses every byte here";
 #else
     kzntest::TempDir dir;
-    const std::string map = dir.Write("a.json", R"({"kzn-document": 1, "layers": []})");
+    const std::string map =
+        dir.Write("a.json", R"({"kzn-document": 1, "layers": [{"title": "a"}]})");
     const std::string command = std::string(KZN_KZNHOST_PATH) + " diff " + map + " " + map + " > " +
                                 kzntest::FullDevice() + " 2> " + (dir / "err.txt");
     const int status = std::system(command.c_str());
