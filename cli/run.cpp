@@ -1,5 +1,6 @@
 #include "run.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -58,14 +59,23 @@ class Session {
         return std::nullopt;
     }
 
+    // The lines of the file answers no file dialog took: the last ones queued, as the dialogs
+    // take them in order.
+    std::vector<int> UnusedFileAnswers() const {
+        const std::size_t unused = std::min(host_.win32().queuedFileAnswers(), queuedAt_.size());
+        return {queuedAt_.end() - static_cast<std::ptrdiff_t>(unused), queuedAt_.end()};
+    }
+
   private:
     void QueueFile(const ScriptLine& line) {
         const ScriptArg& arg = line.args[0];
         if (!arg.quoted) {
             host_.win32().QueueFileAnswer(std::nullopt);
+            queuedAt_.push_back(line.number);
             return;
         }
         host_.win32().QueueFileAnswer(InFolder(folder_, arg.text));
+        queuedAt_.push_back(line.number);
     }
 
     std::optional<Failure> RunFilter(const ScriptLine& line, std::ostream& err,
@@ -165,6 +175,7 @@ class Session {
     std::size_t next_ = 0;
     int current_ = 0;
     std::optional<Failure> unwritten_;
+    std::vector<int> queuedAt_;  // the line of each file answer queued
 };
 
 // A file a run reads or writes, and what the person named it by.
@@ -290,6 +301,10 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
             err << "kznhost: " << e.what() << "\n";
             return 2;
         }
+    }
+    for (const int line : session.UnusedFileAnswers()) {
+        err << "kznhost: warning: " << options.script << ":" << line
+            << ": no file dialog took this answer\n";
     }
     return 0;
 }

@@ -139,6 +139,33 @@ TEST(Inputs, AFolderOrAPipeGivenForAModuleOrAMapIsNamedInOneLine) {
     }
 }
 
+#ifndef _WIN32
+// Runs kznhost with ARGS in FOLDER; its exit status, with standard error in ERR.
+int Kznhost(const std::string& folder, const std::string& args, std::string& err) {
+    const std::string command =
+        "cd " + folder + " && " + KZN_KZNHOST_PATH + " " + args + " > /dev/null 2> kznhost-err.txt";
+    const int status = std::system(command.c_str());
+    err = kzntest::TempDir::Read(folder + "/kznhost-err.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Inputs, AnEmptyFileNameIsAUsageError) {
+    kzntest::TempDir dir;
+    dir.Write("a.json", R"({"kzn-document": 1, "layers": [{"title": "a"}]})");
+    dir.Write("s.txt", "filter t2t\nok\n");
+    std::string err;
+    for (const auto& [args, option] : std::vector<std::pair<std::string, std::string>>{
+             {"run --doc a.json --script s.txt --out ''", "--out"},
+             {"trace --doc ''", "--doc"},
+         }) {
+        EXPECT_EQ(Kznhost(dir.path(), args, err), 2) << args;
+        EXPECT_EQ(err, "kznhost: " + option +
+                           ": a file name is needed, not an empty one (kznhost --help tells "
+                           "what it takes)\n");
+    }
+}
+#endif
+
 TEST(Trace, OnAMapTheCommandsRunWithoutErrorsOrAssertions) {
     std::ostringstream out, err;
     EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(),

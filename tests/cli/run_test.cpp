@@ -345,7 +345,7 @@ TEST_F(Run, AnInputThatIsNoRegularFileOrTooLargeIsNamedInOneLineUnread) {
 #endif
 }
 
-TEST_F(Run, AFileDialogHandsOverRegularFilesOnly) {
+TEST_F(Run, AFileDialogHandsOverRegularFilesOnlyAndAnUnusedAnswerIsWarnedOf) {
     std::filesystem::create_directory(dir_ / "folder");
     const std::string big = dir_.Write("big.csv", "");
     std::filesystem::resize_file(big, subhost::kTableBound.bytes + 1);
@@ -372,6 +372,10 @@ TEST_F(Run, AFileDialogHandsOverRegularFilesOnly) {
                 << button;
         }
     }
+    EXPECT_EQ(Session("file \"table.csv\"\nfilter t2t\nok\nfile cancel\n"), 0);
+    EXPECT_EQ(err_.str(),
+              "kznhost: warning: " + dir_ / "session.txt:1: no file dialog took this answer\n" +
+                  "kznhost: warning: " + dir_ / "session.txt:4: no file dialog took this answer\n");
 }
 
 TEST_F(Run, AMapNestedTooDeepIsRefusedWithoutRunning) {
