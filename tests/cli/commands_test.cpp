@@ -149,7 +149,7 @@ int Kznhost(const std::string& folder, const std::string& args, std::string& err
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(Inputs, AnEmptyFileNameIsAUsageError) {
+TEST(Inputs, AnEmptyFileNameIsAUsageErrorAndAModuleNamedAloneIsTheOneInTheWorkingFolder) {
     kzntest::TempDir dir;
     dir.Write("a.json", R"({"kzn-document": 1, "layers": [{"title": "a"}]})");
     dir.Write("s.txt", "filter t2t\nok\n");
@@ -163,6 +163,10 @@ TEST(Inputs, AnEmptyFileNameIsAUsageError) {
                            ": a file name is needed, not an empty one (kznhost --help tells "
                            "what it takes)\n");
     }
+    // Not looked for along the library path.
+    std::filesystem::copy_file(kzntest::ModulePath(), dir / "copy.aip");
+    EXPECT_EQ(Kznhost(dir.path(), "run --plugin copy.aip --doc a.json --script s.txt", err), 0);
+    EXPECT_EQ(err, "");
 }
 #endif
 
