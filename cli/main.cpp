@@ -36,6 +36,12 @@ std::string DefaultPlugin() {
 #endif
 }
 
+// An option or argument naming a file: an empty name is a mistake (a variable that was not set),
+// not a wish to leave the file out.
+std::string NamesAFile(const std::string& name) {
+    return name.empty() ? "a file name is needed, not an empty one" : "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,17 +51,26 @@ int main(int argc, char** argv) {
     std::string plugin = DefaultPlugin();
     CLI::App* info = app.add_subcommand(
         "info", "Show the module's property list, Filter menu commands and dialogs");
-    info->add_option("--plugin", plugin, "The module file (default: the kzn.aip beside kznhost)");
+    info->add_option("--plugin", plugin, "The module file (default: the kzn.aip beside kznhost)")
+        ->check(NamesAFile);
 
     kznhost::RunOptions run{plugin, {}, {}, {}, {}};
     CLI::App* runCommand = app.add_subcommand(
         "run", "Read a map, carry out a session script in the plug-in's dialogs, write the map");
-    runCommand->add_option("--plugin", run.plugin,
-                           "The module file (default: the kzn.aip beside kznhost)");
-    runCommand->add_option("--doc", run.doc, "The map to work on (JSON)")->required();
-    runCommand->add_option("--script", run.script, "The session script")->required();
-    runCommand->add_option("--out", run.out, "Where to write the map afterwards");
-    runCommand->add_option("--trace", run.trace, "Where to write the module's trace lines");
+    runCommand
+        ->add_option("--plugin", run.plugin,
+                     "The module file (default: the kzn.aip beside kznhost)")
+        ->check(NamesAFile);
+    runCommand->add_option("--doc", run.doc, "The map to work on (JSON)")
+        ->required()
+        ->check(NamesAFile);
+    runCommand->add_option("--script", run.script, "The session script")
+        ->required()
+        ->check(NamesAFile);
+    runCommand->add_option("--out", run.out, "Where to write the map afterwards")
+        ->check(NamesAFile);
+    runCommand->add_option("--trace", run.trace, "Where to write the module's trace lines")
+        ->check(NamesAFile);
 
     std::string before;
     std::string after;
@@ -63,8 +78,8 @@ int main(int argc, char** argv) {
         "diff",
         "Show what differs between two maps; exit status 0 when they are the same, 1 when they "
         "differ, 2 when one cannot be read");
-    diff->add_option("before", before, "The map before")->required();
-    diff->add_option("after", after, "The map after")->required();
+    diff->add_option("before", before, "The map before")->required()->check(NamesAFile);
+    diff->add_option("after", after, "The map after")->required()->check(NamesAFile);
 
     std::string tracePlugin = plugin;
     std::string traceDoc;
@@ -73,10 +88,14 @@ int main(int argc, char** argv) {
         "trace",
         "Send start-up, run Filter commands (their dialogs are cancelled), send shut-down, and "
         "print the module's trace");
-    trace->add_option("--plugin", tracePlugin,
-                      "The module file (default: the kzn.aip beside kznhost)");
-    trace->add_option("--doc", traceDoc,
-                      "The map the commands run on (JSON; default: none, an empty document)");
+    trace
+        ->add_option("--plugin", tracePlugin,
+                     "The module file (default: the kzn.aip beside kznhost)")
+        ->check(NamesAFile);
+    trace
+        ->add_option("--doc", traceDoc,
+                     "The map the commands run on (JSON; default: none, an empty document)")
+        ->check(NamesAFile);
     trace->add_option("commands", commands, "Filter commands to run (default: all registered)");
 
     std::string renderMap;
@@ -84,16 +103,20 @@ int main(int argc, char** argv) {
     double scale = 1;
     CLI::App* render =
         app.add_subcommand("render", "Draw a map as a person sees it, into a PNG or SVG picture");
-    render->add_option("map", renderMap, "The map (JSON)")->required();
-    render->add_option("--out", renderOut, "The picture to write (.png or .svg)")->required();
+    render->add_option("map", renderMap, "The map (JSON)")->required()->check(NamesAFile);
+    render->add_option("--out", renderOut, "The picture to write (.png or .svg)")
+        ->required()
+        ->check(NamesAFile);
     render->add_option("--scale", scale, "Pixels to a document unit (default 1)");
 
     std::string legendMap;
     std::string legendOut;
     CLI::App* legend = app.add_subcommand(
         "legend", "Draw the legend of a map: each symbol, its name and how many points carry it");
-    legend->add_option("map", legendMap, "The map (JSON)")->required();
-    legend->add_option("--out", legendOut, "The picture to write (.png or .svg)")->required();
+    legend->add_option("map", legendMap, "The map (JSON)")->required()->check(NamesAFile);
+    legend->add_option("--out", legendOut, "The picture to write (.png or .svg)")
+        ->required()
+        ->check(NamesAFile);
 
     try {
         app.parse(argc, argv);

@@ -1,6 +1,8 @@
 #include "run.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <sstream>
 
@@ -19,6 +21,12 @@ namespace kznhost {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The file a script line names: a relative path is taken from the script's own folder.
+std::string InFolder(const fs::path& folder, const std::string& name) {
+    const fs::path path(name);
+    return (path.is_absolute() ? path : folder / path).string();
+}
 
 // A line that could not be carried out (status 1), or whose output could not be written
 // (status 2).
@@ -51,15 +59,23 @@ class Session {
         return std::nullopt;
     }
 
+    // The lines of the file answers no file dialog took: the last ones queued, as the dialogs
+    // take them in order.
+    std::vector<int> UnusedFileAnswers() const {
+        const std::size_t unused = std::min(host_.win32().queuedFileAnswers(), queuedAt_.size());
+        return {queuedAt_.end() - static_cast<std::ptrdiff_t>(unused), queuedAt_.end()};
+    }
+
   private:
     void QueueFile(const ScriptLine& line) {
         const ScriptArg& arg = line.args[0];
         if (!arg.quoted) {
             host_.win32().QueueFileAnswer(std::nullopt);
+            queuedAt_.push_back(line.number);
             return;
         }
-        const fs::path path(arg.text);
-        host_.win32().QueueFileAnswer((path.is_absolute() ? path : folder_ / path).string());
+        host_.win32().QueueFileAnswer(InFolder(folder_, arg.text));
+        queuedAt_.push_back(line.number);
     }
 
     std::optional<Failure> RunFilter(const ScriptLine& line, std::ostream& err,
@@ -127,8 +143,7 @@ class Session {
     // Pictures the dialog as it stands, its rows freshly painted by the module. A picture that
     // cannot be written ends the session with exit status 2.
     void Snapshot(subhost::DialogSession& s, const std::string& name) {
-        const fs::path path(name);
-        const std::string file = (path.is_absolute() ? path : folder_ / path).string();
+        const std::string file = InFolder(folder_, name);
 #ifdef KZN_PICTURES
         s.Paint();
         try {
@@ -160,7 +175,62 @@ class Session {
     std::size_t next_ = 0;
     int current_ = 0;
     std::optional<Failure> unwritten_;
+    std::vector<int> queuedAt_;  // the line of each file answer queued
 };
+
+// A file a run reads or writes, and what the person named it by.
+struct FileUse {
+    std::string path;
+    std::string role;  // "--doc", "the snapshot of session.txt:4"
+};
+
+// Why the run would write over one of its own files: an output that is the same file as an
+// input, or as another output, which would be lost. --out may name the map of --doc (the map is
+// read whole before it is replaced, and the new one is written whole or not at all). Outputs
+// that are devices or pipes are written into, not replaced, and may be shared (/dev/null).
+std::optional<std::string> Collision(const RunOptions& options,
+                                     const std::vector<ScriptLine>& script) {
+    const fs::path folder = fs::path(options.script).parent_path();
+    std::vector<FileUse> inputs{
+        {options.plugin, "--plugin"}, {options.doc, "--doc"}, {options.script, "--script"}};
+    std::vector<FileUse> outputs;
+    if (!options.out.empty()) {
+        outputs.push_back({options.out, "--out"});
+    }
+    if (!options.trace.empty()) {
+        outputs.push_back({options.trace, "--trace"});
+    }
+    for (const ScriptLine& line : script) {
+        const std::string where = options.script + ":" + std::to_string(line.number);
+        if (line.verb == "file" && line.args[0].quoted) {
+            // A table file the session opens (or saves).
+            inputs.push_back({InFolder(folder, line.args[0].text), "the table file of " + where});
+        } else if (line.verb == "snapshot") {
+            outputs.push_back({InFolder(folder, line.args[0].text), "the snapshot of " + where});
+        }
+    }
+    std::map<std::string, const FileUse*> read;
+    for (const FileUse& input : inputs) {
+        read.emplace(subhost::FileKey(input.path), &input);
+    }
+    std::map<std::string, const FileUse*> written;
+    for (const FileUse& output : outputs) {
+        if (!subhost::NotAFile(output.path).empty()) {
+            continue;
+        }
+        const std::string key = subhost::FileKey(output.path);
+        const auto over = read.find(key);
+        if (over != read.end() && !(output.role == "--out" && over->second->role == "--doc")) {
+            return output.path + ": " + output.role + " would write over " + over->second->role;
+        }
+        const auto [twice, added] = written.emplace(key, &output);
+        if (!added) {
+            return output.path + ": " + twice->second->role + " and " + output.role +
+                   " would write the same file";
+        }
+    }
+    return std::nullopt;
+}
 
 // Whether the trace was written; when not, ERR has said why.
 bool WriteTrace(subhost::Host& host, const std::string& path, std::ostream& err) {
@@ -186,9 +256,14 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
     std::unique_ptr<subhost::Document> document;
     std::vector<ScriptLine> script;
     try {
+        script = ReadScript(options.script);
+        // Before anything runs: a file written over is lost whatever the run then does.
+        if (const std::optional<std::string> collision = Collision(options, script)) {
+            err << "kznhost: " << *collision << "\n";
+            return 2;
+        }
         module = subhost::PluginModule::Load(options.plugin);
         document = subhost::ReadMap(options.doc);
-        script = ReadScript(options.script);
     } catch (const std::exception& e) {
         err << "kznhost: " << e.what() << "\n";
         return 2;
@@ -226,6 +301,10 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
             err << "kznhost: " << e.what() << "\n";
             return 2;
         }
+    }
+    for (const int line : session.UnusedFileAnswers()) {
+        err << "kznhost: warning: " << options.script << ":" << line
+            << ": no file dialog took this answer\n";
     }
     return 0;
 }

@@ -228,7 +228,7 @@ std::vector<ScriptLine> ParseScript(const std::string& text, const std::string& 
 std::vector<ScriptLine> ReadScript(const std::string& path) {
     std::string text;
     try {
-        text = subhost::ReadWholeFile(path);
+        text = subhost::ReadWholeFile(path, subhost::kScriptBound);
     } catch (const subhost::FileError& e) {
         throw ScriptError(e.what());
     }

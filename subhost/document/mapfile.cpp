@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <type_traits>
+#include <unordered_set>
 #include <vector>
 
 #include "subhost/document/artgeometry.h"
@@ -50,14 +52,17 @@ class Reader {
             }
         }
         const json& layers = Array(j["layers"], at + ".layers");
+        // The host's document, as the drawing application's, has a layer at least: the commands
+        // work on one.
+        if (layers.empty()) {
+            Fail(at + ".layers", "holds no layer; a document has one at least");
+        }
         for (std::size_t i = 0; i < layers.size(); ++i) {
             ReadLayer(layers[i], at + ".layers[" + std::to_string(i) + "]");
         }
         if (j.contains("currentLayer")) {
             const long long current = Integer(j["currentLayer"], at + ".currentLayer");
-            if (current < 0 ||
-                (layers.empty() ? current != 0
-                                : current >= static_cast<long long>(layers.size()))) {
+            if (current < 0 || current >= static_cast<long long>(layers.size())) {
                 Fail(at + ".currentLayer", "is not the index of a layer");
             }
             doc_.SetCurrentLayer(static_cast<std::size_t>(current));
@@ -502,35 +507,43 @@ json ArtJson(const Art& art, bool mirrored = false) {
     return out;
 }
 
-// Follows the parser through the document, so that a value it refuses (a number out of range)
-// can be named by its JSON path.
+// Follows the parser through the document, so that a value it refuses (a number out of range,
+// a key given twice) can be named by its JSON path.
 class Whereabouts {
   public:
-    bool Event(int /*depth*/, json::parse_event_t event, const json& parsed) {
-        switch (event) {
-            case json::parse_event_t::object_start:
-                frames_.push_back({false, 0, {}});
-                break;
-            case json::parse_event_t::array_start:
-                frames_.push_back({true, 0, {}});
-                break;
-            case json::parse_event_t::key:
-                if (!frames_.empty()) {
-                    frames_.back().key = parsed.get<std::string>();
-                }
-                break;
-            case json::parse_event_t::object_end:
-            case json::parse_event_t::array_end:
-                if (!frames_.empty()) {
-                    frames_.pop_back();
-                }
-                Done();
-                break;
-            case json::parse_event_t::value:
-                Done();
-                break;
+    void Open(bool array) { frames_.push_back({array, 0, {}, {}, {}}); }
+    // Whether KEY is new to the object it is in.
+    bool Key(const std::string& key) {
+        if (frames_.empty()) {
+            return true;
+        }
+        Frame& frame = frames_.back();
+        frame.key = key;
+        if (!frame.many.empty()) {
+            return frame.many.insert(key).second;
+        }
+        if (std::find(frame.keys.begin(), frame.keys.end(), key) != frame.keys.end()) {
+            return false;
+        }
+        frame.keys.push_back(key);
+        // Objects of this form have a few keys; one with many (tags, or a map made to be slow)
+        // is looked up through a hash.
+        if (frame.keys.size() > 16) {
+            frame.many.insert(frame.keys.begin(), frame.keys.end());
         }
         return true;
+    }
+    void Close() {
+        if (!frames_.empty()) {
+            frames_.pop_back();
+        }
+        Done();
+    }
+    // A value ended.
+    void Done() {
+        if (!frames_.empty() && frames_.back().array) {
+            ++frames_.back().index;
+        }
     }
 
     // The path of the value the parser is at.
@@ -547,13 +560,68 @@ class Whereabouts {
         bool array;
         std::size_t index;
         std::string key;
+        std::vector<std::string> keys;         // of an object, those met so far
+        std::unordered_set<std::string> many;  // the same, once they are many
     };
-    void Done() {
-        if (!frames_.empty() && frames_.back().array) {
-            ++frames_.back().index;
-        }
-    }
     std::vector<Frame> frames_;
+};
+
+// Builds the document as the library's own parser does, following it: an object that gives a
+// key twice is refused (the library would keep the last value without a word), and so is a
+// number out of range, each with its path.
+class Builder {
+  public:
+    explicit Builder(json& result) : dom_(result) {}
+
+    bool null() { return Value(dom_.null()); }
+    bool boolean(bool value) { return Value(dom_.boolean(value)); }
+    bool number_integer(json::number_integer_t value) { return Value(dom_.number_integer(value)); }
+    bool number_unsigned(json::number_unsigned_t value) {
+        return Value(dom_.number_unsigned(value));
+    }
+    bool number_float(json::number_float_t value, const json::string_t& text) {
+        return Value(dom_.number_float(value, text));
+    }
+    bool string(json::string_t& value) { return Value(dom_.string(value)); }
+    bool binary(json::binary_t& value) { return Value(dom_.binary(value)); }
+    bool start_object(std::size_t size) {
+        where_.Open(false);
+        return dom_.start_object(size);
+    }
+    bool key(json::string_t& key) {
+        if (!where_.Key(key)) {
+            throw Malformed{where_.Path(), "is given twice in its object"};
+        }
+        return dom_.key(key);
+    }
+    bool end_object() {
+        where_.Close();
+        return dom_.end_object();
+    }
+    bool start_array(std::size_t size) {
+        where_.Open(true);
+        return dom_.start_array(size);
+    }
+    bool end_array() {
+        where_.Close();
+        return dom_.end_array();
+    }
+    template <typename Exception>
+    bool parse_error(std::size_t position, const std::string& token, const Exception& e) {
+        if constexpr (std::is_same_v<Exception, json::out_of_range>) {
+            throw Malformed{where_.Path(), "is a number out of range"};
+        }
+        return dom_.parse_error(position, token, e);
+    }
+
+  private:
+    bool Value(bool built) {
+        where_.Done();
+        return built;
+    }
+
+    nlohmann::detail::json_sax_dom_parser<json> dom_;
+    Whereabouts where_;
 };
 
 // Indentation stops growing this many levels in, so that the size of a written map grows with
@@ -605,25 +673,10 @@ std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& n
                                            : std::string_view(text);
     json j;
     try {
-        j = json::parse(json_text);
-    } catch (const json::parse_error& e) {
-        throw MapError(name + ": not JSON: " + e.what());
-    } catch (const json::out_of_range&) {
-        // Parsed again, followed this time, to name the value. (Only then: the parser that calls
-        // back looks through the whole of an array each time one of its objects ends, which
-        // makes a long list of art cost the square of its length.)
-        Whereabouts where;
-        try {
-            j = json::parse(json_text,
-                            [&where](int depth, json::parse_event_t event, json& parsed) {
-                                return where.Event(depth, event, parsed);
-                            });
-        } catch (const json::out_of_range&) {
-            throw MapError(name + ": " + where.Path() + " is a number out of range");
-        } catch (const json::exception& e) {
-            throw MapError(name + ": not JSON: " + e.what());
-        }
-        throw MapError(name + ": not JSON: a number out of range");
+        Builder builder(j);
+        json::sax_parse(json_text, &builder);
+    } catch (const Malformed& m) {
+        throw MapError(name + ": " + m.path + " " + m.what);
     } catch (const json::exception& e) {
         throw MapError(name + ": not JSON: " + e.what());
     }
@@ -639,7 +692,7 @@ std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& n
 std::unique_ptr<Document> ReadMap(const std::string& path) {
     std::string text;
     try {
-        text = ReadWholeFile(path);
+        text = ReadWholeFile(path, kMapBound);
     } catch (const FileError& e) {
         throw MapError(e.what());
     }

@@ -1,6 +1,7 @@
 #include "subhost/loader/module.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "subhost/error.h"
 
@@ -14,6 +15,18 @@
 #endif
 
 namespace subhost {
+
+namespace {
+
+// The file PATH names, as the system's loader must be given it: a name without a folder (or, on
+// Windows, any relative one) is looked for along the library search path, not where it is.
+std::string FileToLoad(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+}  // namespace
 
 #ifdef _WIN32
 
@@ -63,7 +76,7 @@ constexpr std::uint16_t kThisMachine = kMachineI386;
 #endif
 
 HMODULE LoadModule(const std::string& path, DWORD flags) {
-    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, flags);
+    HMODULE module = LoadLibraryExA(FileToLoad(path).c_str(), nullptr, flags);
     if (module == nullptr) {
         throw ModuleError(path + ": cannot load (Windows error " + std::to_string(GetLastError()) +
                           ")");
@@ -210,7 +223,7 @@ PluginModule::~PluginModule() {
 
 std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path) {
     std::unique_ptr<PluginModule> module = InspectLoadable(path);
-    module->library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    module->library_ = dlopen(FileToLoad(path).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module->library_ == nullptr) {
         const char* why = dlerror();
         throw ModuleError(path + ": cannot load: " + (why ? why : "unknown reason"));

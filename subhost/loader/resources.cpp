@@ -337,7 +337,7 @@ std::vector<std::uint16_t> IconGroupMembers(const Bytes& data) {
 
 Bytes ReadFileBytes(const std::string& path) {
     try {
-        const std::string bytes = ReadWholeFile(path);
+        const std::string bytes = ReadWholeFile(path, kModuleBound);
         return Bytes(bytes.begin(), bytes.end());
     } catch (const FileError& e) {
         throw ModuleError(e.what());

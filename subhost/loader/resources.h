@@ -128,7 +128,8 @@ struct IconImage {
 // The icon ids an icon group lists.
 std::vector<std::uint16_t> IconGroupMembers(const Bytes& data);
 
-// The whole file at PATH; throws ModuleError when it cannot be read.
+// The whole module file at PATH (at most kModuleBound); throws ModuleError when it cannot be
+// read.
 Bytes ReadFileBytes(const std::string& path);
 
 }  // namespace subhost

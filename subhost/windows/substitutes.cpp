@@ -19,6 +19,7 @@
 #include <unistd.h>
 #endif
 
+#include "subhost/files.h"
 #include "subhost/host.h"
 #include "subhost/sjis.h"
 
@@ -61,7 +62,19 @@ BOOL Win32Substitutes::FileDialog(OPENFILENAMEA* ofn, bool save) {
         Warn(*answer + ": no such file; the file dialog was cancelled");
         return 0;
     }
+    // A person's file dialog goes into a folder rather than picking it, and shows no pipe or
+    // device: the module, which reads a table to its end, would wait on one or never finish.
+    if (const std::string kind = NotAFile(*answer); !kind.empty()) {
+        Warn(*answer + ": is " + kind + ", not a file; the file dialog was cancelled");
+        return 0;
+    }
     if (!save) {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(*answer, error);
+        if (!error && size > kTableBound.bytes) {
+            Warn(TooLarge(*answer, kTableBound) + "; the file dialog was cancelled");
+            return 0;
+        }
         CheckTableFile(*answer);
     }
     if (ofn->lpstrFile == nullptr || answer->size() + 1 > ofn->nMaxFile) {
@@ -145,12 +158,20 @@ std::optional<std::string> RenameFile(const char* existing, const char* newName,
     return std::nullopt;
 #else
     struct stat info {};
-    if (::lstat(newName, &info) == 0) {
+    const bool named = ::lstat(newName, &info) == 0;
+    // A symbolic link stays: the file it ends at is replaced, as kznhost writes its own files.
+    std::string target;
+    try {
+        target = FinalTarget(newName);
+    } catch (const FileError& e) {
+        return std::string(e.what());
+    }
+    if (::stat(target.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
             return std::string(newName) + " is a folder";
         }
         // A device or a pipe is written to, never replaced by a file.
-        if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+        if (!S_ISREG(info.st_mode)) {
             return std::string(newName) + " is not a regular file";
         }
         if ((flags & kMoveReplaceExistingFlag) == 0) {
@@ -160,8 +181,12 @@ std::optional<std::string> RenameFile(const char* existing, const char* newName,
         if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
             return std::string(newName) + " is read-only";
         }
+        // The file keeps who may read it (a private table stays private).
+        ::chmod(existing, info.st_mode & 07777);
+    } else if (named && (flags & MOVEFILE_REPLACE_EXISTING) == 0) {
+        return std::string(newName) + " exists";  // a link to no file is a file of the name
     }
-    if (std::rename(existing, newName) != 0) {
+    if (std::rename(existing, target.c_str()) != 0) {
         return std::strerror(errno);
     }
     return std::nullopt;

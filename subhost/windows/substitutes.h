@@ -48,7 +48,9 @@ class Win32Substitutes {
     }
 
     // Called with what a person would see a file dialog tell them and the module does not: a
-    // path that cannot be picked, a table file that is not in the table files' encoding.
+    // path that cannot be picked (missing where it must exist, a folder, a pipe, a device, a
+    // table file larger than kTableBound), a table file that is not in the table files'
+    // encoding.
     void OnWarning(std::function<void(const std::string&)> observer) {
         onWarning_ = std::move(observer);
     }
@@ -79,8 +81,10 @@ BOOL SubstituteGetOpenFileName(OPENFILENAMEA* ofn);
 BOOL SubstituteGetSaveFileName(OPENFILENAMEA* ofn);
 int SubstituteMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 // Renaming a file, as Windows does it: a file of the new name is replaced only with
-// MOVEFILE_REPLACE_EXISTING and only when it is not read-only; a folder is never replaced. The
-// call is recorded as "Windows"/"MoveFileExA" and can be made to fail like a suite call.
+// MOVEFILE_REPLACE_EXISTING and only when it is not read-only; a folder is never replaced. As
+// kznhost writes its own files, a symbolic link of the new name stays and the file it ends at is
+// replaced, keeping its mode; a device or a pipe (also at the end of a link) is never replaced.
+// The call is recorded as "Windows"/"MoveFileExA" and can be made to fail like a suite call.
 BOOL SubstituteMoveFileEx(const char* existing, const char* newName, DWORD flags);
 // Making a file of a new name in a folder, as Windows does it with UNIQUE 0: PREFIX (its first
 // three characters), four hexadecimal digits and ".tmp", created empty; its path goes to MADE,

@@ -2,9 +2,11 @@
 #include <gmock/gmock.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
@@ -87,7 +89,8 @@ class Refusing : public std::streambuf {
 
 TEST(Output, ACommandWhoseOutputIsLostSaysSoAndFails) {
     kzntest::TempDir dir;
-    const std::string map = dir.Write("a.json", R"({"kzn-document": 1, "layers": []})");
+    const std::string map =
+        dir.Write("a.json", R"({"kzn-document": 1, "layers": [{"title": "a"}]})");
     Refusing refusing;
     std::ostream out(&refusing);
     std::ostringstream err;
@@ -104,7 +107,8 @@ TEST(Output, KznhostWritingToAFullDiskExitsTwoWithOneLine) {
     GTEST_SKIP() << "no device that refuses every byte here";
 #else
     kzntest::TempDir dir;
-    const std::string map = dir.Write("a.json", R"({"kzn-document": 1, "layers": []})");
+    const std::string map =
+        dir.Write("a.json", R"({"kzn-document": 1, "layers": [{"title": "a"}]})");
     const std::string command = std::string(KZN_KZNHOST_PATH) + " diff " + map + " " + map + " > " +
                                 kzntest::FullDevice() + " 2> " + (dir / "err.txt");
     const int status = std::system(command.c_str());
@@ -114,23 +118,57 @@ TEST(Output, KznhostWritingToAFullDiskExitsTwoWithOneLine) {
 #endif
 }
 
-TEST(Inputs, AFolderGivenForAModuleOrAMapIsNamedInOneLine) {
+TEST(Inputs, AFolderOrAPipeGivenForAModuleOrAMapIsNamedInOneLine) {
     kzntest::TempDir dir;
-    const std::string map = dir.Write("a.json", R"({"kzn-document": 1, "layers": []})");
-    const std::string folder = dir.path();
-    std::ostringstream out, err;
-    EXPECT_EQ(kznhost::PrintInfo(folder, out, err), 2);
-    EXPECT_EQ(kznhost::PrintTrace(folder, "", {}, out, err), 2);
-    EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), folder, {}, out, err), 2);
-    EXPECT_EQ(kznhost::PrintDiff(folder, map, out, err), 2);
-    EXPECT_EQ(kznhost::PrintDiff(map, folder, out, err), 2);
-    const std::string line = "kznhost: " + folder + ": is a folder, not a file\n";
-    std::string five;
-    for (int i = 0; i < 5; ++i) {
-        five += line;
+    const std::string map =
+        dir.Write("a.json", R"({"kzn-document": 1, "layers": [{"title": "a"}]})");
+    std::vector<std::pair<std::string, std::string>> cases = {{dir.path(), "a folder"}};
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);  // read, it would never end
+    cases.push_back({dir / "pipe", "a pipe"});
+#endif
+    for (const auto& [file, kind] : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(kznhost::PrintInfo(file, out, err), 2);
+        EXPECT_EQ(kznhost::PrintTrace(file, "", {}, out, err), 2);
+        EXPECT_EQ(kznhost::PrintTrace(kzntest::ModulePath(), file, {}, out, err), 2);
+        EXPECT_EQ(kznhost::PrintDiff(file, map, out, err), 2);
+        EXPECT_EQ(kznhost::PrintDiff(map, file, out, err), 2);
+        const std::string line = "kznhost: " + file + ": is " + kind + ", not a file\n";
+        EXPECT_EQ(err.str(), line + line + line + line + line);
     }
-    EXPECT_EQ(err.str(), five);
 }
+
+#ifndef _WIN32
+// Runs kznhost with ARGS in FOLDER; its exit status, with standard error in ERR.
+int Kznhost(const std::string& folder, const std::string& args, std::string& err) {
+    const std::string command =
+        "cd " + folder + " && " + KZN_KZNHOST_PATH + " " + args + " > /dev/null 2> kznhost-err.txt";
+    const int status = std::system(command.c_str());
+    err = kzntest::TempDir::Read(folder + "/kznhost-err.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Inputs, AnEmptyFileNameIsAUsageErrorAndAModuleNamedAloneIsTheOneInTheWorkingFolder) {
+    kzntest::TempDir dir;
+    dir.Write("a.json", R"({"kzn-document": 1, "layers": [{"title": "a"}]})");
+    dir.Write("s.txt", "filter t2t\nok\n");
+    std::string err;
+    for (const auto& [args, option] : std::vector<std::pair<std::string, std::string>>{
+             {"run --doc a.json --script s.txt --out ''", "--out"},
+             {"trace --doc ''", "--doc"},
+         }) {
+        EXPECT_EQ(Kznhost(dir.path(), args, err), 2) << args;
+        EXPECT_EQ(err, "kznhost: " + option +
+                           ": a file name is needed, not an empty one (kznhost --help tells "
+                           "what it takes)\n");
+    }
+    // Not looked for along the library path.
+    std::filesystem::copy_file(kzntest::ModulePath(), dir / "copy.aip");
+    EXPECT_EQ(Kznhost(dir.path(), "run --plugin copy.aip --doc a.json --script s.txt", err), 0);
+    EXPECT_EQ(err, "");
+}
+#endif
 
 TEST(Trace, OnAMapTheCommandsRunWithoutErrorsOrAssertions) {
     std::ostringstream out, err;

@@ -2,11 +2,16 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "cli/run.h"
 #include "cli/session.h"
 #include "subhost/document/mapfile.h"
+#include "subhost/files.h"
 #include "support/harness.h"
 #include "support/maps.h"
 #include "support/tempdir.h"
@@ -322,6 +327,119 @@ TEST_F(Run, AFolderGivenForAFileIsNamedInOneLine) {
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     }
     EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST_F(Run, AnOutputThatIsAnInputOrAnotherOutputIsRefusedBeforeAnythingRuns) {
+    const std::string script = dir_.Write(
+        "session.txt", "file \"table.csv\"\nfilter t2t\nclick 1101\nsnapshot \"shot.png\"\nok\n");
+    const std::string table = dir_.Write("table.csv", "マイマイ,maimai\r\n");
+    const std::string plugin = dir_ / "kzn.aip";
+    std::filesystem::copy_file(kzntest::ModulePath(), plugin);
+    std::filesystem::create_symlink("table.csv", dir_ / "link.csv");
+    std::filesystem::create_hard_link(map_, dir_ / "hard.json");
+    // Files compare as what they are, not by their names.
+    const std::string dotMap = dir_.path() + "/./map.json";
+    struct Case {
+        std::string out, trace, says;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"", dotMap, dotMap + ": --trace would write over --doc"},
+             {map_, dir_ / "hard.json", dir_ / "hard.json: --trace would write over --doc"},
+             {"", script, script + ": --trace would write over --script"},
+             {plugin, "", plugin + ": --out would write over --plugin"},
+             {"", dir_ / "link.csv",
+              dir_ / "link.csv: --trace would write over the table file of " + script + ":1"},
+             {dir_ / "r.json", dir_.path() + "/./r.json",
+              dir_.path() + "/./r.json: --out and --trace would write the same file"},
+             {dir_ / "shot.png", "",
+              dir_ / "shot.png: --out and the snapshot of " + script +
+                  ":4 would write the same file"},
+         }) {
+        err_.str("");
+        const kznhost::RunOptions options{plugin, map_, script, c.out, c.trace};
+        EXPECT_EQ(kznhost::RunSession(options, err_), 2) << c.says;
+        EXPECT_EQ(err_.str(), "kznhost: " + c.says + "\n");
+    }
+    EXPECT_EQ(TempDir::Read(map_), Utf8(kMap));
+    EXPECT_EQ(TempDir::Read(table), "マイマイ,maimai\r\n");
+    EXPECT_EQ(TempDir::Read(script).substr(0, 4), "file");
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "r.json"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "shot.png"));
+}
+
+TEST_F(Run, OutMayUpdateTheMapItReadsAndOutputsMayShareADevice) {
+    const std::string script = dir_.Write(
+        "session.txt", Utf8(u8"filter t2t\nrow 1011 \"マイマイ\"\ntype 1010 \"maimai\"\nok\n"));
+    const kznhost::RunOptions options{kzntest::ModulePath(), map_, script,
+                                      dir_.path() + "/./map.json", ""};
+    EXPECT_EQ(kznhost::RunSession(options, err_), 0) << err_.str();
+    auto doc = subhost::ReadMap(map_);
+    EXPECT_EQ(doc->layers()[0]->group->children[0]->text, "maimai");
+#ifndef _WIN32
+    const kznhost::RunOptions devices{kzntest::ModulePath(), map_,
+                                      dir_.Write("plain.txt", "filter t2t\nok\n"), "/dev/null",
+                                      "/dev/null"};
+    EXPECT_EQ(kznhost::RunSession(devices, err_), 0) << err_.str();
+#endif
+    EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(Run, AnInputThatIsNoRegularFileOrTooLargeIsNamedInOneLineUnread) {
+#ifdef _WIN32
+    GTEST_SKIP() << "named pipes and devices are POSIX";
+#else
+    const std::string pipe = dir_ / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string map = dir_.Write("huge.json", "");
+    std::filesystem::resize_file(map, subhost::kMapBound.bytes + 1);  // sparse: it takes no room
+    const std::string script = dir_.Write("session.txt", "filter t2t\nok\n");
+    const std::string m = kzntest::ModulePath();
+    for (const auto& [options, says] : std::vector<std::pair<kznhost::RunOptions, std::string> >{
+             {{m, pipe, script, "", ""}, pipe + ": is a pipe, not a file"},
+             {{m, map_, "/dev/zero", "", ""}, "/dev/zero: is a device, not a file"},
+             {{pipe, map_, script, "", ""}, pipe + ": is a pipe, not a file"},
+             {{m, map, script, "", ""}, map + ": is larger than 1 GiB, the most a map may hold"},
+             // An output pipe that no one reads is not waited on.
+             {{m, map_, script, pipe, ""}, pipe + ": cannot be written (no one reads the pipe)"},
+         }) {
+        err_.str("");
+        EXPECT_EQ(kznhost::RunSession(options, err_), 2) << says;
+        EXPECT_EQ(err_.str(), "kznhost: " + says + "\n");
+    }
+#endif
+}
+
+TEST_F(Run, AFileDialogHandsOverRegularFilesOnlyAndAnUnusedAnswerIsWarnedOf) {
+    std::filesystem::create_directory(dir_ / "folder");
+    const std::string big = dir_.Write("big.csv", "");
+    std::filesystem::resize_file(big, subhost::kTableBound.bytes + 1);
+    struct Case {
+        std::string name, says, buttons;  // open (1101), save (1102)
+    };
+    std::vector<Case> cases = {
+        {"folder", "is a folder, not a file", "1101 1102"},
+        {"big.csv", "is larger than 64 MiB, the most a table file may hold", "1101"},
+    };
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    cases.push_back({"/dev/null", "is a device, not a file", "1101 1102"});
+    cases.push_back({"pipe", "is a pipe, not a file", "1102"});  // opened, it would never end
+#endif
+    for (const Case& c : cases) {
+        const std::string path = c.name[0] == '/' ? c.name : dir_ / c.name;
+        std::istringstream buttons(c.buttons);
+        for (std::string button; buttons >> button;) {
+            EXPECT_EQ(Session("filter t2t\nfile \"" + c.name + "\"\nclick " + button + "\nok\n"),
+                      0);
+            EXPECT_EQ(err_.str(), "kznhost: warning: " + path + ": " + c.says +
+                                      "; the file dialog was cancelled\n")
+                << button;
+        }
+    }
+    EXPECT_EQ(Session("file \"table.csv\"\nfilter t2t\nok\nfile cancel\n"), 0);
+    EXPECT_EQ(err_.str(),
+              "kznhost: warning: " + dir_ / "session.txt:1: no file dialog took this answer\n" +
+                  "kznhost: warning: " + dir_ / "session.txt:4: no file dialog took this answer\n");
 }
 
 TEST_F(Run, AMapNestedTooDeepIsRefusedWithoutRunning) {

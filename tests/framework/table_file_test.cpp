@@ -274,6 +274,35 @@ TEST_F(TableFiles, AReadOnlyFileIsNotReplacedAlsoForRoot) {
     EXPECT_THAT(FilesIn(dir_), testing::ElementsAre("ro.csv"));
 }
 
+TEST_F(TableFiles, ASymbolicLinkIsSavedThroughAndStaysAndNoDeviceIsReplaced) {
+    // The table lives elsewhere; the link is where the person saves it.
+    std::filesystem::create_directory(dir_ / "kept");
+    const std::string target = dir_.Write("kept/table.csv", "old,row\r\n");
+    ::chmod(target.c_str(), 0600);
+    std::filesystem::create_directory(dir_ / "work");
+    std::filesystem::create_symlink("../kept/table.csv", dir_ / "work/table.csv");
+    std::filesystem::create_symlink("/dev/full", dir_ / "work/full.csv");
+    const auto save = [&](const std::string& path) {
+        TableFileWriter file(path.c_str());
+        file.WriteRow("new,row");
+        return file.Close();
+    };
+    EXPECT_TRUE(save(dir_ / "work/table.csv"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "work/table.csv"));
+    EXPECT_EQ(TempDir::Read(target), "new,row\r\n");
+    EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    EXPECT_FALSE(save(dir_ / "work/full.csv"));
+    EXPECT_EQ(std::filesystem::read_symlink(dir_ / "work/full.csv"), "/dev/full");
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+    std::vector<std::string> left;
+    for (const auto& file : std::filesystem::directory_iterator(dir_ / "work")) {
+        left.push_back(file.path().filename().string());
+    }
+    EXPECT_THAT(left, testing::UnorderedElementsAre("table.csv", "full.csv"));
+}
+
 TEST_F(TableFiles, APipeIsNeverReplacedByATableFile) {
     const std::string pipe = dir_ / "pipe.csv";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);

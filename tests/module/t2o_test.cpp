@@ -448,11 +448,14 @@ TEST_F(T2O, AFailedSaveWarnsAndKeepsTheLabelAndAFailedLoadStillRebuildsTheList) 
         s.Click(kSave);
         EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
         EXPECT_EQ(TempDir::Read(dir_ / "table.csv"), before);
-        // The file cannot be opened (a folder): the list is built again from the unchanged
-        // table, without the hand-made symbol.
-        std::filesystem::create_directory(dir_ / "folder.csv");
-        host_->win32().QueueFileAnswer(dir_ / "folder.csv");
-        s.Click(kOpen);
+        // The file cannot be opened: the list is built again from the unchanged table, without
+        // the hand-made symbol.
+        const std::string held = dir_.Write("held.csv", "マイマイ,角\r\n");
+        host_->win32().QueueFileAnswer(held);
+        {
+            const kzntest::Unopenable unopenable(held);
+            s.Click(kOpen);
+        }
         EXPECT_EQ(s.item(kLabel).text, "ファイル名:table.csv");
         s.ClickRow(kTargets, 0);
         EXPECT_THAT(s.Rows(kSymbols), ElementsAre("丸"));

@@ -219,9 +219,12 @@ TEST_F(T2T, ATableThatCannotBeReadWarnsAndKeepsTheLabelAndTheRows) {
     Run([&](DialogSession& s) {
         host_->win32().QueueFileAnswer(table);
         s.Click(kOpen);
-        std::filesystem::create_directory(dir_ / "folder.csv");  // cannot be opened as a file
-        host_->win32().QueueFileAnswer(dir_ / "folder.csv");
-        s.Click(kOpen);
+        const std::string held = dir_.Write("held.csv", "マイマイ,held\r\n");
+        host_->win32().QueueFileAnswer(held);
+        {
+            const kzntest::Unopenable unopenable(held);
+            s.Click(kOpen);
+        }
         EXPECT_EQ(s.item(kLabel).text, "ファイル名:snail.csv");
         EXPECT_EQ(Destination(s, 0), "maimai");
         s.Click(kOpen);  // nothing queued: the person cancels

@@ -63,8 +63,8 @@ TEST(Legend, PictureShowsEachSymbolAsDrawnWithItsNameAndCount) {
     // Three lines of text under the title: the picture is taller than three rows.
     EXPECT_GT(p.height(), 3 * 24 + 30);
 
-    subhost::picture::RenderLegend(*kzntest::Map(u8R"({"kzn-document": 1, "layers": []})"),
-                                   dir / "none.png");
+    subhost::picture::RenderLegend(
+        *kzntest::Map(u8R"({"kzn-document": 1, "layers": [{"title": "a"}]})"), dir / "none.png");
     EXPECT_GT(kzntest::Pixels::FromPng(dir / "none.png").width(), 0);
 }
 

@@ -9,6 +9,7 @@
 #endif
 
 #include <filesystem>
+#include <vector>
 
 #include "subhost/files.h"
 #include "support/tempdir.h"
@@ -40,12 +41,12 @@ TEST(WholeFile, ReplacesAFileWithTheNewBytesAndLeavesNothingBeside) {
 TEST(WholeFile, AFolderIsNeitherReadNorReplaced) {
     TempDir dir;
     fs::create_directory(dir / "maps");
-    EXPECT_EQ(Refusal([&] { subhost::ReadWholeFile(dir / "maps"); }),
+    EXPECT_EQ(Refusal([&] { subhost::ReadWholeFile(dir / "maps", subhost::kMapBound); }),
               dir / "maps" + ": is a folder, not a file");
     EXPECT_EQ(Refusal([&] { subhost::WriteWholeFile(dir / "maps", "x"); }),
               dir / "maps" + ": is a folder; the file cannot be written there");
     EXPECT_TRUE(fs::is_directory(dir / "maps"));
-    EXPECT_EQ(Refusal([&] { subhost::ReadWholeFile(dir / "none"); }),
+    EXPECT_EQ(Refusal([&] { subhost::ReadWholeFile(dir / "none", subhost::kMapBound); }),
               dir / "none" + ": cannot be read (no such file)");
 }
 
@@ -98,6 +99,36 @@ TEST(WholeFile, APipeIsWrittenIntoNotReplaced) {
     close(reader);
     EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), "through the pipe");
     EXPECT_TRUE(fs::is_fifo(pipe));
+    // With no one to read it, the pipe is refused at once instead of waited on for ever.
+    EXPECT_EQ(Refusal([&] { subhost::WriteWholeFile(pipe, "lost"); }),
+              pipe + ": cannot be written (no one reads the pipe)");
+#endif
+}
+
+TEST(WholeFile, WhatIsNoRegularFileOrIsTooLargeIsRefusedUnread) {
+#ifdef _WIN32
+    GTEST_SKIP() << "named pipes, devices and /proc are POSIX";
+#else
+    TempDir dir;
+    const std::string pipe = dir / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const subhost::InputBound small{16, "a test input"};
+    const std::string sixteen = dir.Write("sixteen.txt", std::string(16, 'x'));
+    struct Case {
+        std::string path;
+        subhost::InputBound bound;
+        std::string says;
+    };
+    for (const Case& c : std::vector<Case>{
+             {pipe, subhost::kScriptBound, pipe + ": is a pipe, not a file"},
+             {"/dev/zero", subhost::kTableBound, "/dev/zero: is a device, not a file"},
+             // Files of /proc say they are empty: what is read is counted all the same.
+             {"/proc/self/status", small,
+              "/proc/self/status: is larger than 16 bytes, the most a test input may hold"},
+             {sixteen, small, ""},
+         }) {
+        EXPECT_EQ(Refusal([&] { subhost::ReadWholeFile(c.path, c.bound); }), c.says);
+    }
 #endif
 }
 

@@ -110,6 +110,15 @@ INSTANTIATE_TEST_SUITE_P(
         Bad{"PointNotPair",
             u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "group", "children": [{"type": "path", "segments": [{"p": [1]}]}]}]}]})",
             "test map: $.layers[0].art[0].children[0].segments[0].p must be a point [x, y]"},
+        // The commands work on a layer: a document has one at least.
+        Bad{"NoLayer", u8R"({"kzn-document": 1, "layers": []})",
+            "test map: $.layers holds no layer; a document has one at least"},
+        // Read as the last value without a word, a key given twice loses the first.
+        Bad{"KeyTwice", u8R"({"kzn-document": 1, "layers": [{"title": "a", "title": "b"}]})",
+            "test map: $.layers[0].title is given twice in its object"},
+        Bad{"TagTwice",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "group", "tags": {"n": "1", "m": "2", "n": "3"}}]}]})",
+            "test map: $.layers[0].art[0].tags.n is given twice in its object"},
         Bad{"UnknownKey", u8R"({"kzn-document": 1, "layers": [], "colour": 1})",
             "test map: $.colour is not a key of this object"},
         Bad{"NoSuchLayer",
@@ -150,6 +159,16 @@ INSTANTIATE_TEST_SUITE_P(
             u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "size": -1e999}]}]})",
             "test map: $.layers[0].art[0].size is a number out of range"}),
     [](const ::testing::TestParamInfo<Bad>& info) { return std::string(info.param.name); });
+
+TEST(MapFile, AKeyGivenTwiceIsFoundAmongManyAndAKeyOfAnotherObjectIsNoRepeat) {
+    std::string tags = R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "group",
+        "tags": {"t0": "v"}, "children": [{"type": "group", "tags": {)";
+    for (int i = 0; i < 40; ++i) {
+        tags += "\"t" + std::to_string(i) + "\": \"v\", ";
+    }
+    EXPECT_NO_THROW(subhost::ParseMap(tags + R"("t40": "v"}}]}]}]})", "m"));
+    EXPECT_THROW(subhost::ParseMap(tags + R"("t7": "v"}}]}]}]})", "m"), subhost::MapError);
+}
 
 TEST(MapFile, ATextsOrientationAndItsPathsTagsGoThroughARoundTrip) {
     const char8_t map[] =

@@ -9,6 +9,11 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include "subhost/host.h"
 
@@ -89,5 +94,41 @@ inline std::string CheckedCallAt(const std::string& code, const std::string& fil
     return code + " " + file.substr(name, file.rfind('.') - name) + "," +
            std::to_string(LineOf(SourcePath(file), call));
 }
+
+// While it lives, the regular file FILE cannot be opened by this process, also when the tests
+// run as root: on Windows another handle holds it without sharing it; elsewhere the process
+// holds as many files as it may, so that no further one opens at all.
+class Unopenable {
+  public:
+    explicit Unopenable([[maybe_unused]] const std::string& file) {
+#ifdef _WIN32
+        holder_ = ::CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        const int lowest = ::open("/dev/null", O_RDONLY);  // the lowest descriptor free
+        ::close(lowest);
+        rlimit limit = saved_;
+        limit.rlim_cur = static_cast<rlim_t>(lowest);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+#endif
+    }
+    ~Unopenable() {
+#ifdef _WIN32
+        ::CloseHandle(holder_);
+#else
+        ::setrlimit(RLIMIT_NOFILE, &saved_);
+#endif
+    }
+    Unopenable(const Unopenable&) = delete;
+    Unopenable& operator=(const Unopenable&) = delete;
+
+  private:
+#ifdef _WIN32
+    HANDLE holder_ = nullptr;
+#else
+    rlimit saved_{};
+#endif
+};
 
 }  // namespace kzntest
