@@ -43,15 +43,44 @@ std::string Quoted(const std::string& sjis) {
     return "\"" + ShowSjis(sjis) + "\"";
 }
 
+// SJIS as its map spelled it (SPELLINGS under KEY), quoted: code page 932 gives several
+// characters one form (¥ and \, 〜 and ～), and the map tells them apart.
+std::string Quoted(const std::string& sjis, const subhost::Spellings& spellings,
+                   const std::string& key = "") {
+    const auto it = spellings.find(key);
+    return it != spellings.end() && it->second.bytes == sjis ? "\"" + it->second.written + "\""
+                                                             : Quoted(sjis);
+}
+
+// Whether A and B, holding the same text and tags, spell them alike.
+bool SpelledAlike(const Art& a, const Art& b) {
+    const auto alike = [&](const std::string& key) {
+        const std::string& x = key.empty() ? a.text : a.tags.at(key);
+        const std::string& y = key.empty() ? b.text : b.tags.at(key);
+        return Quoted(x, a.spellings, key) == Quoted(y, b.spellings, key);
+    };
+    return std::all_of(a.spellings.begin(), a.spellings.end(),
+                       [&](const auto& s) { return alike(s.first); }) &&
+           std::all_of(b.spellings.begin(), b.spellings.end(),
+                       [&](const auto& s) { return alike(s.first); });
+}
+
+// Whether X and Y (of kinds with a name and its spelling) are named alike.
+template <typename Named, typename Name>
+bool NamedAlike(const Named& x, const Named& y, const Name& name) {
+    return Quoted(name(x), x.spellings) == Quoted(name(y), y.spellings);
+}
+
 // What names an art for a person: a text's content, a group's tags.
 std::string Described(const Art& art) {
     std::string out = TypeName(art.type);
     if (art.type == kTextArt) {
-        out += " " + Quoted(art.text);
+        out += " " + Quoted(art.text, art.spellings);
     } else if (!art.tags.empty()) {
         std::string tags;
         for (const auto& [name, value] : art.tags) {
-            tags += (tags.empty() ? "" : ", ") + ShowSjis(name) + " " + Quoted(value);
+            tags += (tags.empty() ? "" : ", ") + ShowSjis(name) + " " +
+                    Quoted(value, art.spellings, name);
         }
         out += " (" + tags + ")";
     }
@@ -124,7 +153,7 @@ class Contents {
             return true;
         }
         if (Hash(a) != Hash(b) || a.type != b.type || a.tags != b.tags || a.locked != b.locked ||
-            a.hidden != b.hidden || a.selected != b.selected) {
+            a.hidden != b.hidden || a.selected != b.selected || !SpelledAlike(a, b)) {
             return false;
         }
         switch (a.type) {
@@ -438,8 +467,8 @@ class Comparison {
     }
 
     void Text(const Art& a, const Art& b, const std::string& at) {
-        if (a.text != b.text) {
-            Line(at, Quoted(a.text) + " -> " + Quoted(b.text));
+        if (Quoted(a.text, a.spellings) != Quoted(b.text, b.spellings)) {
+            Line(at, Quoted(a.text, a.spellings) + " -> " + Quoted(b.text, b.spellings));
         }
         if (!(a.anchor == b.anchor)) {
             Line(at, "text moved by " +
@@ -468,10 +497,10 @@ class Comparison {
         for (const auto& [name, value] : b.tags) {
             const auto old = a.tags.find(name);
             if (old == a.tags.end()) {
-                Line(at, "tag " + ShowSjis(name) + " set to " + Quoted(value));
-            } else if (old->second != value) {
-                Line(at,
-                     "tag " + ShowSjis(name) + " " + Quoted(old->second) + " -> " + Quoted(value));
+                Line(at, "tag " + ShowSjis(name) + " set to " + Quoted(value, b.spellings, name));
+            } else if (Quoted(old->second, a.spellings, name) != Quoted(value, b.spellings, name)) {
+                Line(at, "tag " + ShowSjis(name) + " " + Quoted(old->second, a.spellings, name) +
+                             " -> " + Quoted(value, b.spellings, name));
             }
         }
         for (const auto& [name, value] : a.tags) {
@@ -626,8 +655,9 @@ std::string SwatchKey(const subhost::Swatch& swatch) {
 }
 
 std::string SwatchShown(const subhost::Swatch& swatch) {
-    return swatch.pattern != nullptr ? "pattern " + Quoted(swatch.pattern->name)
-                                     : "gray " + Number(swatch.gray);
+    return swatch.pattern != nullptr
+               ? "pattern " + Quoted(swatch.pattern->name, swatch.pattern->spellings)
+               : "gray " + Number(swatch.gray);
 }
 
 }  // namespace
@@ -647,15 +677,18 @@ int PrintDiff(const std::string& before, const std::string& after, std::ostream&
     Places places;
     int changes = 0;
 
+    const auto title = [](const subhost::Layer& layer) { return layer.title; };
+    const auto name = [](const subhost::Pattern& pattern) { return pattern.name; };
+
     // Layers: of the same title, the same layer (a new layer moves the ones below it down).
     const auto& la = a->layers();
     const auto& lb = b->layers();
     std::vector<std::size_t> layerIn(la.size(), lb.size());  // each layer of A's place in B
     changes += Entries(
-        Keys(la, [](const subhost::Layer& layer) { return layer.title; }),
-        Keys(lb, [](const subhost::Layer& layer) { return layer.title; }),
+        Keys(la, title), Keys(lb, title),
         [&](bool inB, std::size_t index) {
-            return "layer " + std::to_string(index) + " " + Quoted((inB ? lb : la)[index]->title);
+            const subhost::Layer& layer = *(inB ? lb : la)[index];
+            return "layer " + std::to_string(index) + " " + Quoted(layer.title, layer.spellings);
         },
         out,
         [&](std::size_t i, std::size_t j) {
@@ -664,22 +697,25 @@ int PrintDiff(const std::string& before, const std::string& after, std::ostream&
             layerIn[i] = j;
             std::ostringstream details;
             Comparison layer(details, contents, places);
-            if (x.title != y.title) {
-                layer.Line("title", Quoted(x.title) + " -> " + Quoted(y.title));
+            if (!NamedAlike(x, y, title)) {
+                layer.Line("title",
+                           Quoted(x.title, x.spellings) + " -> " + Quoted(y.title, y.spellings));
             }
             if (x.editable != y.editable) {
                 layer.Line("editable", x.editable ? "true -> false" : "false -> true");
             }
             layer.Lists(x.group->children, y.group->children, "art");
-            return Block(out, "layer " + std::to_string(j) + " " + Quoted(y.title), layer, details);
+            return Block(out, "layer " + std::to_string(j) + " " + Quoted(y.title, y.spellings),
+                         layer, details);
         });
 
     // The current layer, unless it is the same layer at its new place.
     const std::size_t currentA = a->currentLayer();
     const std::size_t currentB = b->currentLayer();
     if (!la.empty() && !lb.empty() && layerIn[currentA] != currentB) {
-        out << "current layer: " << currentA << " " << Quoted(la[currentA]->title) << " -> "
-            << currentB << " " << Quoted(lb[currentB]->title) << "\n";
+        out << "current layer: " << currentA << " "
+            << Quoted(la[currentA]->title, la[currentA]->spellings) << " -> " << currentB << " "
+            << Quoted(lb[currentB]->title, lb[currentB]->spellings) << "\n";
         ++changes;
     }
 
@@ -687,21 +723,24 @@ int PrintDiff(const std::string& before, const std::string& after, std::ostream&
     const auto& pa = a->patterns();
     const auto& pb = b->patterns();
     changes += Entries(
-        Keys(pa, [](const subhost::Pattern& pattern) { return pattern.name; }),
-        Keys(pb, [](const subhost::Pattern& pattern) { return pattern.name; }),
+        Keys(pa, name), Keys(pb, name),
         [&](bool inB, std::size_t index) {
-            return "pattern " + std::to_string(index) + " " + Quoted((inB ? pb : pa)[index]->name);
+            const subhost::Pattern& pattern = *(inB ? pb : pa)[index];
+            return "pattern " + std::to_string(index) + " " +
+                   Quoted(pattern.name, pattern.spellings);
         },
         out,
         [&](std::size_t i, std::size_t j) {
             std::ostringstream details;
             Comparison pattern(details, contents, places, -1);
-            if (pa[i]->name != pb[j]->name) {
-                pattern.Line("name", Quoted(pa[i]->name) + " -> " + Quoted(pb[j]->name));
+            if (!NamedAlike(*pa[i], *pb[j], name)) {
+                pattern.Line("name", Quoted(pa[i]->name, pa[i]->spellings) + " -> " +
+                                         Quoted(pb[j]->name, pb[j]->spellings));
             }
             pattern.One(pa[i]->art, pb[j]->art, "art");
-            return Block(out, "pattern " + std::to_string(j) + " " + Quoted(pb[j]->name), pattern,
-                         details);
+            return Block(
+                out, "pattern " + std::to_string(j) + " " + Quoted(pb[j]->name, pb[j]->spellings),
+                pattern, details);
         });
 
     // Swatches, known by what they hold.

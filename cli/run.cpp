@@ -36,6 +36,9 @@ struct Failure {
     int status = 1;
 };
 
+// The most bytes of a typed text that the plug-in keeps as a text-to-text destination.
+constexpr std::size_t kKeptDestination = 100;
+
 class Session {
   public:
     Session(subhost::Host& host, const std::vector<ScriptLine>& lines, fs::path folder)
@@ -43,6 +46,8 @@ class Session {
 
     // Carries out the script; the first line that cannot be carried out ends it.
     std::optional<Failure> Run(std::ostream& err, const std::string& scriptName) {
+        err_ = &err;
+        scriptName_ = scriptName;
         while (next_ < lines_.size()) {
             const ScriptLine& line = lines_[next_++];
             current_ = line.number;
@@ -130,6 +135,11 @@ class Session {
                 s.Check(line.Item(), a[1].text == "on");
             } else if (line.verb == "type") {
                 s.Type(line.Item(), a[1].text);
+                if (a[1].text.size() > kKeptDestination) {
+                    *err_ << "kznhost: warning: " << scriptName_ << ":" << line.number << ": "
+                          << a[1].text.size() << " bytes of Shift-JIS typed; a destination keeps"
+                          << " its first " << kKeptDestination << "\n";
+                }
             } else if (line.verb == "ok") {
                 s.Ok();
             } else if (line.verb == "cancel") {
@@ -174,6 +184,8 @@ class Session {
     fs::path folder_;
     std::size_t next_ = 0;
     int current_ = 0;
+    std::ostream* err_ = nullptr;
+    std::string scriptName_;
     std::optional<Failure> unwritten_;
     std::vector<int> queuedAt_;  // the line of each file answer queued
 };

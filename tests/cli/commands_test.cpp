@@ -271,6 +271,27 @@ INSTANTIATE_TEST_SUITE_P(
                  u8"  art[1]: \"マイマイ\" -> \"maimai\"\n"}),
     [](const ::testing::TestParamInfo<DiffCase>& info) { return std::string(info.param.name); });
 
+// Code page 932 has one form for ¥ and \, 〜 and ～: the same bytes spelled otherwise differ.
+TEST(Diff, SeesATextTitleOrTagSpelledOtherwise) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows' code page 932 gives ¥ and 〜 no form: such a map is refused there";
+#endif
+    kzntest::TempDir dir;
+    const std::string before = dir.Write("a.json", Utf8(u8R"({"kzn-document": 1, "layers": [
+      {"title": "A\\", "art": [{"type": "text", "text": "¥1", "tags": {"n": "〜"}},
+                               {"type": "text", "text": "¥2"}]}]})"));
+    const std::string after = dir.Write("b.json", Utf8(u8R"({"kzn-document": 1, "layers": [
+      {"title": "A¥", "art": [{"type": "text", "text": "\\1", "tags": {"n": "～"}},
+                             {"type": "text", "text": "¥2"}]}]})"));
+    std::ostringstream out, err;
+    EXPECT_EQ(kznhost::PrintDiff(before, after, out, err), 1);
+    EXPECT_EQ(out.str(), Utf8(u8"layer 0 \"A¥\": 3 changes\n"
+                              u8"  title: \"A\\\" -> \"A¥\"\n"
+                              u8"  art[0]: \"¥1\" -> \"\\1\"\n"
+                              u8"  art[0]: tag n \"〜\" -> \"～\"\n"));
+    EXPECT_EQ(err.str(), "");
+}
+
 // Every key of art in the map form, changed alone, is a change of its own.
 TEST(Diff, EachKeyOfArtChangedAloneIsNamed) {
     const struct {

@@ -67,6 +67,25 @@ TEST_F(Run, CarriesOutTheScriptAndWritesTheReplacedTexts) {
     EXPECT_NE(trace.find(Utf8(u8"+Found Text Art:マイマイ\n")), std::string::npos);
 }
 
+TEST_F(Run, ATypedDestinationPastOneHundredBytesIsWarnedOfAndCut) {
+    // Fifty two-byte characters fit; one more byte does not, and the character it would cut goes.
+    std::string fitsJa;
+    for (int i = 0; i < 50; ++i) {
+        fitsJa += Utf8(u8"ま");
+    }
+    EXPECT_EQ(Session("filter t2t\nrow 1011 0\ntype 1010 \"" + fitsJa +
+                      "\"\nrow 1011 1\ntype 1010 \"a" + fitsJa + "\"\nok\n"),
+              0);
+    std::string kept;  // the same fifty in Shift-JIS, as the map holds them
+    for (int i = 0; i < 50; ++i) {
+        kept += "\x82\xDC";
+    }
+    EXPECT_THAT(Texts(), ::testing::ElementsAre(kept, "a" + kept.substr(0, 49 * 2)));
+    EXPECT_EQ(err_.str(),
+              "kznhost: warning: " + dir_ / "session.txt" +
+                  ":5: 101 bytes of Shift-JIS typed; a destination keeps its first 100\n");
+}
+
 TEST_F(Run, MessageBoxesGoToStandardErrorAndAreAnsweredWithOK) {
     EXPECT_EQ(Session("filter t2t\nfile \"no/such/folder.csv\"\nclick 1102\nok\n"), 0);
     EXPECT_EQ(err_.str(), Utf8(u8"message: KZN Plug-in error: ファイルを書き込めません\n"));

@@ -405,9 +405,12 @@ TEST_F(O2O, ALoadAddsToTheTableAndALoadThatFailsLeavesTheListAndTheLabel) {
         // A cleared row stays cleared: nothing is listed again.
         s.ClickRow(kObjects, 1);
         s.Click(kClear);
-        std::filesystem::create_directory(dir_ / "folder.csv");  // cannot be read as a file
-        host_->win32().QueueFileAnswer(dir_ / "folder.csv");
-        s.Click(kOpen);
+        const std::string held = dir_.Write("held.csv", "黒四角,白四角\r\n");
+        host_->win32().QueueFileAnswer(held);
+        {
+            const kzntest::Unopenable unopenable(held);
+            s.Click(kOpen);
+        }
         EXPECT_EQ(s.item(kLabel).text, "ファイル名:more.csv");
         EXPECT_EQ(Shown(s)[1], Row("黒丸", ""));
     });
