@@ -2,6 +2,7 @@
 
 #ifdef _WIN32
 #include <process.h>
+#include <windows.h>
 #define getpid _getpid
 #else
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #endif
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -172,7 +174,23 @@ std::string FinalTarget(const std::string& path) {
 std::string FileKey(const std::string& path) {
     std::error_code error;
     if (fs::exists(path, error)) {
-#ifndef _WIN32
+#ifdef _WIN32
+        // The volume and the file's index on it: the same for every name of a file.
+        const HANDLE file =
+            ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            BY_HANDLE_FILE_INFORMATION info{};
+            const bool known = ::GetFileInformationByHandle(file, &info) != 0;
+            ::CloseHandle(file);
+            if (known) {
+                return "@" + std::to_string(info.dwVolumeSerialNumber) + ":" +
+                       std::to_string((std::uint64_t{info.nFileIndexHigh} << 32) |
+                                      info.nFileIndexLow);
+            }
+        }
+#else
         struct stat info {};
         if (::stat(path.c_str(), &info) == 0) {
             return "@" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
