@@ -7,11 +7,11 @@
 #include <string>
 
 #include "cli/session.h"
-#include "subhost/document/mapfile.h"
 #include "subhost/error.h"
 #include "subhost/loader/elffile.h"
 #include "subhost/loader/pefile.h"
 #include "subhost/loader/resources.h"
+#include "subhost/mapforms/mapforms.h"
 #include "util/kznTableFile.h"
 
 namespace kznfuzz {
