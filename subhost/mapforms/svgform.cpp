@@ -1155,6 +1155,15 @@ std::string DeepPrint(const Art& art) {
 // ---------------------------------------------------------------------------------------------
 // Reading
 
+// Children are read in file order, the back first; the host lists them from the front.
+void FrontFirst(Art& art) {
+    std::vector<Art*> children(art.children.begin(), art.children.end());
+    art.children.clear();
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        art.children.push_back(*it);
+    }
+}
+
 class SvgReader {
   public:
     SvgReader(Document& document, SvgSource& source) : doc_(document), src_(source) {}
@@ -1188,6 +1197,7 @@ class SvgReader {
                     ReadArt(child, layer.group, Matrix{}, Style{}, 1);
                 }
             }
+            FrontFirst(*layer.group);
             Remember(layer, src_.root);
         }
         for (Layer* layer : doc_.layers()) {
@@ -1259,13 +1269,23 @@ class SvgReader {
         for (pugi::xml_node symbol : symbols_) {
             Pattern& pattern = doc_.AddPattern(
                 Title(symbol, "symbol " + std::to_string(doc_.patterns().size() + 1)));
-            Art& art = doc_.NewArt(kGroupArt, nullptr);
-            pattern.art = &art;
-            const std::size_t before = src_.art.size();
+            // A symbol of one art element has that art; one of more, a group of them.
+            std::vector<pugi::xml_node> elements;
             for (pugi::xml_node child : symbol.children()) {
-                ReadArt(child, &art, Matrix{}, Style{}, 2);
+                if (IsArt(child)) {
+                    elements.push_back(child);
+                }
             }
-            (void)before;
+            Art* single = elements.size() == 1 ? ReadArt(elements[0], nullptr, Matrix{}, Style{}, 1)
+                                               : nullptr;
+            Art& art = single != nullptr ? *single : doc_.NewArt(kGroupArt, nullptr);
+            pattern.art = &art;
+            if (single == nullptr) {
+                for (pugi::xml_node child : elements) {
+                    ReadArt(child, &art, Matrix{}, Style{}, 2);
+                }
+                FrontFirst(art);
+            }
             // The host keeps a pattern's art in the pattern's own space, whose y grows downwards.
             TransformArt(art, kFlip, 1, kTransformObjects);
             std::unordered_map<ArtHandle, pugi::xml_node> models;
@@ -1279,8 +1299,12 @@ class SvgReader {
                     collect(*c);
                 }
             };
-            for (Art* c : art.children) {
-                collect(*c);
+            if (single != nullptr) {
+                collect(art);
+            } else {
+                for (Art* c : art.children) {
+                    collect(*c);
+                }
             }
             src_.patterns.emplace_back(art.ref, std::move(models));
             doc_.AddSwatch(&pattern, 0);
@@ -1309,6 +1333,7 @@ class SvgReader {
         for (pugi::xml_node child : node.children()) {
             ReadArt(child, layer.group, ctm, style, 1);
         }
+        FrontFirst(*layer.group);
         Remember(layer, node);
     }
 
@@ -1345,6 +1370,7 @@ class SvgReader {
             for (pugi::xml_node child : node.children()) {
                 ReadArt(child, art, ctm, style, depth + 1, used);
             }
+            FrontFirst(*art);
         } else if (name == "use") {
             record.kind = Record::kUse;
             art = &ReadUse(node, parent, ctm, style, depth);
@@ -1403,6 +1429,7 @@ class SvgReader {
             for (pugi::xml_node child : target.children()) {
                 ReadArt(child, &group, placed, style, depth + 1, true);
             }
+            FrontFirst(group);
         } else {
             ReadArt(target, &group, placed, style, depth + 1, true);
         }
@@ -1428,6 +1455,33 @@ class SvgReader {
 
     // A path, or a compound path of its subpaths. FULL takes its points to the document's.
     Art& ReadShape(pugi::xml_node node, Art* parent, const Matrix& full, const Style& style) {
+        Art& art = ReadShapeGeometry(node, parent, full, style);
+        // Corner points as Inkscape marks them ("c" a corner, "s", "z" or "a" smooth), where
+        // the marks fit the points; otherwise none is a corner.
+        const std::string_view types(Attr(node, kSodipodiNs, "nodetypes").value());
+        std::vector<Segment*> points;
+        auto collect = [&](Art& path) {
+            for (Segment& s : path.segments) {
+                points.push_back(&s);
+            }
+        };
+        if (art.type == kPathArt) {
+            collect(art);
+        } else {
+            for (auto it = art.children.rbegin(); it != art.children.rend(); ++it) {
+                collect(**it);
+            }
+        }
+        if (types.size() == points.size()) {
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                points[i]->corner = types[i] == 'c';
+            }
+        }
+        return art;
+    }
+
+    Art& ReadShapeGeometry(pugi::xml_node node, Art* parent, const Matrix& full,
+                           const Style& style) {
         const std::vector<Subpath> subpaths = ParsePathData(ShapeData(node).value_or(""));
         if (subpaths.size() <= 1) {
             Art& path = doc_.NewArt(kPathArt, parent);
@@ -1443,6 +1497,7 @@ class SvgReader {
             FillPath(path, s, full);
             SetStyle(path, style, full);
         }
+        FrontFirst(compound);
         return compound;
     }
 
@@ -1597,12 +1652,7 @@ class SvgWriter {
             }
             start += declarations + ">";
         }
-        std::string out = text.substr(0, begin) + start + body;
-        out += selfClosing ? "\n</" + std::string(root.name()) + ">" : std::string();
-        if (!selfClosing) {
-            out += text.substr(CloseBegin(root, end), end - CloseBegin(root, end));
-        }
-        return out + text.substr(end);
+        return text.substr(0, begin) + start + body + text.substr(end);
     }
 
   private:
@@ -1836,6 +1886,8 @@ class SvgWriter {
         if (selfClosing) {
             content +=
                 (content.size() > written ? indent : "") + "</" + std::string(node.name()) + ">";
+        } else {
+            content.append(text, contentEnd, end - contentEnd);
         }
     }
 
@@ -2209,12 +2261,12 @@ class SvgWriter {
     }
 
     void ModelsFor(const Art& copy) {
-        if (src_ == nullptr || models_.count(copy.ref) != 0) {
+        if (src_ == nullptr || !tried_.insert(copy.ref).second) {
             return;
         }
         for (const auto& [ref, elements] : src_->patterns) {
             const Art& pattern = doc_.Get(ref);
-            if (pattern.children.size() != copy.children.size() ||
+            if (pattern.type != copy.type || pattern.children.size() != copy.children.size() ||
                 Shape(pattern, 10000) != Shape(copy, 10000)) {
                 continue;
             }
@@ -2257,7 +2309,7 @@ class SvgWriter {
     // element it was read from, whose other attributes it keeps.
     void WriteNew(const Art& art, const Matrix& local, const std::string& indent,
                   const pugi::xml_node* keep) {
-        if (art.type == kGroupArt && keep == nullptr) {
+        if (keep == nullptr && src_ != nullptr && src_->art.count(art.ref) == 0) {
             ModelsFor(art);
         }
         pugi::xml_node model;
@@ -2271,11 +2323,6 @@ class SvgWriter {
         switch (art.type) {
             case kGroupArt: {
                 out += "<g" + hidden + OwnAttributes(art);
-                for (const Art* c : art.children) {
-                    if (c->type == kGroupArt) {
-                        ModelsFor(*c);
-                    }
-                }
                 WriteNewChildren(art, local, indent, nullptr);
                 return;
             }
@@ -2284,12 +2331,25 @@ class SvgWriter {
                 const Art& first =
                     art.type == kPathArt || art.children.empty() ? art : *art.children.front();
                 std::string d;
+                std::string types;
+                bool corners = false;
+                auto add = [&](const Art& path) {
+                    d += (d.empty() ? "" : " ") + PathData(path, local);
+                    for (const Segment& s : path.segments) {
+                        types += s.corner ? 'c' : 's';
+                        corners = corners || s.corner;
+                    }
+                };
                 if (art.type == kPathArt) {
-                    d = PathData(art, local);
+                    add(art);
                 } else {
                     for (auto it = art.children.rbegin(); it != art.children.rend(); ++it) {
-                        d += (d.empty() ? "" : " ") + PathData(**it, local);
+                        add(**it);
                     }
+                }
+                if (corners) {
+                    usesSodipodi_ = true;
+                    d += "\" sodipodi:nodetypes=\"" + types;
                 }
                 out += "<path";
                 if (model) {
@@ -2391,6 +2451,7 @@ class SvgWriter {
     std::string* out_ = nullptr;
     std::unordered_map<ArtHandle, bool> unchanged_;
     std::unordered_map<ArtHandle, pugi::xml_node> models_;
+    std::unordered_set<ArtHandle> tried_;
     bool usesInkscape_ = false;
     bool usesSodipodi_ = false;
     bool usesTags_ = false;
