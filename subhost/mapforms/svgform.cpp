@@ -2223,7 +2223,8 @@ class SvgWriter {
             const Segment& a = s[i];
             const Segment& b = s[(i + 1) % n];
             if (a.out == a.p && b.in == b.p) {
-                d += " L " + pt(b.p);
+                // The closing line is the close itself.
+                d += i + 1 == n ? std::string() : " L " + pt(b.p);
             } else {
                 d += " C " + pt(a.out) + " " + pt(b.in) + " " + pt(b.p);
             }
