@@ -1071,6 +1071,8 @@ class SvgSource final : public MapSource {
     pugi::xml_node root;
     std::unordered_map<ArtHandle, Record> art;
     std::unordered_map<LayerHandle, LayerRecord> layers;
+    // What each element of art or layer was read as.
+    std::unordered_map<pugi::xml_node_struct*, const void*> keys;
     std::vector<LayerHandle> layerOrder;  // as read, top first
     LayerHandle rootLayer = nullptr;      // art at the root outside any layer
     // The elements of each pattern's art, for copies of it to take their paint from.
@@ -1312,6 +1314,9 @@ class SvgReader {
     }
 
     void Remember(Layer& layer, pugi::xml_node node) {
+        if (node != src_.root) {
+            src_.keys[node.internal_object()] = layer.ref;
+        }
         src_.layers[layer.ref] = {node, layer.title, layer.editable, layer.group->hidden,
                                   ChildrenPrint(*layer.group)};
     }
@@ -1394,6 +1399,7 @@ class SvgReader {
             record.geometry = GeometryPrint(*art);
             record.content = art->text;
             record.children = record.kind == Record::kUse ? DeepPrint(*art) : ChildrenPrint(*art);
+            src_.keys[node.internal_object()] = art->ref;
             src_.art[art->ref] = std::move(record);
         }
         return art;
@@ -1803,6 +1809,10 @@ class SvgWriter {
             if (child.type() == pugi::node_element) {
                 if (const auto it = keyOf.find(child.internal_object()); it != keyOf.end()) {
                     position[it->second] = children.size();
+                } else if (const auto read = src_->keys.find(child.internal_object());
+                           read != src_->keys.end()) {
+                    // Read as art or a layer that is here no longer.
+                    keyOf[child.internal_object()] = read->second;
                 }
                 children.push_back(child);
             }
