@@ -25,7 +25,6 @@ namespace {
 
 using geometry::Matrix;
 
-constexpr const char* kSvgNs = "http://www.w3.org/2000/svg";
 constexpr const char* kInkscapeNs = "http://www.inkscape.org/namespaces/inkscape";
 constexpr const char* kSodipodiNs = "http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd";
 constexpr const char* kXlinkNs = "http://www.w3.org/1999/xlink";
