@@ -328,6 +328,7 @@ const char* const kLayered = R"~(<?xml version="1.0"?>
     <text x="1" y="2" id="t1"><tspan sodipodi:role="line" id="ts1" x="1" y="2">maimai</tspan></text>
     <path   d="M 0,0 L 1,1"   id="p1" />
     <text x="3" y="4" id="t2">tsuburi</text>
+    <!-- it's a <g> in a comment -->
   </g>
 </svg>
 )~";
