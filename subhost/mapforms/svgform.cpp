@@ -867,7 +867,8 @@ std::vector<Subpath> ParsePathData(std::string_view d) {
         }
         if (std::isalpha(static_cast<unsigned char>(d[i]))) {
             command = d[i++];
-        } else if (command == 0) {
+        } else if (command == 0 || command == 'Z' || command == 'z') {
+            // Numbers need a command that takes them; a close takes none.
             break;
         }
         const bool rel = std::islower(static_cast<unsigned char>(command)) != 0;
