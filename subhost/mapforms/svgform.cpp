@@ -1716,10 +1716,14 @@ class SvgWriter {
 
     // The line break and blanks before the element starting at BEGIN.
     std::string Indent(std::size_t begin) const {
-        const std::size_t nl = src_->text.rfind('\n', begin == 0 ? 0 : begin - 1);
-        if (nl == std::string::npos) {
+        // Looked for a short way back only: a file on one line has no indentation to copy.
+        const std::size_t from = begin > 256 ? begin - 256 : 0;
+        const std::size_t back =
+            std::string_view(src_->text).substr(from, begin - from).rfind('\n');
+        if (back == std::string_view::npos) {
             return "\n";
         }
+        const std::size_t nl = from + back;
         const std::string_view between(src_->text.data() + nl, begin - nl);
         return IsBlank(between) ? std::string(between) : "\n";
     }
@@ -2004,7 +2008,7 @@ class SvgWriter {
         std::map<std::string, std::string> newTags;
         if (tags != nullptr) {
             for (const auto& [name, value] : tags->tags) {
-                newTags[TagXmlName(ToUtf8(name))] = ToUtf8(value);
+                newTags[TagXmlName(ToUtf8(name))] = value;
             }
         }
         std::string out = "<" + std::string(node.name());
@@ -2022,7 +2026,12 @@ class SvgWriter {
             if (tags != nullptr && AttrNamespace(node, a) == kTagsNs) {
                 const std::string local(LocalName(a.name()));
                 const auto t = newTags.find(local);
-                value = t == newTags.end() ? std::nullopt : std::optional<std::string>(t->second);
+                // A value the host holds as read keeps its characters, those without a
+                // Shift-JIS form included.
+                value = t == newTags.end() ? std::nullopt
+                        : ToSjis(a.value()) == t->second
+                            ? std::optional<std::string>(a.value())
+                            : std::optional<std::string>(ToUtf8(t->second));
                 if (t != newTags.end()) {
                     newTags.erase(t);
                 }
@@ -2040,7 +2049,7 @@ class SvgWriter {
         }
         for (const auto& [n, v] : newTags) {
             usesTags_ = true;
-            out += " " + TagsPrefix() + ":" + n + "=\"" + Escape(v, true) + "\"";
+            out += " " + TagsPrefix() + ":" + n + "=\"" + Escape(ToUtf8(v), true) + "\"";
             changed = true;
         }
         if (!changed && (keepSelfClosing || !selfClosing)) {

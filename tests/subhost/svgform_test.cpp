@@ -219,13 +219,22 @@ TEST(SvgTexts, TextOnAPathStandsAtItsFirstPoint) {
 }
 
 TEST(SvgTexts, ACharacterWithoutShiftJisIsAGetaMarkAndIsWrittenBackAsItWas) {
-    const std::string svg = Svg(Utf8(u8"<text>lima\u00E7on</text>"));
+    const std::string svg = Svg(Utf8(u8"<text t:k=\"\u00E7a\">lima\u00E7on</text>"));
     std::shared_ptr<const subhost::MapSource> source;
     const auto doc = subhost::ParseSvgMap(svg, "map.svg", &source);
-    EXPECT_EQ(First(*doc).text,
+    Art& text = *doc->layers()[0]->group->children.front();
+    EXPECT_EQ(text.text,
               "lima\x81\xAC"
               "on");
+    EXPECT_EQ(text.tags.at("k"),
+              "\x81\xAC"
+              "a");
     EXPECT_EQ(subhost::FormatSvgMap(*doc, source.get()), svg);
+    // Another tag added: the start tag is written anew, the value as it was.
+    text.tags["n"] = "v";
+    EXPECT_THAT(
+        subhost::FormatSvgMap(*doc, source.get()),
+        ::testing::HasSubstr(Utf8(u8"<text t:k=\"\u00E7a\" t:n=\"v\">lima\u00E7on</text>")));
 }
 
 TEST(SvgPatterns, SymbolsInFileOrderNamedByTitleLabelOrId) {
