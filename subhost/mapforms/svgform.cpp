@@ -1405,7 +1405,9 @@ class SvgReader {
         return art;
     }
 
-    pugi::xml_node Target(pugi::xml_node node) {
+    // The element NODE names by its href (#id); none for another file's. A missing one is
+    // refused where REQUIRED (a <use>: the symbol the person placed would be lost).
+    pugi::xml_node Target(pugi::xml_node node, bool required) {
         pugi::xml_attribute href = Attr(node, kXlinkNs, "href");
         if (!href) {
             href = node.attribute("href");
@@ -1416,6 +1418,9 @@ class SvgReader {
         }
         const auto it = ids_.find(std::string(ref.substr(1)));
         if (it == ids_.end()) {
+            if (!required) {
+                return {};
+            }
             Fault(node, "<" + std::string(node.name()) + "> names \"" + std::string(ref) +
                             "\", which no element of this file has as its id");
         }
@@ -1426,7 +1431,7 @@ class SvgReader {
     Art& ReadUse(pugi::xml_node node, Art* parent, const Matrix& ctm, const Style& style,
                  int depth) {
         Art& group = doc_.NewArt(kGroupArt, parent);
-        const pugi::xml_node target = Target(node);
+        const pugi::xml_node target = Target(node, true);
         if (!target) {
             return group;
         }
@@ -1564,7 +1569,7 @@ class SvgReader {
         const Matrix l = ctm.Linear();
         text.matrix = {l.a, -l.b, -l.c, l.d};
         if (onPath) {
-            if (const pugi::xml_node target = Target(onPath); target && ShapeData(target)) {
+            if (const pugi::xml_node target = Target(onPath, false); target && ShapeData(target)) {
                 const std::vector<Subpath> subpaths = ParsePathData(ShapeData(target).value_or(""));
                 Matrix targetCtm;
                 for (pugi::xml_node n = target; n && n != src_.root.parent(); n = n.parent()) {

@@ -139,6 +139,7 @@ int Svg(const std::uint8_t* data, std::size_t size) {
     } catch (const subhost::MapError& e) {
         // Depth: a copy may stand one deeper than its pattern did.
         if (std::string(e.what()).find("nested") == std::string::npos) {
+            std::fprintf(stderr, "%s\n", e.what());
             std::abort();
         }
     }
