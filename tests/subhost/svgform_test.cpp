@@ -209,6 +209,30 @@ TEST(SvgTexts, LinesAnchorSizeAndOrientation) {
     EXPECT_NEAR(text.matrix[1], -1, 1e-9);
 }
 
+TEST(SvgTexts, SpacesAsSvgLaysThemOut) {
+    struct Case {
+        std::string element;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"<text>\n  two\t words  \r\n</text>", "two words"},
+        {"<text xml:space=\"preserve\"> a\r\nb\tc </text>", " a b c "},
+        {"<g xml:space=\"preserve\"><text>a\nb</text></g>", "a b"},
+        {"<text><tspan sodipodi:role=\"line\">\n a </tspan><tspan sodipodi:role=\"line\">b"
+         "</tspan></text>",
+         "a\rb"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.element);
+        const auto doc = Read(Svg(c.element));
+        const Art* art = &First(*doc);
+        while (art->type == kGroupArt) {
+            art = art->children.front();
+        }
+        EXPECT_EQ(art->text, c.text);
+    }
+}
+
 TEST(SvgTexts, TextOnAPathStandsAtItsFirstPoint) {
     const auto doc = Read(Svg(R"(<defs><path id="p" d="M3 4 L9 4"/></defs>)"
                               R"(<text><textPath xlink:href="#p">along</textPath></text>)"));
