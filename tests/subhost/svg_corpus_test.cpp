@@ -2,6 +2,7 @@
 // svg-corpus; skipped when none of the folders is there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -16,9 +17,19 @@ std::string File(const std::string& path) {
     return subhost::ReadWholeFile(path, subhost::kMapBound);
 }
 
-// The corpus of SVG files no one here wrote: every one is written back byte for byte. The
-// files are Inkscape's examples (./scripts/svg-corpus puts them under build/svg-corpus) and the
-// icons of the Adwaita theme; KZN_SVG_CORPUS names other folders (separated by ':').
+// Counts the art in ART and below.
+std::size_t Count(const subhost::Art& art) {
+    std::size_t n = 1;
+    for (const subhost::Art* child : art.children) {
+        n += Count(*child);
+    }
+    return n;
+}
+
+// The corpus of SVG files no one here wrote: every one is written back byte for byte, and, with
+// a tag given to each layer's front art, written to SVG that reads back as the same map with the
+// tags. The files are Inkscape's examples (./scripts/svg-corpus puts them under build/svg-corpus)
+// and the icons of the Adwaita theme; KZN_SVG_CORPUS names other folders (separated by ':').
 TEST(SvgCorpus, EveryFileIsWrittenBackByteForByte) {
     std::vector<std::string> folders = {KZN_BUILD_DIR "/svg-corpus",
                                         "/usr/share/icons/Adwaita/scalable"};
@@ -47,6 +58,27 @@ TEST(SvgCorpus, EveryFileIsWrittenBackByteForByte) {
                 EXPECT_TRUE(written == (form == subhost::MapForm::kSvgz
                                             ? subhost::Gunzip(bytes, path, subhost::kMapBound.bytes)
                                             : bytes));
+                std::size_t art = 0;
+                for (subhost::Layer* layer : map.document->layers()) {
+                    art += Count(*layer->group);
+                    if (!layer->group->children.empty()) {
+                        layer->group->children.front()->tags["kznObjectName"] = "corpus";
+                    }
+                }
+                const auto again = subhost::ParseSvgMap(
+                    subhost::FormatSvgMap(*map.document, map.source.get()), "tagged");
+                std::size_t tagged = 0;
+                std::size_t artAgain = 0;
+                for (const subhost::Layer* layer : again->layers()) {
+                    artAgain += Count(*layer->group);
+                    tagged += !layer->group->children.empty() &&
+                              layer->group->children.front()->tags.count("kznObjectName") != 0;
+                }
+                EXPECT_EQ(artAgain, art);
+                EXPECT_EQ(again->layers().size(), map.document->layers().size());
+                EXPECT_EQ(tagged, std::count_if(
+                                      map.document->layers().begin(), map.document->layers().end(),
+                                      [](auto* l) { return !l->group->children.empty(); }));
             } catch (const subhost::MapError& e) {
                 ADD_FAILURE() << e.what();
             }
@@ -56,7 +88,7 @@ TEST(SvgCorpus, EveryFileIsWrittenBackByteForByte) {
         GTEST_SKIP() << "no SVG corpus here: ./scripts/svg-corpus fetches Inkscape's examples, "
                         "./scripts/install-deps the Adwaita icons";
     }
-    std::cout << files << " SVG files written back byte for byte\n";
+    std::cout << files << " SVG files written back byte for byte, and tagged\n";
 }
 
 }  // namespace
