@@ -1224,7 +1224,9 @@ class SvgReader {
             return false;
         }
         const std::string_view n = LocalName(node.name());
-        return n == "g" || n == "a" || n == "use" || n == "text" || ShapeData(node).has_value();
+        return n == "g" || n == "a" || n == "use" || n == "text" || n == "path" || n == "rect" ||
+               n == "circle" || n == "ellipse" || n == "line" || n == "polyline" ||
+               n == "polygon";
     }
 
     void IndexIds() {
@@ -1517,6 +1519,40 @@ class SvgReader {
         return IsElement(node, "tspan") && role && std::string_view(role.value()) == "line";
     }
 
+    static bool Preserved(pugi::xml_node node) {
+        for (pugi::xml_node n = node; n; n = n.parent()) {
+            if (const pugi::xml_attribute space = n.attribute("xml:space")) {
+                return std::string_view(space.value()) == "preserve";
+            }
+        }
+        return false;
+    }
+
+    // The characters as SVG lays them out: line breaks and tabs are spaces with
+    // xml:space="preserve"; otherwise line breaks go, tabs are spaces, and spaces are collapsed
+    // and trimmed.
+    static std::string Spaces(const std::string& text, bool preserve) {
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            char c = text[i];
+            if (c == '\r' || c == '\n') {
+                if (!preserve || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+                    continue;
+                }
+                c = ' ';
+            }
+            c = c == '\t' ? ' ' : c;
+            if (!preserve && c == ' ' && (out.empty() || out.back() == ' ')) {
+                continue;
+            }
+            out += c;
+        }
+        if (!preserve && !out.empty() && out.back() == ' ') {
+            out.pop_back();
+        }
+        return out;
+    }
+
     static std::string AllText(pugi::xml_node node) {
         std::string out;
         for (pugi::xml_node n = node.first_child(); n;) {
@@ -1554,13 +1590,13 @@ class SvgReader {
         Point anchor{Length(node, "x"), Length(node, "y")};
         if (!lines.empty()) {
             for (std::size_t i = 0; i < lines.size(); ++i) {
-                content += (i == 0 ? "" : "\r") + AllText(lines[i]);
+                content += (i == 0 ? "" : "\r") + Spaces(AllText(lines[i]), Preserved(node));
             }
             const Style first = StyleOf(lines[0], style, nullptr);
             size = first.fontSize;
             anchor = {Length(lines[0], "x", anchor.x), Length(lines[0], "y", anchor.y)};
         } else {
-            content = AllText(node);
+            content = Spaces(AllText(node), Preserved(node));
         }
         text.text = ToSjis(content);
         text.size = size;
@@ -2153,7 +2189,10 @@ class SvgWriter {
         const bool line = first && IsElement(first, "tspan");
         if (line || IsElement(first, "textPath")) {
             const std::size_t fb = src_->Begin(first);
-            Out().append(text, contentBegin, fb - contentBegin);
+            // Blanks before the first line stay; characters there are the text's old ones.
+            if (IsBlank(std::string_view(text).substr(contentBegin, fb - contentBegin))) {
+                Out().append(text, contentBegin, fb - contentBegin);
+            }
             const std::size_t fe = SkipMarkup(text, fb);
             std::string tag = text.substr(fb, fe - fb);
             if (tag.ends_with("/>")) {
