@@ -1225,8 +1225,7 @@ class SvgReader {
         }
         const std::string_view n = LocalName(node.name());
         return n == "g" || n == "a" || n == "use" || n == "text" || n == "path" || n == "rect" ||
-               n == "circle" || n == "ellipse" || n == "line" || n == "polyline" ||
-               n == "polygon";
+               n == "circle" || n == "ellipse" || n == "line" || n == "polyline" || n == "polygon";
     }
 
     void IndexIds() {

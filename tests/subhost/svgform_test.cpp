@@ -381,6 +381,37 @@ TEST_F(SvgWriting, AReplacedTextChangesOnlyItsCharacters) {
     EXPECT_EQ(Written(), expected);
 }
 
+TEST(SvgWritingTexts, AReplacedTextKeepsItsElementAndFirstLine) {
+    struct Case {
+        std::string before;
+        std::string text;  // Shift-JIS
+        std::string after;
+    };
+    const std::vector<Case> cases = {
+        {R"(<text x="1">old</text>)", "n&w", R"(<text x="1">n&amp;w</text>)"},
+        {R"(<text><tspan sodipodi:role="line" x="1">old</tspan><tspan sodipodi:role="line">)"
+         R"(two</tspan></text>)",
+         "a\rb",
+         R"(<text><tspan sodipodi:role="line" x="1">a</tspan><tspan sodipodi:role="line">b)"
+         R"(</tspan></text>)"},
+        {R"(<text>lead<tspan>old</tspan> tail</text>)", "new",
+         R"(<text><tspan>new</tspan></text>)"},
+        {R"(<text> <tspan sodipodi:role="line"/></text>)", "x",
+         R"(<text> <tspan sodipodi:role="line">x</tspan></text>)"},
+        {R"(<text><textPath xlink:href="#p">old</textPath></text>)", "\x82\xA0",
+         Utf8(u8"<text><textPath xlink:href=\"#p\">\u3042</textPath></text>")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        const std::string svg = Svg(R"(<path id="p" d="M0 0 L1 0"/>)" + c.before);
+        std::shared_ptr<const subhost::MapSource> source;
+        const auto doc = subhost::ParseSvgMap(svg, "map.svg", &source);
+        doc->layers()[0]->group->children.front()->text = c.text;
+        EXPECT_EQ(subhost::FormatSvgMap(*doc, source.get()),
+                  Svg(R"(<path id="p" d="M0 0 L1 0"/>)" + c.after));
+    }
+}
+
 TEST_F(SvgWriting, DeletedArtGoesWithItsLine) {
     Load(kLayered);
     doc_->Dispose(Top(1));
