@@ -2328,6 +2328,9 @@ class SvgWriter {
             return;
         }
         for (const auto& [ref, elements] : src_->patterns) {
+            if (!doc_.Alive(ref)) {
+                continue;  // a pattern's art a command replaced
+            }
             const Art& pattern = doc_.Get(ref);
             if (pattern.type != copy.type || pattern.children.size() != copy.children.size() ||
                 Shape(pattern, 10000) != Shape(copy, 10000)) {
