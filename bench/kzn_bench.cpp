@@ -21,7 +21,7 @@
 #include "generated.h"
 #include "host/suitenames.h"
 #include "subhost/document/artgeometry.h"
-#include "subhost/document/mapfile.h"
+#include "subhost/mapforms/mapforms.h"
 #include "support/harness.h"
 #include "support/tempdir.h"
 

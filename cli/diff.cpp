@@ -2,7 +2,7 @@
 
 #include "output.h"
 #include "pairing.h"
-#include "subhost/document/mapfile.h"
+#include "subhost/mapforms/mapforms.h"
 #include "subhost/sjis.h"
 
 #include <algorithm>

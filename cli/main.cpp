@@ -9,6 +9,7 @@
 #include "host/win32.h"
 #endif
 
+#include "convert.h"
 #include "diff.h"
 #include "info.h"
 #include "picture.h"
@@ -61,13 +62,17 @@ int main(int argc, char** argv) {
         ->add_option("--plugin", run.plugin,
                      "The module file (default: the kzn.aip beside kznhost)")
         ->check(NamesAFile);
-    runCommand->add_option("--doc", run.doc, "The map to work on (JSON)")
+    runCommand
+        ->add_option("--doc", run.doc,
+                     "The map to work on (JSON, or SVG for a name ending in .svg or .svgz)")
         ->required()
         ->check(NamesAFile);
     runCommand->add_option("--script", run.script, "The session script")
         ->required()
         ->check(NamesAFile);
-    runCommand->add_option("--out", run.out, "Where to write the map afterwards")
+    runCommand
+        ->add_option("--out", run.out,
+                     "Where to write the map afterwards (its name gives its form)")
         ->check(NamesAFile);
     runCommand->add_option("--trace", run.trace, "Where to write the module's trace lines")
         ->check(NamesAFile);
@@ -94,7 +99,7 @@ int main(int argc, char** argv) {
         ->check(NamesAFile);
     trace
         ->add_option("--doc", traceDoc,
-                     "The map the commands run on (JSON; default: none, an empty document)")
+                     "The map the commands run on (JSON or SVG; default: none, an empty document)")
         ->check(NamesAFile);
     trace->add_option("commands", commands, "Filter commands to run (default: all registered)");
 
@@ -103,7 +108,7 @@ int main(int argc, char** argv) {
     double scale = 1;
     CLI::App* render =
         app.add_subcommand("render", "Draw a map as a person sees it, into a PNG or SVG picture");
-    render->add_option("map", renderMap, "The map (JSON)")->required()->check(NamesAFile);
+    render->add_option("map", renderMap, "The map (JSON or SVG)")->required()->check(NamesAFile);
     render->add_option("--out", renderOut, "The picture to write (.png or .svg)")
         ->required()
         ->check(NamesAFile);
@@ -113,10 +118,17 @@ int main(int argc, char** argv) {
     std::string legendOut;
     CLI::App* legend = app.add_subcommand(
         "legend", "Draw the legend of a map: each symbol, its name and how many points carry it");
-    legend->add_option("map", legendMap, "The map (JSON)")->required()->check(NamesAFile);
+    legend->add_option("map", legendMap, "The map (JSON or SVG)")->required()->check(NamesAFile);
     legend->add_option("--out", legendOut, "The picture to write (.png or .svg)")
         ->required()
         ->check(NamesAFile);
+
+    std::string convertIn;
+    std::string convertOut;
+    CLI::App* convert = app.add_subcommand(
+        "convert", "Read a map and write it in the form OUT's name gives (.svg, .svgz or JSON)");
+    convert->add_option("in", convertIn, "The map to read")->required()->check(NamesAFile);
+    convert->add_option("out", convertOut, "The map to write")->required()->check(NamesAFile);
 
     try {
         app.parse(argc, argv);
@@ -143,6 +155,9 @@ int main(int argc, char** argv) {
         }
         if (legend->parsed()) {
             return kznhost::RenderLegend(legendMap, legendOut, std::cerr);
+        }
+        if (convert->parsed()) {
+            return kznhost::ConvertMap(convertIn, convertOut, std::cerr);
         }
         if (trace->parsed()) {
             return kznhost::PrintTrace(tracePlugin, traceDoc, commands, std::cout, std::cerr);

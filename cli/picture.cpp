@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "subhost/document/mapfile.h"
 #include "subhost/files.h"
+#include "subhost/mapforms/mapforms.h"
 
 #ifdef KZN_PICTURES
 #include "subhost/picture/canvas.h"

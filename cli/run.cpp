@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "session.h"
-#include "subhost/document/mapfile.h"
 #include "subhost/error.h"
 #include "subhost/files.h"
 #include "subhost/host.h"
+#include "subhost/mapforms/mapforms.h"
 #include "subhost/sjis.h"
 
 #ifdef KZN_PICTURES
@@ -265,7 +265,7 @@ namespace {
 
 int CarryOut(const RunOptions& options, std::ostream& err) {
     std::unique_ptr<subhost::PluginModule> module;
-    std::unique_ptr<subhost::Document> document;
+    subhost::LoadedMap map;
     std::vector<ScriptLine> script;
     try {
         script = ReadScript(options.script);
@@ -275,7 +275,7 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
             return 2;
         }
         module = subhost::PluginModule::Load(options.plugin);
-        document = subhost::ReadMap(options.doc);
+        map = subhost::LoadMap(options.doc);
     } catch (const std::exception& e) {
         err << "kznhost: " << e.what() << "\n";
         return 2;
@@ -284,7 +284,7 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
     subhost::Host host(std::move(module));
     host.KeepCalls(0);  // a session of any length: its calls are counted, not recorded
     host.trace().Keep(!options.trace.empty());
-    host.SetDocument(std::move(document));
+    host.SetDocument(std::move(map.document));
     host.win32().OnMessageBox([&err](const subhost::MessageBoxRecord& box) {
         err << "message: " << subhost::ShowSjis(box.caption) << ": " << subhost::ShowSjis(box.text)
             << "\n";
@@ -308,7 +308,8 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
     }
     if (!options.out.empty()) {
         try {
-            subhost::WriteMap(host.document(), options.out);
+            // The map read keeps what the commands did not change as it stood in the file.
+            subhost::WriteMap(host.document(), options.out, map.source.get());
         } catch (const std::exception& e) {
             err << "kznhost: " << e.what() << "\n";
             return 2;

@@ -4,9 +4,9 @@
 
 #include "load.h"
 #include "output.h"
-#include "subhost/document/mapfile.h"
 #include "subhost/error.h"
 #include "subhost/host.h"
+#include "subhost/mapforms/mapforms.h"
 #include "subhost/sjis.h"
 
 namespace kznhost {

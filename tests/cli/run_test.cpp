@@ -10,8 +10,8 @@
 
 #include "cli/run.h"
 #include "cli/session.h"
-#include "subhost/document/mapfile.h"
 #include "subhost/files.h"
+#include "subhost/mapforms/mapforms.h"
 #include "support/harness.h"
 #include "support/maps.h"
 #include "support/tempdir.h"

@@ -34,6 +34,9 @@ TEST(FuzzCorpus, Table) {
 TEST(FuzzCorpus, Map) {
     Replay("map", kznfuzz::Map);
 }
+TEST(FuzzCorpus, Svg) {
+    Replay("svg", kznfuzz::Svg);
+}
 TEST(FuzzCorpus, Script) {
     Replay("script", kznfuzz::Script);
 }

@@ -7,11 +7,12 @@
 #include <string>
 
 #include "cli/session.h"
-#include "subhost/document/mapfile.h"
 #include "subhost/error.h"
 #include "subhost/loader/elffile.h"
 #include "subhost/loader/pefile.h"
 #include "subhost/loader/resources.h"
+#include "subhost/mapforms/mapforms.h"
+#include "subhost/mapforms/svgform.h"
 #include "util/kznTableFile.h"
 
 namespace kznfuzz {
@@ -98,6 +99,49 @@ int Map(const std::uint8_t* data, std::size_t size) {
             std::abort();
         }
     } catch (const subhost::MapError&) {
+    }
+    return 0;
+}
+
+int Svg(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes = Text(data, size);
+    std::shared_ptr<const subhost::MapSource> source;
+    std::unique_ptr<subhost::Document> document;
+    try {
+        document = subhost::ParseSvgMap(bytes, "fuzz", &source);
+    } catch (const subhost::MapError&) {
+        return 0;
+    }
+    // A map no command changed is written back byte for byte.
+    if (subhost::FormatSvgMap(*document, source.get()) != bytes) {
+        std::abort();
+    }
+    // Changed as the commands change maps (texts replaced, art removed, copies of a pattern
+    // added, a layer added), it is written as SVG that reads back.
+    for (subhost::Layer* layer : document->layers()) {
+        subhost::Art& group = *layer->group;
+        if (!group.children.empty()) {
+            subhost::Art& first = *group.children.front();
+            if (first.type == kTextArt) {
+                first.text = "x&<\x82\xA0";
+            } else if (!document->patterns().empty() && document->patterns()[0]->art) {
+                document->Duplicate(*document->patterns()[0]->art, kPlaceAbove, first);
+            }
+            if (group.children.size() > 1) {
+                document->Dispose(*group.children.back());
+            }
+        }
+    }
+    document->InsertLayer(*document->layers()[0], kPlaceAbove);
+    const std::string written = subhost::FormatSvgMap(*document, source.get());
+    try {
+        subhost::ParseSvgMap(written, "written");
+    } catch (const subhost::MapError& e) {
+        // Depth: a copy may stand one deeper than its pattern did.
+        if (std::string(e.what()).find("nested") == std::string::npos) {
+            std::fprintf(stderr, "%s\n", e.what());
+            std::abort();
+        }
     }
     return 0;
 }

@@ -14,6 +14,9 @@ namespace kznfuzz {
 int Table(const std::uint8_t* data, std::size_t size);
 // A map document: read, written, and read again to the same map.
 int Map(const std::uint8_t* data, std::size_t size);
+// An SVG map: read, written back unchanged byte for byte, and written after changes such as the
+// commands make, to SVG that reads back.
+int Svg(const std::uint8_t* data, std::size_t size);
 // A session script.
 int Script(const std::uint8_t* data, std::size_t size);
 // A module file for Linux: its resource section and exports.

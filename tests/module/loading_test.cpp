@@ -11,8 +11,8 @@
 #include <fstream>
 #include <vector>
 
-#include "subhost/document/mapfile.h"
 #include "subhost/error.h"
+#include "subhost/mapforms/mapforms.h"
 #include "support/harness.h"
 
 namespace {

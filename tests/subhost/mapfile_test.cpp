@@ -1,7 +1,7 @@
 // Map documents: reading, writing, and refusing what cannot be made sense of.
 #include <gtest/gtest.h>
 
-#include "subhost/document/mapfile.h"
+#include "subhost/mapforms/mapforms.h"
 #include "support/maps.h"
 #include "support/tempdir.h"
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "subhost/document/mapfile.h"
+#include "subhost/mapforms/mapforms.h"
 
 namespace kzntest {
 

@@ -20,7 +20,7 @@
 #define KZN_LEAK_CHECK 1
 #endif
 
-#include "subhost/document/mapfile.h"
+#include "subhost/mapforms/mapforms.h"
 #include "support/harness.h"
 #include "support/tempdir.h"
 

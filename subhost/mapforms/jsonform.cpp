@@ -1,4 +1,4 @@
-#include "subhost/document/mapfile.h"
+#include "subhost/mapforms/jsonform.h"
 
 #include <algorithm>
 #include <array>
@@ -689,7 +689,7 @@ std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& n
     return document;
 }
 
-std::unique_ptr<Document> ReadMap(const std::string& path) {
+std::unique_ptr<Document> ReadJsonMap(const std::string& path) {
     std::string text;
     try {
         text = ReadWholeFile(path, kMapBound);
@@ -730,7 +730,7 @@ std::string FormatMap(const Document& document) {
     return text + "\n";
 }
 
-void WriteMap(const Document& document, const std::string& path) {
+void WriteJsonMap(const Document& document, const std::string& path) {
     try {
         WriteWholeFile(path, FormatMap(document));
     } catch (const FileError& e) {

@@ -1,4 +1,5 @@
 // Map documents in their JSON form: UTF-8 text outside, Shift-JIS inside the host.
+// (mapforms.h reads and writes a map in the form its file name gives.)
 #pragma once
 
 #include <memory>
@@ -19,10 +20,10 @@ class MapError : public std::runtime_error {
 // A map nested deeper than kMaxArtDepth (document.h) is refused.
 
 std::unique_ptr<Document> ParseMap(const std::string& json, const std::string& name);
-std::unique_ptr<Document> ReadMap(const std::string& path);
+std::unique_ptr<Document> ReadJsonMap(const std::string& path);
 
 std::string FormatMap(const Document& document);
 // Writes the whole map or nothing, as WriteWholeFile does.
-void WriteMap(const Document& document, const std::string& path);
+void WriteJsonMap(const Document& document, const std::string& path);
 
 }  // namespace subhost
