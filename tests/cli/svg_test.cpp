@@ -39,12 +39,12 @@ class SvgSession : public ::testing::Test {
     std::string Run(const std::string& name) {
         const std::string out = dir_ / "out.svg";
         kznhost::RunOptions options{kzntest::ModulePath(),
-                                    kzntest::SourcePath("examples/snail-map.svg"),
+                                    kzntest::SourcePath("examples/small-map.svg"),
                                     kzntest::SourcePath("examples/" + name), out, ""};
         EXPECT_EQ(kznhost::RunSession(options, err_), 0) << err_.str();
         return File(out);
     }
-    std::string Input() { return File(kzntest::SourcePath("examples/snail-map.svg")); }
+    std::string Input() { return File(kzntest::SourcePath("examples/small-map.svg")); }
 
     kzntest::TempDir dir_;
     std::ostringstream err_;
@@ -96,7 +96,7 @@ TEST_F(SvgSession, TextToTextChangesOnlyTheReplacedCharacters) {
 
 TEST(SvgConvert, RoundTripsAndRefusals) {
     kzntest::TempDir dir;
-    const std::string example = kzntest::SourcePath("examples/snail-map.svg");
+    const std::string example = kzntest::SourcePath("examples/small-map.svg");
     std::ostringstream err;
     ASSERT_EQ(kznhost::ConvertMap(example, dir / "same.svg", err), 0) << err.str();
     EXPECT_EQ(File(dir / "same.svg"), File(example));
