@@ -28,10 +28,10 @@ std::size_t Count(const subhost::Art& art) {
 
 // The corpus of SVG files no one here wrote: every one is written back byte for byte, and, with
 // a tag given to each layer's front art, written to SVG that reads back as the same map with the
-// tags. The files are Inkscape's examples (./scripts/svg-corpus puts them under build/svg-corpus)
-// and the icons of the Adwaita theme; KZN_SVG_CORPUS names other folders (separated by ':').
+// tags. The files are Inkscape's examples and the icons of the Adwaita theme (both installed by
+// ./scripts/install-deps); KZN_SVG_CORPUS names other folders (separated by ':').
 TEST(SvgCorpus, EveryFileIsWrittenBackByteForByte) {
-    std::vector<std::string> folders = {KZN_BUILD_DIR "/svg-corpus",
+    std::vector<std::string> folders = {"/usr/share/inkscape/examples",
                                         "/usr/share/icons/Adwaita/scalable"};
     if (const char* more = std::getenv("KZN_SVG_CORPUS")) {
         std::istringstream list(more);
@@ -85,8 +85,8 @@ TEST(SvgCorpus, EveryFileIsWrittenBackByteForByte) {
         }
     }
     if (files == 0) {
-        GTEST_SKIP() << "no SVG corpus here: ./scripts/svg-corpus fetches Inkscape's examples, "
-                        "./scripts/install-deps the Adwaita icons";
+        GTEST_SKIP() << "no SVG corpus here: ./scripts/install-deps installs Inkscape's examples "
+                        "and the Adwaita icons";
     }
     std::cout << files << " SVG files written back byte for byte, and tagged\n";
 }

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Real clients of the SVG maps kznhost writes. The sample session of text to object on the sample
+# SVG map; then:
+#   - the result differs from the map in the labels it replaced and the art it added only;
+#   - librsvg (rsvg-convert) and Inkscape's command line picture it without an error;
+#   - Inkscape opens and saves it (as Inkscape SVG), keeping the symbols' tags;
+#   - object to object finds and replaces the symbols on the map Inkscape saved.
+# Usage: inkscape_test.sh KZNHOST EXAMPLES_FOLDER
+set -uo pipefail
+kznhost=$1
+examples=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export HOME=$work  # Inkscape keeps its preferences there, not in the tester's home
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# Runs Inkscape; its own start-up chatter (GTK warnings without a display) is not an error, but
+# any line naming an error or a critical failure is.
+inkscape_ok() {
+  local what=$1
+  shift
+  if ! inkscape "$@" >"$work/inkscape.log" 2>&1; then
+    fail "$what: inkscape exited $?: $(tail -n 3 "$work/inkscape.log")"
+  elif grep -E -i '(^|[^a-z])(error|critical)' "$work/inkscape.log" | grep -v -q 'GtkRecentManager'; then
+    fail "$what: inkscape said: $(grep -E -i 'error|critical' "$work/inkscape.log" | head -n 3)"
+  fi
+}
+
+count() {  # count FILE TEXT: lines of FILE holding TEXT
+  grep -c -F -- "$2" "$1"
+}
+
+map=$examples/snail-map.svg
+"$kznhost" run --doc "$map" --script "$examples/t2o-session.txt" --out "$work/t2o.svg" ||
+  fail "text to object on the sample map exited $?"
+
+# Only labels went and only art came: every line of the map that is not a label is still there.
+removed=$(diff "$map" "$work/t2o.svg" | grep '^<' | grep -v -c '<text ')
+[ "$removed" -eq 0 ] || fail "$removed lines other than labels went: $(diff "$map" "$work/t2o.svg" | grep '^<' | grep -v '<text ' | head -n 3)"
+labels=$(diff "$map" "$work/t2o.svg" | grep -c '^< *<text ')
+[ "$labels" -gt 20 ] || fail "only $labels labels were replaced"
+symbols=$(count "$work/t2o.svg" 'kzn:kznObjectName=')
+[ "$symbols" -gt "$labels" ] || fail "$symbols symbols for $labels labels"
+
+rsvg-convert "$work/t2o.svg" -o "$work/rsvg.png" 2>"$work/rsvg.log" ||
+  fail "rsvg-convert: $(cat "$work/rsvg.log")"
+
+inkscape_ok "export to PNG" "$work/t2o.svg" --export-filename="$work/inkscape.png"
+[ -s "$work/inkscape.png" ] || fail "Inkscape wrote no PNG"
+
+# Opened and saved by Inkscape: every symbol keeps its tag.
+inkscape_ok "save as Inkscape SVG" "$work/t2o.svg" --export-filename="$work/saved.svg"
+saved=$(count "$work/saved.svg" 'kzn:kznObjectName=')
+[ "$saved" -eq "$symbols" ] || fail "Inkscape kept $saved of $symbols symbols' tags"
+
+# Object to object on what Inkscape saved swaps the filled and the open circles.
+before_filled=$(count "$work/saved.svg" 'kzn:kznObjectName="黒丸"')
+before_open=$(count "$work/saved.svg" 'kzn:kznObjectName="白丸"')
+"$kznhost" run --doc "$work/saved.svg" --script "$examples/o2o-session.txt" --out "$work/o2o.svg" ||
+  fail "object to object on the map Inkscape saved exited $?"
+after_filled=$(count "$work/o2o.svg" 'kzn:kznObjectName="黒丸"')
+after_open=$(count "$work/o2o.svg" 'kzn:kznObjectName="白丸"')
+[ "$before_filled" -gt 0 ] && [ "$before_open" -gt 0 ] ||
+  fail "the saved map has $before_filled filled and $before_open open circles"
+[ "$after_filled" -eq "$before_open" ] && [ "$after_open" -eq "$before_filled" ] ||
+  fail "circles not swapped: filled $before_filled -> $after_filled, open $before_open -> $after_open"
+inkscape_ok "export the swapped map" "$work/o2o.svg" --export-filename="$work/o2o.png"
+
+if [ "$failures" -gt 0 ]; then
+  echo "$failures failures"
+  exit 1
+fi
+echo "text to object, Inkscape and object to object: $labels labels, $symbols symbols, circles swapped"
