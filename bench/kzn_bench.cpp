@@ -413,10 +413,11 @@ void Repaint(benchmark::State& state, const char* filter, int id, int rows, int 
                                                   static_cast<double>(state.iterations()));
 }
 
-void MapWrite(benchmark::State& state, int labels) {
+// Writing and reading the label map in the form NAME's ending gives (map.json, map.svg).
+void MapWrite(benchmark::State& state, int labels, const char* name) {
     kzntest::TempDir dir;
     auto doc = LabelMap({labels, 50}, nullptr);
-    const std::string path = dir / "map.json";
+    const std::string path = dir / name;
     for (auto _ : state) {
         const auto start = Clock::now();
         subhost::WriteMap(*doc, path);
@@ -424,9 +425,9 @@ void MapWrite(benchmark::State& state, int labels) {
     }
 }
 
-void MapRead(benchmark::State& state, int labels) {
+void MapRead(benchmark::State& state, int labels, const char* name) {
     kzntest::TempDir dir;
-    const std::string path = dir / "map.json";
+    const std::string path = dir / name;
     subhost::WriteMap(*LabelMap({labels, 50}, nullptr), path);
     for (auto _ : state) {
         const auto start = Clock::now();
@@ -509,8 +510,10 @@ void RegisterAll(const std::vector<int>& sizes, const std::vector<int>& patternC
         }
     }
     for (int n : sizes) {
-        Add({"map write", "labels", n, 50}, IterationsFor(n) * 2, MapWrite, n);
-        Add({"map read", "labels", n, 50}, IterationsFor(n) * 2, MapRead, n);
+        Add({"map write", "labels", n, 50}, IterationsFor(n) * 2, MapWrite, n, "map.json");
+        Add({"map read", "labels", n, 50}, IterationsFor(n) * 2, MapRead, n, "map.json");
+        Add({"svg map write", "labels", n, 50}, IterationsFor(n) * 2, MapWrite, n, "map.svg");
+        Add({"svg map read", "labels", n, 50}, IterationsFor(n) * 2, MapRead, n, "map.svg");
         Add({"table load", "rows", n, 0}, IterationsFor(n), TableLoad, n, false);
         Add({"table line", "fields", n, 0}, IterationsFor(n), TableLoad, n, true);
     }
