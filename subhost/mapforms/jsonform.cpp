@@ -402,6 +402,17 @@ json TextJson(const std::string& sjis, const Spellings* spellings = nullptr,
     if (spellings != nullptr) {
         if (const auto it = spellings->find(key);
             it != spellings->end() && it->second.bytes == sjis) {
+            // Read from an SVG map, a text may hold characters that Shift-JIS has no form for,
+            // which a JSON map cannot hold: writing it otherwise would lose them.
+            if (!Utf8ToSjis(it->second.written)) {
+                std::string shown;  // on one line
+                for (const char c : it->second.written) {
+                    shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+                }
+                throw MapError("\"" + shown +
+                               "\" has characters that Shift-JIS has no form for, which a JSON "
+                               "map cannot hold; write the map as SVG");
+            }
             return it->second.written;
         }
     }
@@ -731,8 +742,14 @@ std::string FormatMap(const Document& document) {
 }
 
 void WriteJsonMap(const Document& document, const std::string& path) {
+    std::string text;
     try {
-        WriteWholeFile(path, FormatMap(document));
+        text = FormatMap(document);
+    } catch (const MapError& e) {
+        throw MapError(path + ": " + e.what());
+    }
+    try {
+        WriteWholeFile(path, text);
     } catch (const FileError& e) {
         throw MapError(e.what());
     }

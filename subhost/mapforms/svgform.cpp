@@ -398,6 +398,17 @@ std::string ToUtf8(const std::string& sjis) {
     return SjisToUtf8(sjis).value_or(ShowSjis(sjis));
 }
 
+// UTF-8 as Shift-JIS for the host (ToSjis), noting in SPELLINGS under KEY how the file spells it
+// where its Shift-JIS form reads otherwise (¥ and \ share one form; 〓 stands for a character
+// that has none), so that the other map form and diff see the file's own text.
+std::string Spelled(std::string_view utf8, Spellings& spellings, const std::string& key = "") {
+    std::string sjis = ToSjis(utf8);
+    if (ToUtf8(sjis) != utf8) {
+        spellings[key] = {sjis, std::string(utf8)};
+    }
+    return sjis;
+}
+
 std::string Escape(std::string_view text, bool attribute) {
     std::string out;
     for (char c : text) {
@@ -1253,25 +1264,28 @@ class SvgReader {
         }
     }
 
-    std::string Title(pugi::xml_node node, const std::string& fallback) {
+    // The title of NODE; its spelling, where it has one of its own, goes to SPELLINGS.
+    std::string Title(pugi::xml_node node, const std::string& fallback, Spellings& spellings) {
         for (pugi::xml_node child : node.children()) {
             if (IsElement(child, "title")) {
-                return ToSjis(child.text().get());
+                return Spelled(child.text().get(), spellings);
             }
         }
         if (const char* label = Attr(node, kInkscapeNs, "label").value(); *label) {
-            return ToSjis(label);
+            return Spelled(label, spellings);
         }
         if (const char* id = node.attribute("id").value(); *id) {
-            return ToSjis(id);
+            return Spelled(id, spellings);
         }
         return fallback;
     }
 
     void ReadPatterns() {
         for (pugi::xml_node symbol : symbols_) {
+            Spellings spellings;
             Pattern& pattern = doc_.AddPattern(
-                Title(symbol, "symbol " + std::to_string(doc_.patterns().size() + 1)));
+                Title(symbol, "symbol " + std::to_string(doc_.patterns().size() + 1), spellings));
+            pattern.spellings = std::move(spellings);
             // A symbol of one art element has that art; one of more, a group of them.
             std::vector<pugi::xml_node> elements;
             for (pugi::xml_node child : symbol.children()) {
@@ -1323,14 +1337,17 @@ class SvgReader {
     }
 
     void ReadLayer(pugi::xml_node node) {
+        Spellings spellings;
         const std::string title =
-            Title(node, Document::DefaultLayerTitle(doc_.layers().size() + 1));
+            Title(node, Document::DefaultLayerTitle(doc_.layers().size() + 1), spellings);
         const pugi::xml_attribute locked = Attr(node, kSodipodiNs, "insensitive");
         Layer& layer = doc_.AddLayer(doc_.layers().size(), title,
                                      !(locked && std::string_view(locked.value()) == "true"));
         // A layer's label is its title; a <title> child does not name it.
+        layer.spellings = std::move(spellings);
         if (const char* label = Attr(node, kInkscapeNs, "label").value(); *label) {
-            layer.title = ToSjis(label);
+            layer.spellings.clear();
+            layer.title = Spelled(label, layer.spellings);
         }
         bool hidden = false;
         const Style style = StyleOf(node, Style{}, &hidden);
@@ -1392,7 +1409,8 @@ class SvgReader {
         art->locked = insensitive && std::string_view(insensitive.value()) == "true";
         for (pugi::xml_attribute a : node.attributes()) {
             if (AttrNamespace(node, a) == kTagsNs) {
-                art->tags[ToSjis(TagNameOfXml(LocalName(a.name())))] = ToSjis(a.value());
+                const std::string name = ToSjis(TagNameOfXml(LocalName(a.name())));
+                art->tags[name] = Spelled(a.value(), art->spellings, name);
             }
         }
         if (!used) {
@@ -1597,7 +1615,7 @@ class SvgReader {
         } else {
             content = Spaces(AllText(node), Preserved(node));
         }
-        text.text = ToSjis(content);
+        text.text = Spelled(content, text.spellings);
         text.size = size;
         const Matrix full = ctm.Then(kFlip);
         text.anchor = full.Apply(anchor);

@@ -103,9 +103,17 @@ TEST(SvgConvert, RoundTripsAndRefusals) {
     ASSERT_EQ(kznhost::ConvertMap(example, dir / "map.svgz", err), 0) << err.str();
     ASSERT_EQ(kznhost::ConvertMap(dir / "map.svgz", dir / "back.svg", err), 0) << err.str();
     EXPECT_EQ(File(dir / "back.svg"), File(example));
-    ASSERT_EQ(kznhost::ConvertMap(example, dir / "map.json", err), 0) << err.str();
+    // The sample over Japan has Shift-JIS texts only (the small map's "limaçon" has none).
+    const std::string japan = kzntest::SourcePath("examples/snail-map.svg");
+    ASSERT_EQ(kznhost::ConvertMap(japan, dir / "map.json", err), 0) << err.str();
     ASSERT_EQ(kznhost::ConvertMap(dir / "map.json", dir / "fresh.svg", err), 0) << err.str();
     EXPECT_EQ(subhost::ReadMap(dir / "fresh.svg")->layers().size(), 4U);
+    // Texts are the file's own in the other form: ¥ stays ¥ though Shift-JIS gives it \'s form.
+    const std::string yen = dir.Write(
+        "yen.svg",
+        kzntest::Utf8(u8"<svg xmlns=\"http://www.w3.org/2000/svg\"><text>¥1</text></svg>"));
+    ASSERT_EQ(kznhost::ConvertMap(yen, dir / "yen.json", err), 0) << err.str();
+    EXPECT_THAT(File(dir / "yen.json"), HasSubstr(kzntest::Utf8(u8"\"text\": \"¥1\"")));
 
     struct Case {
         const char* name;
@@ -130,6 +138,10 @@ TEST(SvgConvert, RoundTripsAndRefusals) {
         {"the same file", example, example,
          "kznhost: " + example + ": is the map being read; write it to another file"},
         {"missing", dir / "none.svg", dir / "o.svg", "kznhost: " + dir / "none.svg" + ": .*"},
+        {"a text JSON cannot hold", example, dir / "o.svg.json",
+         "kznhost: " + dir / "o.svg.json" +
+             ": \"Escargot, lima.*on\\\\r\\(.*\\)\" has characters that "
+             "Shift-JIS has no form for, which a JSON map cannot hold; write the map as SVG"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -137,6 +149,7 @@ TEST(SvgConvert, RoundTripsAndRefusals) {
         EXPECT_EQ(kznhost::ConvertMap(c.in, c.out, e), 2);
         EXPECT_THAT(e.str(), MatchesRegex(c.message + "\n"));
         EXPECT_FALSE(std::filesystem::exists(dir / "o.svg"));
+        EXPECT_FALSE(std::filesystem::exists(dir / "o.svg.json"));
     }
 }
 
