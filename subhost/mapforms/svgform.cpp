@@ -1576,7 +1576,10 @@ class SvgReader {
             if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
                 out += n.value();
             }
-            if (n.type() == pugi::node_element && n.first_child()) {
+            // Characters are those of the text, its spans and its path; a <title> or a <desc>
+            // inside it holds none of them.
+            if (n.type() == pugi::node_element && n.first_child() &&
+                (IsElement(n, "tspan") || IsElement(n, "textPath") || IsElement(n, "a"))) {
                 n = n.first_child();
                 continue;
             }
@@ -2175,6 +2178,34 @@ class SvgWriter {
         WriteNew(art, Local(ctm), indent, &r.node);
     }
 
+    // The elements inside the text NODE that hold no characters of it (a <title>, a <desc>, or
+    // whatever a file puts there), outermost first in file order: a replaced text keeps them, and
+    // so the ids that other elements name.
+    static void NotLines(pugi::xml_node node, std::vector<pugi::xml_node>& out) {
+        for (pugi::xml_node child : node.children()) {
+            if (child.type() != pugi::node_element) {
+                continue;
+            }
+            if (IsElement(child, "tspan") || IsElement(child, "textPath") ||
+                IsElement(child, "a")) {
+                NotLines(child, out);
+            } else {
+                out.push_back(child);
+            }
+        }
+    }
+
+    // Closes a replaced text: what it held besides its characters, then CLOSE.
+    void CloseText(pugi::xml_node node, const std::string& close) {
+        std::vector<pugi::xml_node> kept;
+        NotLines(node, kept);
+        for (pugi::xml_node element : kept) {
+            const std::size_t b = src_->Begin(element);
+            Out().append(src_->text, b, src_->End(element) - b);
+        }
+        Out() += close;
+    }
+
     void WriteTextContent(const Art& art, pugi::xml_node node, bool same) {
         const std::string& text = src_->text;
         const std::size_t begin = src_->Begin(node);
@@ -2226,7 +2257,7 @@ class SvgWriter {
                     Out() += Escape(lines[i], false);
                 }
             }
-            Out() += close;
+            CloseText(node, close);
             return;
         }
         Out() += Escape(lines[0], false);
@@ -2234,7 +2265,7 @@ class SvgWriter {
             usesSodipodi_ = true;
             Out() += "<tspan sodipodi:role=\"line\">" + Escape(lines[i], false) + "</tspan>";
         }
-        Out() += close;
+        CloseText(node, close);
     }
 
     // ---- new markup, as Inkscape writes it
