@@ -427,14 +427,11 @@ class Comparison {
             const auto weight = [&](std::size_t x, std::size_t y) {
                 return Likeness(*a[i + x], *placesA[x], *b[j + y], *placesB[y], contents_);
             };
-            for (const auto& [x, y] : PairInOrder(ei - i, ej - j, weight)) {
+            for (const auto& [x, y] : PairInWindows(ei - i, ej - j, weight)) {
                 pairs.emplace_back(i + x, j + y);
             }
         };
-        const auto same = [&](std::size_t x, std::size_t y) -> std::int64_t {
-            return na[x] == nb[y] ? 1 : 0;
-        };
-        for (const auto& [si, sj] : PairInOrder(a.size(), b.size(), same)) {
+        for (const auto& [si, sj] : PairEqual(na, nb)) {
             alikeUpTo(si, sj);
             pairs.emplace_back(si, sj);
             i = si + 1;

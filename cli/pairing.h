@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -97,6 +98,154 @@ template <typename Weight>
 Pairs PairInOrder(std::size_t n, std::size_t m, const Weight& weight) {
     Pairs out;
     pairing::Halving<Weight>(weight, m).Pair(0, n, 0, m, out);
+    return out;
+}
+
+// The most cells (pairs of entries weighed) of one table of PairInOrder that the pairings below
+// allow themselves: about a second of weighing.
+constexpr std::size_t kMostCells = std::size_t{1} << 24;
+
+// As PairInOrder where N x M is at most MOSTCELLS. Larger lists are cut into as many pieces as
+// keep the cells within that bound, the k-th piece of A paired with the k-th piece of B (each the
+// same share of its list): entries far apart in their lists are not paired, so the time grows
+// with N + M.
+template <typename Weight>
+Pairs PairInWindows(std::size_t n, std::size_t m, const Weight& weight,
+                    std::size_t mostCells = kMostCells) {
+    if (n == 0 || m == 0 || n <= mostCells / m) {
+        return PairInOrder(n, m, weight);
+    }
+    const std::size_t pieces = std::min(std::max(n, m), (n * m + mostCells - 1) / mostCells);
+    Pairs out;
+    for (std::size_t k = 0; k < pieces; ++k) {
+        const std::size_t i0 = n * k / pieces;
+        const std::size_t i1 = n * (k + 1) / pieces;
+        const std::size_t j0 = m * k / pieces;
+        const std::size_t j1 = m * (k + 1) / pieces;
+        const auto shifted = [&](std::size_t i, std::size_t j) { return weight(i0 + i, j0 + j); };
+        for (const auto& [i, j] : PairInOrder(i1 - i0, j1 - j0, shifted)) {
+            out.emplace_back(i0 + i, j0 + j);
+        }
+    }
+    return out;
+}
+
+// Pairs entries of A and B that hold the same number (NA[i] == NB[j]), in order: as many as a
+// longest common subsequence where the lists are small or alike, and otherwise as many as the
+// following finds in time near-linear in their lengths. Runs of equal entries at both ends pair
+// first; then the numbers that stand once in each list, of which the longest run increasing in
+// both lists pairs, and the stretches between those pairs are paired the same way; a stretch
+// with no such number pairs each entry of A with the first equal entry of B after the last pair.
+inline Pairs PairEqual(const std::vector<std::size_t>& na, const std::vector<std::size_t>& nb,
+                       std::size_t mostCells = kMostCells) {
+    struct Stretch {
+        std::size_t i0, i1, j0, j1;
+    };
+    Pairs out;
+    std::vector<Stretch> todo{{0, na.size(), 0, nb.size()}};
+    while (!todo.empty()) {
+        auto [i0, i1, j0, j1] = todo.back();
+        todo.pop_back();
+        while (i0 < i1 && j0 < j1 && na[i0] == nb[j0]) {
+            out.emplace_back(i0++, j0++);
+        }
+        while (i0 < i1 && j0 < j1 && na[i1 - 1] == nb[j1 - 1]) {
+            out.emplace_back(--i1, --j1);
+        }
+        const std::size_t n = i1 - i0;
+        const std::size_t m = j1 - j0;
+        if (n == 0 || m == 0) {
+            continue;
+        }
+        if (n <= mostCells / m) {
+            const auto same = [&](std::size_t i, std::size_t j) -> std::int64_t {
+                return na[i0 + i] == nb[j0 + j] ? 1 : 0;
+            };
+            for (const auto& [i, j] : PairInOrder(n, m, same)) {
+                out.emplace_back(i0 + i, j0 + j);
+            }
+            continue;
+        }
+        // The numbers that stand once in each list, by their place in A.
+        struct Count {
+            std::size_t inA = 0, inB = 0, i = 0, j = 0;
+        };
+        std::unordered_map<std::size_t, Count> counts;
+        for (std::size_t i = i0; i < i1; ++i) {
+            Count& c = counts[na[i]];
+            ++c.inA;
+            c.i = i;
+        }
+        for (std::size_t j = j0; j < j1; ++j) {
+            if (auto found = counts.find(nb[j]); found != counts.end()) {
+                ++found->second.inB;
+                found->second.j = j;
+            }
+        }
+        std::vector<std::pair<std::size_t, std::size_t>> unique;
+        for (const auto& [number, c] : counts) {
+            if (c.inA == 1 && c.inB == 1) {
+                unique.emplace_back(c.i, c.j);
+            }
+        }
+        std::sort(unique.begin(), unique.end());
+        // The longest run of them increasing in B too (patience sorting).
+        std::vector<std::size_t> tops;  // tops[k]: the index in UNIQUE ending a run of k + 1
+        std::vector<std::size_t> before(unique.size());
+        for (std::size_t u = 0; u < unique.size(); ++u) {
+            const auto at = std::lower_bound(
+                tops.begin(), tops.end(), unique[u].second,
+                [&](std::size_t top, std::size_t j) { return unique[top].second < j; });
+            before[u] = at == tops.begin() ? u : *(at - 1);
+            if (at == tops.end()) {
+                tops.push_back(u);
+            } else {
+                *at = u;
+            }
+        }
+        if (!tops.empty()) {
+            std::vector<std::pair<std::size_t, std::size_t>> anchors;
+            for (std::size_t u = tops.back();; u = before[u]) {
+                anchors.push_back(unique[u]);
+                if (before[u] == u) {
+                    break;
+                }
+            }
+            std::reverse(anchors.begin(), anchors.end());
+            std::size_t i = i0;
+            std::size_t j = j0;
+            for (const auto& [ai, aj] : anchors) {
+                todo.push_back({i, ai, j, aj});
+                out.emplace_back(ai, aj);
+                i = ai + 1;
+                j = aj + 1;
+            }
+            todo.push_back({i, i1, j, j1});
+            continue;
+        }
+        // No number stands once in each: each entry of A takes the first equal one of B left.
+        std::unordered_map<std::size_t, std::vector<std::size_t>> places;  // latest last
+        for (std::size_t j = j1; j-- > j0;) {
+            places[nb[j]].push_back(j);
+        }
+        std::size_t last = j0;
+        for (std::size_t i = i0; i < i1; ++i) {
+            auto found = places.find(na[i]);
+            if (found == places.end()) {
+                continue;
+            }
+            std::vector<std::size_t>& js = found->second;
+            while (!js.empty() && js.back() < last) {
+                js.pop_back();
+            }
+            if (!js.empty()) {
+                out.emplace_back(i, js.back());
+                last = js.back() + 1;
+                js.pop_back();
+            }
+        }
+    }
+    std::sort(out.begin(), out.end());
     return out;
 }
 
