@@ -306,6 +306,39 @@ bool NameChar(char32_t c, bool first) {
     return !first && ((c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7);
 }
 
+// Where the first byte of BYTES stands that does not begin or continue a UTF-8 character (an
+// overlong form, a surrogate or a code point past U+10FFFF included), or npos.
+std::size_t NotUtf8At(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t n = c >= 0xC2 && c <= 0xDF   ? 2
+                              : c >= 0xE0 && c <= 0xEF ? 3
+                              : c >= 0xF0 && c <= 0xF4 ? 4
+                                                       : 0;
+        if (n == 0 || i + n > bytes.size()) {
+            return i;
+        }
+        char32_t cp = c & (0x7F >> n);
+        for (std::size_t k = 1; k < n; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return i;
+            }
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (n == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
+            return i;
+        }
+        i += n;
+    }
+    return std::string_view::npos;
+}
+
 std::vector<char32_t> CodePoints(std::string_view utf8) {
     std::vector<char32_t> out;
     for (std::size_t i = 0; i < utf8.size();) {
@@ -2583,6 +2616,14 @@ std::unique_ptr<Document> ParseSvgMap(const std::string& bytes, const std::strin
     src->original = bytes;
     auto document = std::make_unique<Document>();
     try {
+        // XML has no NUL character (the parser would take one for the end of a value), and an
+        // SVG map is UTF-8: a text read otherwise could not be written back.
+        if (const std::size_t nul = bytes.find('\0'); nul != std::string::npos) {
+            throw SvgFault{nul, "not well-formed XML: a NUL byte"};
+        }
+        if (const std::size_t bad = NotUtf8At(bytes); bad != std::string::npos) {
+            throw SvgFault{bad, "bytes that are not UTF-8 (an SVG map is read as UTF-8)"};
+        }
         src->text = ExpandEntities(bytes);
         const pugi::xml_parse_result result =
             src->xml.load_buffer(src->text.data(), src->text.size(),

@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
-#include <ctime>
 
 #include "subhost/mapforms/svgform.h"
 #include "support/harness.h"
@@ -314,12 +313,14 @@ TEST(SvgRefusals, WhatAPersonSees) {
         {"a use of a missing symbol", Svg("\n<use xlink:href=\"#gone\"/>"),
          "map.svg: line 2, column 1: <use> names \"#gone\", which no element"},
         {"not SVG", "<html/>", "the root element is not <svg>"},
+        {"a NUL byte", Svg("\n<text k=\"a" + std::string(1, '\0') + "b\">x</text>"),
+         "map.svg: line 2, column 11: not well-formed XML: a NUL byte"},
+        {"not UTF-8", Svg("\n<text>caf\xE9</text>"),
+         "map.svg: line 2, column 10: bytes that are not UTF-8"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::clock_t start = std::clock();
         EXPECT_THAT(Message(c.svg), ::testing::HasSubstr(c.message));
-        EXPECT_LT(std::clock() - start, 5 * CLOCKS_PER_SEC);
     }
 }
 
