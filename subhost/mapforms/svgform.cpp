@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <pugixml.hpp>
 #include <set>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -1131,6 +1133,10 @@ class SvgSource final : public MapSource {
 // Prints of an art object's state, compared to tell whether a command changed it.
 template <typename T>
 void Put(std::string& out, const T& value) {
+    // Only types without padding: bytes a padding holds are not the value's.
+    static_assert(std::has_unique_object_representations_v<T> || std::is_floating_point_v<T> ||
+                  std::is_same_v<T, Point> || std::is_same_v<T, Paint> ||
+                  std::is_same_v<T, std::array<double, 4>>);
     out.append(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
@@ -1155,8 +1161,11 @@ std::string GeometryPrint(const Art& art) {
     Put(out, art.type);
     if (art.type == kPathArt) {
         Put(out, art.closed);
-        for (const Segment& s : art.segments) {
-            Put(out, s);
+        for (const Segment& s : art.segments) {  // field by field: a Segment has padding
+            Put(out, s.p);
+            Put(out, s.in);
+            Put(out, s.out);
+            Put(out, s.corner);
         }
         Put(out, art.style.fill.has_value());
         Put(out, art.style.fill.value_or(Paint{}));
