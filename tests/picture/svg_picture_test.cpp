@@ -175,11 +175,14 @@ TEST(SvgLegend, SymbolOfTheSampleMapIsDrawnInItsColour) {
     EXPECT_TRUE(p.Has(0, kFirstRow, kSymbolColumn, kFirstRow + kRow, {0xc8, 0x37, 0x37}));
 }
 
-// Two symbols side by side: each cell shows its own symbol only.
-TEST(SvgLegend, CellShowsNoneOfANeighbouringSymbol) {
-    TempDir dir;
-    const std::string map =
-        dir.Write("map.svg", kRoot + kzntest::Utf8(u8R"(width="100" height="100">
+// Two symbols side by side: each cell shows its own symbol only, wherever the file's page puts
+// the root's user units.
+TEST(SvgLegend, CellShowsItsSymbolAndNoneOfANeighbouringSymbol) {
+    for (const std::string root :
+         {R"(width="100" height="100")", R"(width="200" height="100" viewBox="0 0 100 100")",
+          R"(width="100mm" height="200mm" viewBox="-50 0 100 200")", ""}) {
+        TempDir dir;
+        const std::string map = dir.Write("map.svg", kRoot + root + kzntest::Utf8(u8R"(>
   <defs><symbol id="r"><circle r="4" fill="#ff0000"/></symbol>
     <symbol id="b"><rect x="-4" y="-4" width="8" height="8" fill="#000000"/></symbol></defs>
   <g inkscape:groupmode="layer" inkscape:label="a">
@@ -188,14 +191,15 @@ TEST(SvgLegend, CellShowsNoneOfANeighbouringSymbol) {
     <use xlink:href="#b" x="18" y="10" kzn:kznObjectName="黒"/>
     <use xlink:href="#r" x="10" y="10" kzn:kznObjectName="赤"/>
   </g></svg>)"));
-    std::ostringstream err;
-    ASSERT_EQ(kznhost::RenderLegend(map, dir / "legend.png", err), 0) << err.str();
-    const Pixels p = Pixels::FromPng(dir / "legend.png");
-    const int red = kFirstRow, black = kFirstRow + kRow;
-    EXPECT_TRUE(p.Has(0, red, kSymbolColumn, red + kRow, kRed));
-    EXPECT_LT(p.Darkest(0, red, kSymbolColumn, red + kRow).Darkness(), 600);
-    EXPECT_TRUE(p.Has(0, black, kSymbolColumn, black + kRow, kzntest::kBlack));
-    EXPECT_FALSE(p.Has(0, black, kSymbolColumn, black + kRow, kRed, 100));
+        std::ostringstream err;
+        ASSERT_EQ(kznhost::RenderLegend(map, dir / "legend.png", err), 0) << err.str();
+        const Pixels p = Pixels::FromPng(dir / "legend.png");
+        const int red = kFirstRow, black = kFirstRow + kRow;
+        EXPECT_TRUE(p.Has(0, red, kSymbolColumn, red + kRow, kRed)) << root;
+        EXPECT_LT(p.Darkest(0, red, kSymbolColumn, red + kRow).Darkness(), 600) << root;
+        EXPECT_TRUE(p.Has(0, black, kSymbolColumn, black + kRow, kzntest::kBlack)) << root;
+        EXPECT_FALSE(p.Has(0, black, kSymbolColumn, black + kRow, kRed, 100)) << root;
+    }
 }
 
 }  // namespace
