@@ -185,8 +185,8 @@ void RenderSvgMap(const std::string& svg, const std::string& path, double scale)
     Handle handle;
     SvgPage page;
     Frame frame;
+    FormatOf(path);  // a name that is no picture's, before anything is drawn
     try {
-        FormatOf(path);
         handle = Load(svg);
         page = PageOf(handle.get(), scale, frame);
     } catch (const PictureError& e) {
@@ -229,8 +229,8 @@ void RenderSvgLegend(Document& document, const MapSource& source, const std::str
     }
     std::vector<Handle> handles;
     std::vector<Frame> frames;
+    FormatOf(path);
     try {
-        FormatOf(path);
         for (const std::set<const Art*>& symbols : kept) {
             std::string svg;
             {
