@@ -30,7 +30,7 @@ std::vector<LegendLine> LegendOf(const Document& document);
 // Writes the legend of DOCUMENT to PATH (.png or .svg).
 void RenderLegend(const Document& document, const std::string& path);
 
-// The part of a legend picture that belongs to one line's symbol, in pixels.
+// The rectangle of a legend picture that belongs to one line's symbol, in pixels.
 struct LegendCell {
     double left = 0, top = 0, width = 0, height = 0;
 };

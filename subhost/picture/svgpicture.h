@@ -6,8 +6,8 @@
 // file are drawn.
 //
 // The page is the one the file defines, in the root's user units: its viewBox fitted into its
-// width and height (centred, as the default preserveAspectRatio fits it), the viewBox alone
-// where the file gives no width and height, the width and height alone (user units are CSS
+// width and height (centred and as large as it fits, as SVG fits a viewBox by default), the viewBox
+// alone where the file gives no width and height, the width and height alone (user units are CSS
 // pixels then) where it gives no viewBox, and where it gives none of them the bounds of what it
 // draws with a margin of kMargin units. At scale s one user unit is s pixels.
 #pragma once

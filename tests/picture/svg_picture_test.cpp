@@ -113,11 +113,11 @@ TEST(SvgPicture, ShowsColoursGradientsAndEmbeddedImagesButNoImageFileNorHiddenAr
   <g inkscape:groupmode="layer" inkscape:label="a">
     <rect x="0" y="0" width="20" height="20" style="fill:#ff0000"/>
     <rect x="20" y="0" width="20" height="20" fill="url(#g)"/>
-    <image x="40" y="0" width="20" height="20" preserveAspectRatio="none"
+    <image x="40" y="0" width="20" height="20"
       xlink:href="data:image/png;base64,BASE64"/>
-    <image x="60" y="0" width="10" height="20" preserveAspectRatio="none" xlink:href="FILE"/>
-    <image x="70" y="0" width="10" height="20" preserveAspectRatio="none" xlink:href="file://FILE"/>
-    <image x="80" y="0" width="20" height="20" preserveAspectRatio="none" href="green.png"/>
+    <image x="60" y="0" width="10" height="20" xlink:href="FILE"/>
+    <image x="70" y="0" width="10" height="20" xlink:href="file://FILE"/>
+    <image x="80" y="0" width="20" height="20" href="green.png"/>
   </g>
   <g inkscape:groupmode="layer" inkscape:label="b" style="display:none">
     <rect x="100" y="0" width="20" height="20" fill="#ff0000"/>
