@@ -6,9 +6,11 @@
 #include "subhost/mapforms/mapforms.h"
 
 #ifdef KZN_PICTURES
+#include "subhost/mapforms/svgform.h"
 #include "subhost/picture/canvas.h"
 #include "subhost/picture/legend.h"
 #include "subhost/picture/mappicture.h"
+#include "subhost/picture/svgpicture.h"
 #endif
 
 namespace kznhost {
@@ -20,7 +22,7 @@ int WithMap(const std::string& map, const std::string& out, std::ostream& err, D
 #ifdef KZN_PICTURES
     try {
         subhost::picture::FormatOf(out);  // a wrong name is said before the map is read
-        draw(*subhost::ReadMap(map));
+        draw(subhost::LoadMap(map));
         return 0;
     } catch (const std::exception& e) {
         err << "kznhost: " << e.what() << "\n";
@@ -50,17 +52,27 @@ int RenderPicture(const std::string& map, const std::string& out, double scale, 
         err << "kznhost: the scale must be a number greater than 0\n";
         return 2;
     }
-    return WithMap(map, out, err, [&]([[maybe_unused]] const subhost::Document& document) {
+    return WithMap(map, out, err, [&]([[maybe_unused]] const subhost::LoadedMap& loaded) {
 #ifdef KZN_PICTURES
-        subhost::picture::RenderMap(document, out, scale);
+        // An SVG map is drawn from its own markup, as it was read.
+        if (loaded.source != nullptr) {
+            subhost::picture::RenderSvgMap(
+                subhost::FormatSvgMap(*loaded.document, loaded.source.get()), out, scale);
+        } else {
+            subhost::picture::RenderMap(*loaded.document, out, scale);
+        }
 #endif
     });
 }
 
 int RenderLegend(const std::string& map, const std::string& out, std::ostream& err) {
-    return WithMap(map, out, err, [&]([[maybe_unused]] const subhost::Document& document) {
+    return WithMap(map, out, err, [&]([[maybe_unused]] const subhost::LoadedMap& loaded) {
 #ifdef KZN_PICTURES
-        subhost::picture::RenderLegend(document, out);
+        if (loaded.source != nullptr) {
+            subhost::picture::RenderSvgLegend(*loaded.document, *loaded.source, out);
+        } else {
+            subhost::picture::RenderLegend(*loaded.document, out);
+        }
 #endif
     });
 }

@@ -100,6 +100,13 @@ std::vector<LegendLine> LegendOf(const Document& document) {
 
 void RenderLegend(const Document& document, const std::string& path) {
     const std::vector<LegendLine> lines = LegendOf(document);
+    RenderLegend(lines, path,
+                 [&](cairo_t* cr, std::size_t line, const geometry::Matrix& toPixels,
+                     const LegendCell&) { PaintArt(cr, *lines[line].symbol, toPixels); });
+}
+
+void RenderLegend(const std::vector<LegendLine>& lines, const std::string& path,
+                  const SymbolPainter& paint) {
     const std::string title = U8(u8"凡例");
     const std::string none = U8(u8"記号はありません");
 
@@ -151,10 +158,14 @@ void RenderLegend(const Document& document, const std::string& path) {
                              const double f = fit.factor;
                              const double left = kPad + (symbolColumn - fit.r.width() * f) / 2;
                              const double up = top + (rows[i] - fit.r.height() * f) / 2;
-                             PaintArt(cr, *lines[i].symbol,
-                                      geometry::Matrix::Translation(-fit.r.left, -fit.r.top)
-                                          .Then(geometry::Matrix::Scale(f, -f))
-                                          .Then(geometry::Matrix::Translation(left, up)));
+                             cairo_save(cr);
+                             paint(
+                                 cr, i,
+                                 geometry::Matrix::Translation(-fit.r.left, -fit.r.top)
+                                     .Then(geometry::Matrix::Scale(f, -f))
+                                     .Then(geometry::Matrix::Translation(left, up)),
+                                 {kPad - kColumnGap / 2, top, symbolColumn + kColumnGap, rows[i]});
+                             cairo_restore(cr);
                          }
                          cairo_set_source_rgb(cr, 0, 0, 0);
                          ShowTextIn(cr, ShowSjis(lines[i].name), kTextSize, nameLeft, top,

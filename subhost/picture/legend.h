@@ -8,10 +8,14 @@
 // the order the names are first met (layers from the top one down, children from the front).
 #pragma once
 
+#include <cairo.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "subhost/document/document.h"
+#include "subhost/geometry/geometry.h"
 
 namespace subhost::picture {
 
@@ -25,5 +29,19 @@ std::vector<LegendLine> LegendOf(const Document& document);
 
 // Writes the legend of DOCUMENT to PATH (.png or .svg).
 void RenderLegend(const Document& document, const std::string& path);
+
+// The rectangle of a legend picture that belongs to one line's symbol, in pixels.
+struct LegendCell {
+    double left = 0, top = 0, width = 0, height = 0;
+};
+
+// Draws the symbol of LINES[LINE]: TOPIXELS takes document coordinates to the picture's pixels
+// so that the symbol's visible bounds fill its place in CELL.
+using SymbolPainter = std::function<void(cairo_t* cr, std::size_t line,
+                                         const geometry::Matrix& toPixels, const LegendCell& cell)>;
+
+// Writes the legend of LINES to PATH, each symbol drawn by PAINT.
+void RenderLegend(const std::vector<LegendLine>& lines, const std::string& path,
+                  const SymbolPainter& paint);
 
 }  // namespace subhost::picture

@@ -249,6 +249,36 @@ void PaintArt(cairo_t* cr, const Art& art, const Matrix& toPixels) {
     }
 }
 
+PixelSize PixelsOf(double width, double height, double far, double scale, const std::string& what) {
+    char why[300];
+    if (!std::isfinite(far)) {
+        throw PictureError(what + " reaches coordinates too large to compute with");
+    }
+    const double exactWidth = width * scale;
+    const double exactHeight = height * scale;
+    const auto refuse = [&](const char* cause) {
+        std::snprintf(why, sizeof why,
+                      "%s spans %.6g by %.6g units: at scale %.6g that is %.6g by %.6g pixels, %s",
+                      what.c_str(), width, height, scale, exactWidth, exactHeight, cause);
+        throw PictureError(why);
+    };
+    if (!(exactWidth <= kMostPixelsASide && exactHeight <= kMostPixelsASide)) {
+        refuse("more than 1000000 pixels a side (the bound of every picture)");
+    }
+    // Where neighbouring numbers lie more than half a pixel apart, a pixel cannot be placed.
+    if ((std::nextafter(far, HUGE_VAL) - far) * scale > 0.5) {
+        std::snprintf(why, sizeof why,
+                      "%s reaches %.6g units from the origin: at scale %.6g a pixel cannot be "
+                      "placed among numbers that large",
+                      what.c_str(), far, scale);
+        throw PictureError(why);
+    }
+    if (!(exactWidth >= 1 && exactHeight >= 1)) {
+        refuse("less than one pixel a side");
+    }
+    return {static_cast<int>(std::ceil(exactWidth)), static_cast<int>(std::ceil(exactHeight))};
+}
+
 Page PageOf(const Document& document, double scale) {
     geometry::Bounds bounds;
     for (const Layer* layer : document.layers()) {
@@ -258,39 +288,12 @@ Page PageOf(const Document& document, double scale) {
     Page page;
     page.area = {r.left - kMargin, r.top + kMargin, r.right + kMargin, r.bottom - kMargin};
     page.scale = scale;
-    char what[200];
     const double far = std::max({std::fabs(page.area.left), std::fabs(page.area.right),
                                  std::fabs(page.area.top), std::fabs(page.area.bottom)});
-    if (!std::isfinite(far)) {
-        throw PictureError("the visible art reaches coordinates too large to compute with");
-    }
-    const double exactWidth = page.area.width() * scale;
-    const double exactHeight = page.area.height() * scale;
-    const auto refuse = [&](const char* why) {
-        std::snprintf(what, sizeof what,
-                      "the visible art spans %.6g by %.6g units: at scale %.6g that is %.6g by "
-                      "%.6g pixels, %s",
-                      page.area.width(), page.area.height(), scale, exactWidth, exactHeight, why);
-        throw PictureError(what);
-    };
-    if (!(exactWidth <= kMostPixelsASide && exactHeight <= kMostPixelsASide)) {
-        refuse("more than 1000000 pixels a side (the bound of every picture)");
-    }
-    // Where neighbouring numbers lie more than half a pixel apart, a pixel cannot be placed.
-    if ((std::nextafter(far, HUGE_VAL) - far) * scale > 0.5) {
-        std::snprintf(what, sizeof what,
-                      "the visible art reaches %.6g units from the origin: at scale %.6g a pixel "
-                      "cannot be placed among numbers that large",
-                      far, scale);
-        throw PictureError(what);
-    }
-    if (!(exactWidth >= 1 && exactHeight >= 1)) {
-        refuse("less than one pixel a side");
-    }
-    const double width = std::ceil(exactWidth);
-    const double height = std::ceil(exactHeight);
-    page.width = static_cast<int>(width);
-    page.height = static_cast<int>(height);
+    const PixelSize size =
+        PixelsOf(page.area.width(), page.area.height(), far, scale, "the visible art");
+    page.width = size.width;
+    page.height = size.height;
     page.toPixels =
         Matrix::Translation(-page.area.left, -page.area.top).Then(Matrix::Scale(scale, -scale));
     return page;

@@ -39,6 +39,16 @@ struct Page {
 // A page is at most this many pixels a side (SVG units included).
 constexpr double kMostPixelsASide = 1'000'000;
 
+struct PixelSize {
+    int width = 0, height = 0;
+};
+
+// The size in pixels of a picture of WIDTH by HEIGHT units at SCALE whose farthest coordinate
+// lies FAR from the origin. Throws PictureError, naming the page as WHAT ("the visible art"),
+// when it is not at least one and at most kMostPixelsASide pixels a side, or when a pixel cannot
+// be placed among coordinates that large.
+PixelSize PixelsOf(double width, double height, double far, double scale, const std::string& what);
+
 // The page of DOCUMENT's visible art at SCALE. A map with no visible art gets a page of its
 // margins round the origin. Throws PictureError when the page would be larger than
 // kMostPixelsASide.

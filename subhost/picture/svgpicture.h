@@ -1,0 +1,40 @@
+// Pictures of SVG maps as an SVG viewer shows them: librsvg draws the map's own markup, with its
+// colours, gradients, embedded images and texts.
+//
+// librsvg is given the map's bytes and no file name or base URL, so it loads nothing the file
+// names outside itself (images, other files' elements, style sheets): only data: URLs inside the
+// file are drawn.
+//
+// The page is the one the file defines, in the root's user units: its viewBox fitted into its
+// width and height (centred and as large as it fits, as SVG fits a viewBox by default), the viewBox
+// alone where the file gives no width and height, the width and height alone (user units are CSS
+// pixels then) where it gives no viewBox, and where it gives none of them the bounds of what it
+// draws with a margin of kMargin units. At scale s one user unit is s pixels.
+#pragma once
+
+#include <string>
+
+#include "subhost/document/document.h"
+#include "subhost/mapforms/mapforms.h"
+
+namespace subhost::picture {
+
+struct SvgPage {
+    double x = 0, y = 0, width = 0, height = 0;  // in the root's user units
+    double scale = 1;
+    int pixelsWide = 0, pixelsHigh = 0;
+};
+
+// The page of the SVG map whose markup is SVG, at SCALE. Throws PictureError when librsvg cannot
+// read it or the page is out of the bounds of a picture (as PageOf).
+SvgPage PageOfSvg(const std::string& svg, double scale = 1);
+
+// Writes the picture of the SVG markup SVG at SCALE to PATH (.png or .svg).
+void RenderSvgMap(const std::string& svg, const std::string& path, double scale = 1);
+
+// Writes the legend of DOCUMENT, read from an SVG map that SOURCE keeps, to PATH: the lines of
+// LegendOf, each symbol drawn by librsvg as on the map. DOCUMENT's art is hidden for a while
+// and left as it was.
+void RenderSvgLegend(Document& document, const MapSource& source, const std::string& path);
+
+}  // namespace subhost::picture
