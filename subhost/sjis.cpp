@@ -9,6 +9,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <map>
 #endif
 
 namespace subhost {
@@ -72,10 +73,42 @@ std::optional<std::string> Convert(UINT to, UINT from, const char* data, std::si
 
 #else
 
+// The converters of this thread, one per pair of encodings, opened when first needed (opening
+// one costs more than converting a label) and closed when the thread ends.
+class Converters {
+  public:
+    Converters() = default;
+    Converters(const Converters&) = delete;
+    Converters& operator=(const Converters&) = delete;
+    ~Converters() {
+        for (const auto& [key, cd] : open_) {
+            iconv_close(cd);
+        }
+    }
+
+    // The converter from FROM to TO in its initial state, or (iconv_t)-1.
+    iconv_t Get(const char* to, const char* from) {
+        const std::string key = std::string(to) + '\n' + from;
+        if (const auto it = open_.find(key); it != open_.end()) {
+            iconv(it->second, nullptr, nullptr, nullptr, nullptr);
+            return it->second;
+        }
+        const iconv_t cd = iconv_open(to, from);
+        if (cd != reinterpret_cast<iconv_t>(-1)) {
+            open_.emplace(key, cd);
+        }
+        return cd;
+    }
+
+  private:
+    std::map<std::string, iconv_t> open_;
+};
+
 // One conversion through iconv; nullopt on any byte it cannot take.
 std::optional<std::string> Convert(const char* to, const char* from, const char* data,
                                    std::size_t size) {
-    iconv_t cd = iconv_open(to, from);
+    thread_local Converters converters;
+    const iconv_t cd = converters.Get(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         return std::nullopt;
     }
@@ -95,7 +128,6 @@ std::optional<std::string> Convert(const char* to, const char* from, const char*
             break;
         }
     }
-    iconv_close(cd);
     if (!ok) {
         return std::nullopt;
     }
