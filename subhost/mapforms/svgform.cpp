@@ -2193,15 +2193,9 @@ class SvgWriter {
                 Content(r.node, elementCtm, {ArtItems(art)}, indent);
                 return;
             case Record::kUse:
-                if (r.children == DeepPrint(art) && !geometry) {
-                    StartTag(r.node, changes, hidden, own ? &art : nullptr, true);
-                    const std::size_t tagEnd = SkipMarkup(text, begin);
-                    Out().append(text, tagEnd, end - tagEnd);
-                    return;
-                }
-                break;
             case Record::kShape:
-                if (!geometry) {
+                // Its start tag anew where it must be, the rest of the element as it was.
+                if (!geometry && (r.kind == Record::kShape || r.children == DeepPrint(art))) {
                     StartTag(r.node, changes, hidden, own ? &art : nullptr, true);
                     const std::size_t tagEnd = SkipMarkup(text, begin);
                     Out().append(text, tagEnd, end - tagEnd);
