@@ -2,8 +2,9 @@
 // document changes (the floor), and how much the module allocates while it paints list rows.
 //
 //   kzn_bench [--sizes=1000,10000,100000] [--patterns=50,500] [--rows=1000] [--csv=FILE]
-//             [Google Benchmark flags]
+//             [--maps=DIR] [Google Benchmark flags]
 //
+// --maps keeps the map files the kznhost figures run on in DIR/SIZE.
 // Prints Google Benchmark's report, then one table of every figure; --csv writes the table.
 #include <benchmark/benchmark.h>
 
@@ -18,7 +19,7 @@
 #include <sstream>
 
 #include "allocations.h"
-#include "cli/diff.h"
+#include "commands.h"
 #include "generated.h"
 #include "host/suitenames.h"
 #include "subhost/document/artgeometry.h"
@@ -444,43 +445,6 @@ void MapRead(benchmark::State& state, int labels, const char* name) {
     }
 }
 
-// kznhost diff of the label map and the map text to object would leave on the same layer: a
-// symbol above each label, every seventh label gone (one list of 1.86 times the children). The
-// floor is reading the two maps, which the diff does first.
-void Diff(benchmark::State& state, int labels) {
-    kzntest::TempDir dir;
-    auto doc = LabelMap({labels, 50}, nullptr);
-    const std::string before = dir / "before.json";
-    subhost::WriteMap(*doc, before);
-    const auto& children = doc->layers()[0]->group->children;
-    const std::vector<Art*> kids(children.begin(), children.end());
-    for (std::size_t i = 0; i < kids.size(); ++i) {
-        doc->Duplicate(*doc->patterns()[i % doc->patterns().size()]->art, kPlaceAbove, *kids[i]);
-        if (i % 7 == 0) {
-            doc->Dispose(*kids[i]);
-        }
-    }
-    const std::string after = dir / "after.json";
-    subhost::WriteMap(*doc, after);
-    doc.reset();
-    double floor = 0;
-    for (auto _ : state) {
-        std::ostringstream out, err;
-        auto start = Clock::now();
-        const int status = kznhost::PrintDiff(before, after, out, err);
-        state.SetIterationTime(Seconds(start, Clock::now()));
-        if (status != 1) {
-            state.SkipWithError(("the diff failed: " + err.str()).c_str());
-            return;
-        }
-        start = Clock::now();
-        subhost::ReadMap(before);
-        subhost::ReadMap(after);
-        floor += Seconds(start, Clock::now());
-    }
-    Report(state, floor, 0);
-}
-
 // Loading a table file through the text-to-text dialog's open button: ROWS rows, or with
 // LINE one row of a form and ROWS fields.
 void TableLoad(benchmark::State& state, int rows, bool line) {
@@ -552,9 +516,14 @@ void RegisterAll(const std::vector<int>& sizes, const std::vector<int>& patternC
         Add({"map read", "labels", n, 50}, IterationsFor(n) * 2, MapRead, n, "map.json");
         Add({"svg map write", "labels", n, 50}, IterationsFor(n) * 2, MapWrite, n, "map.svg");
         Add({"svg map read", "labels", n, 50}, IterationsFor(n) * 2, MapRead, n, "map.svg");
-        Add({"diff", "labels", n, 50}, IterationsFor(n), Diff, n);
         Add({"table load", "rows", n, 0}, IterationsFor(n), TableLoad, n, false);
         Add({"table line", "fields", n, 0}, IterationsFor(n), TableLoad, n, true);
+    }
+    for (int n : sizes) {
+        Add({"kznhost run t2o --out", "labels", n, 50}, IterationsFor(n), CommandRun, n);
+        Add({"kznhost render", "labels", n, 50}, IterationsFor(n), CommandRender, n);
+        Add({"kznhost legend", "labels", n, 50}, IterationsFor(n), CommandLegend, n);
+        Add({"kznhost diff", "labels", n, 50}, IterationsFor(n), CommandDiff, n);
     }
     const int patterns = patternCounts.back();
     Add({"repaint t2t forms", "rows", rows, patterns}, 5, Repaint, "t2t", kT2TList, rows, patterns);
@@ -687,6 +656,8 @@ int main(int argc, char** argv) {
             patterns = kznbench::Numbers(arg.substr(11));
         } else if (arg.rfind("--rows=", 0) == 0) {
             rows = std::stoi(arg.substr(7));
+        } else if (arg.rfind("--maps=", 0) == 0) {
+            kznbench::SetMapsFolder(argv[i] + 7);
         } else if (arg.rfind("--csv=", 0) == 0) {
             csv = arg.substr(6);
         } else {

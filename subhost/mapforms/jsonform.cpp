@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -395,128 +397,321 @@ class Reader {
     Document& doc_;
 };
 
-// SJIS as it is written: as the map it was read from spelled it (SPELLINGS under KEY) while the
-// bytes are those read; otherwise converted.
-json TextJson(const std::string& sjis, const Spellings* spellings = nullptr,
-              const std::string& key = "") {
-    if (spellings != nullptr) {
-        if (const auto it = spellings->find(key);
-            it != spellings->end() && it->second.bytes == sjis) {
-            // Read from an SVG map, a text may hold characters that Shift-JIS has no form for,
-            // which a JSON map cannot hold: writing it otherwise would lose them.
-            if (!Utf8ToSjis(it->second.written)) {
-                std::string shown;  // on one line
-                for (const char c : it->second.written) {
-                    shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+// The map's text, written straight from the document (a tree of the whole map in the JSON
+// library's form would cost several times the map's bytes and most of the writing time). The
+// frame of the map (the document, its layers, patterns and swatches) is indented by two blanks a
+// level; every ART is one line, compact, so that a map's size grows with its art and not with
+// its depth, and a line of a written map is an object of it. Keys are in alphabetical order, and
+// an ART leaves out the keys that hold their defaults.
+class MapText {
+  public:
+    explicit MapText(std::string& out) : out_(out) {}
+
+    void Document(const subhost::Document& document) {
+        out_ += "{\n  \"currentLayer\": " + std::to_string(document.currentLayer()) +
+                ",\n  \"kzn-document\": 1,\n  \"layers\": ";
+        List(document.layers(), 1, [&](const Layer* layer) {
+            out_ += "{\n      \"art\": ";
+            List(layer->group->children, 3, [&](const subhost::Art* art) { Art(*art, false); });
+            out_ += ",\n      \"editable\": ";
+            out_ += layer->editable ? "true" : "false";
+            out_ += ",\n      \"title\": ";
+            Text(layer->title, &layer->spellings, "");
+            out_ += "\n    }";
+        });
+        out_ += ",\n  \"patterns\": ";
+        List(document.patterns(), 1, [&](const Pattern* p) {
+            out_ += "{\n      \"art\": ";
+            if (p->art != nullptr) {
+                Art(*p->art, true);
+            } else {
+                out_ += "null";
+            }
+            out_ += ",\n      \"name\": ";
+            Text(p->name, &p->spellings, "");
+            out_ += "\n    }";
+        });
+        out_ += ",\n  \"swatches\": ";
+        List(document.swatches(), 1, [&](const Swatch* s) {
+            if (s->pattern != nullptr) {
+                out_ += "{\"pattern\":";
+                Text(s->pattern->name, &s->pattern->spellings, "");
+            } else {
+                out_ += "{\"gray\":";
+                Number(s->gray);
+            }
+            out_ += "}";
+        });
+        out_ += "\n}\n";
+    }
+
+  private:
+    // ITEMS one a line, LEVEL levels in, each written by WRITE.
+    template <typename Items, typename Write>
+    void List(const Items& items, int level, Write write) {
+        if (items.begin() == items.end()) {
+            out_ += "[]";
+            return;
+        }
+        const std::string indent(2 * static_cast<std::size_t>(level + 1), ' ');
+        out_ += "[";
+        const char* separator = "\n";
+        for (const auto* item : items) {
+            out_ += separator;
+            out_ += indent;
+            write(item);
+            separator = ",\n";
+        }
+        out_ += "\n" + indent.substr(2) + "]";
+    }
+
+    // MIRRORED: pattern art, written as a person sees it (y turned out of the pattern's own
+    // space).
+    void Art(const subhost::Art& art, bool mirrored) {
+        static const char* const kTypes[] = {"", "group", "path", "compound", "text"};
+        // Keys by name: anchor, children, closed, hidden, locked, matrix, path, segments,
+        // selected, size, style, tags, text, type.
+        out_ += "{";
+        const char* comma = "";
+        const auto key = [&](const char* name) {
+            out_ += comma;
+            out_ += '"';
+            out_ += name;
+            out_ += "\":";
+            comma = ",";
+        };
+        const bool text = art.type == kTextArt;
+        if (text && !(art.anchor.x == 0 && art.anchor.y == 0 && !std::signbit(art.anchor.x) &&
+                      !std::signbit(art.anchor.y))) {
+            key("anchor");
+            Point(art.anchor, mirrored);
+        }
+        if (art.type == kGroupArt || art.type == kCompoundPathArt) {
+            key("children");
+            out_ += "[";
+            const char* separator = "";
+            for (const subhost::Art* child : art.children) {
+                out_ += separator;
+                Art(*child, mirrored);
+                separator = ",";
+            }
+            out_ += "]";
+        }
+        if (art.type == kPathArt && art.closed) {
+            key("closed");
+            out_ += "true";
+        }
+        if (art.hidden) {
+            key("hidden");
+            out_ += "true";
+        }
+        if (art.locked) {
+            key("locked");
+            out_ += "true";
+        }
+        if (text) {
+            const std::array<double, 4> m =
+                mirrored ? std::array<double, 4>{art.matrix[0], -art.matrix[1], art.matrix[2],
+                                                 -art.matrix[3]}
+                         : art.matrix;
+            if (m != kIdentity) {
+                key("matrix");
+                out_ += "[";
+                for (std::size_t i = 0; i < m.size(); ++i) {
+                    out_ += i == 0 ? "" : ",";
+                    Number(m[i]);
                 }
-                throw MapError("\"" + shown +
-                               "\" has characters that Shift-JIS has no form for, which a JSON "
-                               "map cannot hold; write the map as SVG");
-            }
-            return it->second.written;
-        }
-    }
-    if (std::optional<std::string> utf8 = SjisToUtf8(sjis)) {
-        return *utf8;
-    }
-    std::string hex;
-    for (unsigned char c : sjis) {
-        char pair[4];
-        std::snprintf(pair, sizeof pair, "%02X", c);
-        hex += hex.empty() ? "" : " ";
-        hex += pair;
-    }
-    return json{{"sjis", hex}};
-}
-
-// MIRRORED: pattern art, written as a person sees it (y turned out of the pattern's own space).
-json PointJson(const Point& p, bool mirrored) {
-    return json::array({p.x, mirrored ? -p.y : p.y});
-}
-
-json PathJson(const Art& art, json out, bool mirrored) {
-    out["closed"] = art.closed;
-    json segments = json::array();
-    for (const Segment& s : art.segments) {
-        json segment = {{"p", PointJson(s.p, mirrored)}};
-        if (!(s.in == s.p)) {
-            segment["in"] = PointJson(s.in, mirrored);
-        }
-        if (!(s.out == s.p)) {
-            segment["out"] = PointJson(s.out, mirrored);
-        }
-        if (s.corner) {
-            segment["corner"] = true;
-        }
-        segments.push_back(segment);
-    }
-    out["segments"] = segments;
-    json style = {{"fill", nullptr}, {"stroke", nullptr}};
-    if (art.style.fill) {
-        style["fill"] = {{"gray", art.style.fill->gray}};
-    }
-    if (art.style.stroke) {
-        style["stroke"] = {{"gray", art.style.stroke->gray}, {"width", art.style.stroke->width}};
-    }
-    out["style"] = style;
-    return out;
-}
-
-// A text's orientation is written when it is not the identity.
-constexpr std::array<double, 4> kIdentity{1, 0, 0, 1};
-
-json ArtJson(const Art& art, bool mirrored = false) {
-    static const char* const kTypes[] = {"", "group", "path", "compound", "text"};
-    json out = {{"type", kTypes[art.type >= 1 && art.type <= 4 ? art.type : 0]}};
-    if (!art.tags.empty()) {
-        json tags = json::object();
-        for (const auto& [name, value] : art.tags) {
-            tags[SjisToUtf8(name).value_or(ShowSjis(name))] = TextJson(value, &art.spellings, name);
-        }
-        out["tags"] = tags;
-    }
-    if (art.locked) {
-        out["locked"] = true;
-    }
-    if (art.hidden) {
-        out["hidden"] = true;
-    }
-    if (art.selected) {
-        out["selected"] = true;
-    }
-    switch (art.type) {
-        case kGroupArt:
-        case kCompoundPathArt: {
-            json children = json::array();
-            for (const Art* child : art.children) {
-                children.push_back(ArtJson(*child, mirrored));
-            }
-            out["children"] = children;
-            break;
-        }
-        case kPathArt:
-            out = PathJson(art, out, mirrored);
-            break;
-        case kTextArt:
-            out["text"] = TextJson(art.text, &art.spellings, "");
-            out["anchor"] = PointJson(art.anchor, mirrored);
-            out["size"] = art.size;
-            if (const std::array<double, 4> m =
-                    mirrored ? std::array<double, 4>{art.matrix[0], -art.matrix[1], art.matrix[2],
-                                                     -art.matrix[3]}
-                             : art.matrix;
-                m != kIdentity) {
-                out["matrix"] = m;
+                out_ += "]";
             }
             if (art.textPath != nullptr) {
-                out["path"] = ArtJson(*art.textPath, mirrored);
+                key("path");
+                Art(*art.textPath, mirrored);
             }
-            break;
-        default:
-            break;
+        }
+        if (art.type == kPathArt) {
+            key("segments");
+            Segments(art, mirrored);
+        }
+        if (art.selected) {
+            key("selected");
+            out_ += "true";
+        }
+        if (text && art.size != kDefaultSize) {
+            key("size");
+            Number(art.size);
+        }
+        if (art.type == kPathArt && (art.style.fill || art.style.stroke)) {
+            key("style");
+            Style(art.style);
+        }
+        if (!art.tags.empty()) {
+            key("tags");
+            Tags(art);
+        }
+        if (text && !art.text.empty()) {
+            key("text");
+            Text(art.text, &art.spellings, "");
+        }
+        key("type");
+        out_ += '"';
+        out_ += kTypes[art.type >= 1 && art.type <= 4 ? art.type : 0];
+        out_ += '"';
+        out_ += "}";
     }
-    return out;
-}
+
+    void Segments(const subhost::Art& art, bool mirrored) {
+        out_ += "[";
+        const char* separator = "";
+        for (const Segment& s : art.segments) {
+            out_ += separator;
+            separator = ",";
+            out_ += "{";
+            if (s.corner) {
+                out_ += "\"corner\":true,";
+            }
+            if (!(s.in == s.p)) {
+                out_ += "\"in\":";
+                Point(s.in, mirrored);
+                out_ += ",";
+            }
+            if (!(s.out == s.p)) {
+                out_ += "\"out\":";
+                Point(s.out, mirrored);
+                out_ += ",";
+            }
+            out_ += "\"p\":";
+            Point(s.p, mirrored);
+            out_ += "}";
+        }
+        out_ += "]";
+    }
+
+    // A paint's gray and a stroke's width are written even where they hold their defaults.
+    void Style(const PathStyle& style) {
+        out_ += "{";
+        if (style.fill) {
+            out_ += "\"fill\":{\"gray\":";
+            Number(style.fill->gray);
+            out_ += "}";
+        }
+        if (style.stroke) {
+            out_ += style.fill ? "," : "";
+            out_ += "\"stroke\":{\"gray\":";
+            Number(style.stroke->gray);
+            out_ += ",\"width\":";
+            Number(style.stroke->width);
+            out_ += "}";
+        }
+        out_ += "}";
+    }
+
+    // Tags in the alphabetical order of their names as written (UTF-8).
+    void Tags(const subhost::Art& art) {
+        std::vector<std::pair<std::string, const std::string*>> tags;
+        for (const auto& [name, value] : art.tags) {
+            tags.emplace_back(SjisToUtf8(name).value_or(ShowSjis(name)), &name);
+        }
+        std::sort(tags.begin(), tags.end());
+        out_ += "{";
+        const char* separator = "";
+        for (const auto& [written, name] : tags) {
+            out_ += separator;
+            separator = ",";
+            String(written);
+            out_ += ":";
+            Text(art.tags.at(*name), &art.spellings, *name);
+        }
+        out_ += "}";
+    }
+
+    void Point(const subhost::Point& p, bool mirrored) {
+        out_ += "[";
+        Number(p.x);
+        out_ += ",";
+        Number(mirrored ? -p.y : p.y);
+        out_ += "]";
+    }
+
+    // The shortest text that reads back as the same number; null for what JSON has no number
+    // for (as the JSON library writes it).
+    void Number(double value) {
+        if (!std::isfinite(value)) {
+            out_ += "null";
+            return;
+        }
+        char text[32];
+        const auto written = std::to_chars(text, text + sizeof text, value);
+        out_.append(text, written.ptr);
+    }
+
+    // SJIS as it is written: as the map it was read from spelled it (SPELLINGS under KEY) while
+    // the bytes are those read; otherwise converted.
+    void Text(const std::string& sjis, const Spellings* spellings, const std::string& key) {
+        if (spellings != nullptr && !spellings->empty()) {
+            if (const auto it = spellings->find(key);
+                it != spellings->end() && it->second.bytes == sjis) {
+                // Read from an SVG map, a text may hold characters that Shift-JIS has no form
+                // for, which a JSON map cannot hold: writing it otherwise would lose them.
+                if (!Utf8ToSjis(it->second.written)) {
+                    std::string shown;  // on one line
+                    for (const char c : it->second.written) {
+                        shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+                    }
+                    throw MapError("\"" + shown +
+                                   "\" has characters that Shift-JIS has no form for, which a "
+                                   "JSON map cannot hold; write the map as SVG");
+                }
+                String(it->second.written);
+                return;
+            }
+        }
+        if (const std::optional<std::string> utf8 = SjisToUtf8(sjis)) {
+            String(*utf8);
+            return;
+        }
+        out_ += "{\"sjis\":\"";
+        const char* separator = "";
+        for (const unsigned char c : sjis) {
+            char pair[4];
+            std::snprintf(pair, sizeof pair, "%02X", c);
+            out_ += separator;
+            out_ += pair;
+            separator = " ";
+        }
+        out_ += "\"}";
+    }
+
+    // A JSON string of UTF8, escaped as the JSON library escapes it.
+    void String(const std::string& utf8) {
+        out_ += '"';
+        for (const char c : utf8) {
+            switch (c) {
+                case '"': out_ += "\\\""; break;
+                case '\\': out_ += "\\\\"; break;
+                case '\b': out_ += "\\b"; break;
+                case '\f': out_ += "\\f"; break;
+                case '\n': out_ += "\\n"; break;
+                case '\r': out_ += "\\r"; break;
+                case '\t': out_ += "\\t"; break;
+                default:
+                    if (static_cast<unsigned char>(c) < 0x20) {
+                        char escape[8];
+                        std::snprintf(escape, sizeof escape, "\\u%04x", c);
+                        out_ += escape;
+                    } else {
+                        out_ += c;
+                    }
+            }
+        }
+        out_ += '"';
+    }
+
+    // A text's orientation is written when it is not the identity.
+    static constexpr std::array<double, 4> kIdentity{1, 0, 0, 1};
+    static constexpr double kDefaultSize = 12;
+
+    std::string& out_;
+};
 
 // Follows the parser through the document, so that a value it refuses (a number out of range,
 // a key given twice) can be named by its JSON path.
@@ -635,46 +830,6 @@ class Builder {
     Whereabouts where_;
 };
 
-// Indentation stops growing this many levels in, so that the size of a written map grows with
-// the number of its nested levels, not with its square.
-constexpr int kIndentLevels = 20;
-
-void Indent(int level, std::string& out) {
-    out.append(2 * static_cast<std::size_t>(std::min(level, kIndentLevels)), ' ');
-}
-
-// The layout of nlohmann's dump(2), with the indentation bounded.
-void Pretty(const json& j, int level, std::string& out) {
-    if (j.is_object() && !j.empty()) {
-        out += "{\n";
-        bool first = true;
-        for (const auto& [key, value] : j.items()) {
-            out += first ? "" : ",\n";
-            first = false;
-            Indent(level + 1, out);
-            out += json(key).dump() + ": ";
-            Pretty(value, level + 1, out);
-        }
-        out += "\n";
-        Indent(level, out);
-        out += "}";
-    } else if (j.is_array() && !j.empty()) {
-        out += "[\n";
-        bool first = true;
-        for (const json& value : j) {
-            out += first ? "" : ",\n";
-            first = false;
-            Indent(level + 1, out);
-            Pretty(value, level + 1, out);
-        }
-        out += "\n";
-        Indent(level, out);
-        out += "]";
-    } else {
-        out += j.dump();
-    }
-}
-
 }  // namespace
 
 std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& name) {
@@ -711,34 +866,9 @@ std::unique_ptr<Document> ReadJsonMap(const std::string& path) {
 }
 
 std::string FormatMap(const Document& document) {
-    json out = {{"kzn-document", 1}, {"currentLayer", document.currentLayer()}};
-    json layers = json::array();
-    for (const Layer* layer : document.layers()) {
-        json art = json::array();
-        for (const Art* child : layer->group->children) {
-            art.push_back(ArtJson(*child));
-        }
-        layers.push_back({{"title", TextJson(layer->title, &layer->spellings)},
-                          {"editable", layer->editable},
-                          {"art", art}});
-    }
-    out["layers"] = layers;
-    json patterns = json::array();
-    for (const Pattern* p : document.patterns()) {
-        patterns.push_back({{"name", TextJson(p->name, &p->spellings)},
-                            {"art", p->art ? ArtJson(*p->art, true) : json()}});
-    }
-    out["patterns"] = patterns;
-    json swatches = json::array();
-    for (const Swatch* s : document.swatches()) {
-        swatches.push_back(
-            s->pattern ? json{{"pattern", TextJson(s->pattern->name, &s->pattern->spellings)}}
-                       : json{{"gray", s->gray}});
-    }
-    out["swatches"] = swatches;
     std::string text;
-    Pretty(out, 0, text);
-    return text + "\n";
+    MapText(text).Document(document);
+    return text;
 }
 
 void WriteJsonMap(const Document& document, const std::string& path) {

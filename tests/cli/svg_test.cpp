@@ -113,7 +113,7 @@ TEST(SvgConvert, RoundTripsAndRefusals) {
         "yen.svg",
         kzntest::Utf8(u8"<svg xmlns=\"http://www.w3.org/2000/svg\"><text>¥1</text></svg>"));
     ASSERT_EQ(kznhost::ConvertMap(yen, dir / "yen.json", err), 0) << err.str();
-    EXPECT_THAT(File(dir / "yen.json"), HasSubstr(kzntest::Utf8(u8"\"text\": \"¥1\"")));
+    EXPECT_THAT(File(dir / "yen.json"), HasSubstr(kzntest::Utf8(u8"\"text\":\"¥1\"")));
 
     struct Case {
         const char* name;

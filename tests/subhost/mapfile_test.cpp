@@ -63,7 +63,7 @@ TEST(MapFile, WritesWhatItReadsSoThatItReadsBackUnchanged) {
     const std::string once = subhost::FormatMap(*Map(kFull));
     const std::string twice = subhost::FormatMap(*subhost::ParseMap(once, "again"));
     EXPECT_EQ(once, twice);
-    EXPECT_NE(once.find(R"("sjis": "83 66 8C")"), std::string::npos);
+    EXPECT_NE(once.find(R"("sjis":"83 66 8C")"), std::string::npos);
     EXPECT_NE(once.find(Utf8(u8"デンデンムシ")), std::string::npos);  // UTF-8 outside
 }
 
