@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
@@ -43,9 +44,28 @@ std::string NamesAFile(const std::string& name) {
     return name.empty() ? "a file name is needed, not an empty one" : "";
 }
 
+#if defined(__linux__) && defined(__GLIBC__)
+// A map of a hundred thousand labels and its symbols is several hundred megabytes of small
+// objects; with the heap in pages of 4 KiB a fifth of reading one goes to faulting the pages in.
+// glibc puts its heap into transparent huge pages when a tunable says so, and reads tunables at
+// start-up only: kznhost starts itself once more with it, unless its caller set tunables of its
+// own (and goes on as it is where it cannot start itself).
+void UseHugePages(char** argv) {
+    if (std::getenv("GLIBC_TUNABLES") != nullptr) {
+        return;
+    }
+    ::setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 1);
+    ::execv("/proc/self/exe", argv);
+    ::unsetenv("GLIBC_TUNABLES");
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__linux__) && defined(__GLIBC__)
+    UseHugePages(argv);
+#endif
     CLI::App app{"kznhost: runs the kzn.aip plug-in module headless"};
     app.require_subcommand(1);
 
