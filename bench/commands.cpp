@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -52,8 +53,10 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 // Runs kznhost with ARGS, its standard output to OUT and its error output to ERR; its exit
-// status, or -1 when it did not exit.
-int Kznhost(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
+// status, or -1 when it did not exit. PEAK (where given) is set to the most memory it held, in
+// MiB.
+int Kznhost(const std::vector<std::string>& args, const std::string& out, const std::string& err,
+            double* peak = nullptr) {
     std::vector<std::string> all = {KZN_KZNHOST};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -72,7 +75,11 @@ int Kznhost(const std::vector<std::string>& args, const std::string& out, const 
         return -1;
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    if (peak != nullptr) {
+        *peak = static_cast<double>(usage.ru_maxrss) / 1024;  // given in KiB
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -129,8 +136,7 @@ const Maps& MapsOf(int labels) {
     maps.table = InFolder(maps, "symbols.csv");
     WriteFile(maps.table, SymbolTable(plan));
     maps.session = InFolder(maps, "t2o-session.txt");
-    WriteFile(maps.session,
-                            "filter t2o\nfile \"symbols.csv\"\nclick 1101\nok\n");
+    WriteFile(maps.session, "filter t2o\nfile \"symbols.csv\"\nclick 1101\nok\n");
     maps.result = InFolder(maps, "result.json");
     if (Kznhost({"run", "--doc", maps.map, "--script", maps.session, "--out", maps.result},
                 InFolder(maps, "run.out"), InFolder(maps, "run.err")) != 0) {
@@ -144,22 +150,23 @@ const Maps& MapsOf(int labels) {
 // reading READ and writing as many bytes as it wrote to WRITTEN.
 void TimeCommand(benchmark::State& state, const Maps& maps, const std::vector<std::string>& args,
                  int status, const std::vector<std::string>& read, const std::string& written) {
-    double floor = 0;
+    double floor = 0, peak = 0;
     const std::string out = InFolder(maps, "command.out"), err = InFolder(maps, "command.err");
     for (auto _ : state) {
         const double start = Now();
-        const int exit = Kznhost(args, out, err);
+        const int exit = Kznhost(args, out, err, &peak);
         state.SetIterationTime(Now() - start);
         if (exit != status) {
-            state.SkipWithError(("kznhost exited with " + std::to_string(exit) + ": " +
-                                 kzntest::TempDir::Read(err))
-                                    .c_str());
+            state.SkipWithError(
+                ("kznhost exited with " + std::to_string(exit) + ": " + kzntest::TempDir::Read(err))
+                    .c_str());
             return;
         }
         floor += PlainFileWork(read, SizeOf(written), InFolder(maps, "floor.bin"));
     }
     state.counters["floor"] = floor / static_cast<double>(state.iterations());
     state.counters["walks"] = 0;
+    state.counters["peak"] = peak;
 }
 
 // Runs BODY with the maps of LABELS, or tells the benchmark why there are none.
@@ -186,9 +193,8 @@ void SetMapsFolder(const char* dir) {
 void CommandRun(benchmark::State& state, int labels) {
     WithMaps(state, labels, [&](const Maps& maps) {
         const std::string out = InFolder(maps, "run-result.json");
-        TimeCommand(state, maps,
-                    {"run", "--doc", maps.map, "--script", maps.session, "--out", out}, 0,
-                    {maps.map, maps.table, maps.session}, out);
+        TimeCommand(state, maps, {"run", "--doc", maps.map, "--script", maps.session, "--out", out},
+                    0, {maps.map, maps.table, maps.session}, out);
     });
 }
 

@@ -584,14 +584,14 @@ std::string Format(const char* format, double value) {
 std::vector<std::vector<std::string>> Table(const std::vector<Collector::Row>& rows) {
     std::vector<std::vector<std::string>> table;
     table.push_back({"figure", "size", "unit", "patterns", "time_ms", "floor_ms", "walks_ms",
-                     "ratio", "us_per_unit", "module_allocs"});
+                     "ratio", "us_per_unit", "module_allocs", "peak_mib"});
     for (const auto& row : rows) {
         const auto counter = [&](const char* name) {
             const auto it = row.counters.find(name);
             return it == row.counters.end() ? std::nan("") : it->second;
         };
         const double floor = counter("floor"), walks = counter("walks");
-        const double allocs = counter("allocs");
+        const double allocs = counter("allocs"), peak = counter("peak");
         const double ms = row.seconds * 1000;
         std::vector<std::string> line = {
             row.figure.what,
@@ -606,6 +606,7 @@ std::vector<std::vector<std::string>> Table(const std::vector<Collector::Row>& r
                 : Format("%.2f", row.seconds / (floor + (std::isnan(walks) ? 0 : walks))),
             Format("%.3f", row.seconds * 1e6 / row.figure.size),
             std::isnan(allocs) ? "" : Format("%.0f", allocs),
+            std::isnan(peak) ? "" : Format("%.0f", peak),
         };
         table.push_back(line);
     }

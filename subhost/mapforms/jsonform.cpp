@@ -13,7 +13,6 @@
 namespace subhost {
 namespace {
 
-
 // The map's text, written straight from the document (a tree of the whole map in the JSON
 // library's form would cost several times the map's bytes and most of the writing time). The
 // frame of the map (the document, its layers, patterns and swatches) is indented by two blanks a
@@ -303,13 +302,27 @@ class MapText {
         out_ += '"';
         for (const char c : utf8) {
             switch (c) {
-                case '"': out_ += "\\\""; break;
-                case '\\': out_ += "\\\\"; break;
-                case '\b': out_ += "\\b"; break;
-                case '\f': out_ += "\\f"; break;
-                case '\n': out_ += "\\n"; break;
-                case '\r': out_ += "\\r"; break;
-                case '\t': out_ += "\\t"; break;
+                case '"':
+                    out_ += "\\\"";
+                    break;
+                case '\\':
+                    out_ += "\\\\";
+                    break;
+                case '\b':
+                    out_ += "\\b";
+                    break;
+                case '\f':
+                    out_ += "\\f";
+                    break;
+                case '\n':
+                    out_ += "\\n";
+                    break;
+                case '\r':
+                    out_ += "\\r";
+                    break;
+                case '\t':
+                    out_ += "\\t";
+                    break;
                 default:
                     if (static_cast<unsigned char>(c) < 0x20) {
                         char escape[8];

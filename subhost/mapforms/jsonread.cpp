@@ -96,8 +96,8 @@ class Whereabouts {
 
 // The keys of an ART, in alphabetical order (the order a wrong one is named in).
 constexpr std::array<const char*, 14> kArtKeys = {
-    "anchor", "children", "closed", "hidden", "locked", "matrix", "path",
-    "segments", "selected", "size", "style", "tags", "text", "type"};
+    "anchor",   "children", "closed", "hidden", "locked", "matrix", "path",
+    "segments", "selected", "size",   "style",  "tags",   "text",   "type"};
 constexpr unsigned Bit(std::size_t key) {
     return 1U << key;
 }
@@ -117,15 +117,15 @@ constexpr unsigned KeysOf(ASInt32 type) {
 // What a value is read as.
 enum class Kind {
     Document,
-    Version,   // kzn-document
-    Index,     // currentLayer
-    Layers,    // the list of layers, of patterns, of swatches
+    Version,  // kzn-document
+    Index,    // currentLayer
+    Layers,   // the list of layers, of patterns, of swatches
     Patterns,
     Swatches,
     Layer,
     Pattern,
     Swatch,
-    Arts,      // a layer's art or a group's children
+    Arts,  // a layer's art or a group's children
     Art,
     TextPath,  // a text's path: an ART that must be a path
     Segments,
@@ -133,13 +133,13 @@ enum class Kind {
     Point,
     Matrix,
     Style,
-    Paint,     // or null
+    Paint,  // or null
     Tags,
-    Text,      // a string, or {"sjis": "HEX BYTES"}
-    Sjis,      // that object
+    Text,  // a string, or {"sjis": "HEX BYTES"}
+    Sjis,  // that object
     Number,
     Boolean,
-    Type,      // an ART's type
+    Type,  // an ART's type
 };
 
 // What is said of a value that is not what KIND wants.
@@ -399,10 +399,11 @@ class MapReader {
         if (kind == Kind::Arts) {
             o.art = owner.kind == Kind::Layer ? doc_.layers().back()->group : owner.art;
         } else if (kind == Kind::Point) {
-            o.point = owner.kind == Kind::Segment ? (owner.key == "p"    ? &o.art->segments.back().p
-                                                     : owner.key == "in" ? &o.art->segments.back().in
-                                                                         : &o.art->segments.back().out)
-                                                  : &o.art->anchor;
+            o.point = owner.kind == Kind::Segment
+                          ? (owner.key == "p"    ? &o.art->segments.back().p
+                             : owner.key == "in" ? &o.art->segments.back().in
+                                                 : &o.art->segments.back().out)
+                          : &o.art->anchor;
         }
         where_.Open(true);
         stack_.push_back(std::move(o));
@@ -432,19 +433,19 @@ class MapReader {
     // An object or array being read.
     struct Object {
         Kind kind = Kind::Document;
-        std::string key;            // of an object, the one whose value is read
-        Art* art = nullptr;         // the ART read or the one this value belongs to
-        int depth = 0;              // of that ART: 1 for a layer's or pattern's own art
-        unsigned keys = 0;          // of an ART, those given (bits of kArtKeys)
-        ASInt32 type = 0;           // of an ART, once given
+        std::string key;     // of an object, the one whose value is read
+        Art* art = nullptr;  // the ART read or the one this value belongs to
+        int depth = 0;       // of that ART: 1 for a layer's or pattern's own art
+        unsigned keys = 0;   // of an ART, those given (bits of kArtKeys)
+        ASInt32 type = 0;    // of an ART, once given
         Pattern* pattern = nullptr;
-        Point* point = nullptr;     // where a point's numbers go
-        std::size_t count = 0;      // values of an array so far
-        bool fill = false;          // of a paint: a fill's, which has no width
-        bool given = false;         // of a layer its title, of a pattern its name
-        std::string tag;            // of tags, the name (Shift-JIS) whose value is read
-        TextValue text;             // of {"sjis": ...}
-        bool sjis = false;          // and whether it was given
+        Point* point = nullptr;  // where a point's numbers go
+        std::size_t count = 0;   // values of an array so far
+        bool fill = false;       // of a paint: a fill's, which has no width
+        bool given = false;      // of a layer its title, of a pattern its name
+        std::string tag;         // of tags, the name (Shift-JIS) whose value is read
+        TextValue text;          // of {"sjis": ...}
+        bool sjis = false;       // and whether it was given
         // Of the document.
         bool version = false;
         bool layers = false;
@@ -535,8 +536,8 @@ class MapReader {
 
     // Whether KEY belongs in an object of O's kind (other than an ART's, tags, {"sjis"}).
     static bool Known(const Object& o, const std::string& key) {
-        static const std::vector<std::string> kDocument = {"kzn-document", "currentLayer",
-                                                           "layers", "patterns", "swatches"};
+        static const std::vector<std::string> kDocument = {"kzn-document", "currentLayer", "layers",
+                                                           "patterns", "swatches"};
         switch (o.kind) {
             case Kind::Document:
                 return std::find(kDocument.begin(), kDocument.end(), key) != kDocument.end();
@@ -559,9 +560,9 @@ class MapReader {
 
     void StartArt(Object& o, Kind kind) {
         const Object* owner = stack_.empty() ? nullptr : &stack_.back();
-        o.depth = kind == Kind::TextPath ? owner->depth
+        o.depth = kind == Kind::TextPath                                      ? owner->depth
                   : owner->kind == Kind::Arts && owner->art->layer == nullptr ? owner->depth + 1
-                                                                               : 1;
+                                                                              : 1;
         if (o.depth > kMaxArtDepth) {
             // The path to so deep a place is long: it is shown up to where the nesting starts.
             const std::string at = where_.Path();
@@ -598,8 +599,7 @@ class MapReader {
                 }
                 // The host keeps a pattern's art in the pattern's own space, whose y grows
                 // downwards.
-                TransformArt(*o.pattern->art, geometry::Matrix::Scale(1, -1), 1,
-                             kTransformObjects);
+                TransformArt(*o.pattern->art, geometry::Matrix::Scale(1, -1), 1, kTransformObjects);
                 break;
             case Kind::Swatch:
                 if (swatches_.back().pattern.has_value() == swatches_.back().gray.has_value()) {
@@ -659,8 +659,9 @@ class MapReader {
                 doc_.AddSwatch(nullptr, *s.gray);
                 continue;
             }
-            const auto p = std::find_if(doc_.patterns().begin(), doc_.patterns().end(),
-                                        [&](const Pattern* p) { return p->name == s.pattern->sjis; });
+            const auto p =
+                std::find_if(doc_.patterns().begin(), doc_.patterns().end(),
+                             [&](const Pattern* p) { return p->name == s.pattern->sjis; });
             if (p == doc_.patterns().end()) {
                 Fail(s.path + ".pattern", "names no pattern of the document");
             }
@@ -720,7 +721,8 @@ class MapReader {
                 return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
             });
             if (!digits || word.size() % 2 != 0) {
-                Fail(where_.Path(), "must be bytes of two hexadecimal digits each, such as \"8C BE\"");
+                Fail(where_.Path(),
+                     "must be bytes of two hexadecimal digits each, such as \"8C BE\"");
             }
             for (std::size_t i = 0; i < word.size(); i += 2) {
                 bytes += static_cast<char>(std::stoi(word.substr(i, 2), nullptr, 16));

@@ -67,6 +67,72 @@ TEST(MapFile, WritesWhatItReadsSoThatItReadsBackUnchanged) {
     EXPECT_NE(once.find(Utf8(u8"デンデンムシ")), std::string::npos);  // UTF-8 outside
 }
 
+// The same map as kFull with every object's keys in another order: the type of an art first,
+// a point's "p" after "in" and "out", a pattern's name after its art, the swatches before the
+// patterns they name.
+const char8_t kShuffled[] =
+    u8R"({
+  "swatches": [{"pattern": "丸"}, {"gray": 0.5}],
+  "patterns": [{"art": {"children": [], "type": "group"}, "name": "丸"}],
+  "layers": [
+    {"art": [], "editable": false, "title": "凡例"},
+    {"art": [
+      {"children": [
+         {"style": {"stroke": {"width": 0.25, "gray": 0}, "fill": {"gray": 0.5}},
+          "segments": [{"p": [0, 0]}, {"corner": true, "out": [12, -1], "in": [8, 1], "p": [10, 0]}],
+          "selected": true, "closed": true, "type": "path"},
+         {"children": [], "type": "compound"}
+       ], "tags": {"BBAccumRotation": "0.523599", "kznObjectName": "丸"}, "type": "group"},
+      {"path": {"segments": [{"p": [3, 4]}], "type": "path"}, "hidden": true, "locked": true,
+       "size": 9, "anchor": [1.5, -2], "text": "デンデンムシ", "type": "text"},
+      {"text": {"sjis": "83 66 8C"}, "type": "text"}
+    ], "title": "調査地点"}
+  ],
+  "currentLayer": 1,
+  "kzn-document": 1
+})";
+
+TEST(MapFile, KeysMayComeInAnyOrder) {
+    EXPECT_EQ(subhost::FormatMap(*Map(kShuffled)), subhost::FormatMap(*Map(kFull)));
+}
+
+// A map is written with its frame indented and each art on a line of its own, compact, leaving
+// out the keys that hold their defaults; numbers in their shortest form that reads back the same.
+TEST(MapFile, IsWrittenAnArtALineWithoutTheDefaults) {
+    const char8_t map[] =
+        u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
+        {"type": "text", "text": "x", "anchor": [0, 0], "size": 12, "matrix": [1, 0, 0, 1]},
+        {"type": "text", "text": "", "anchor": [0.30000000000000004, 1e21], "size": 5e-324},
+        {"type": "path", "closed": false, "locked": false,
+         "segments": [{"p": [1, 2], "in": [1, 2], "out": [1, 2], "corner": false}],
+         "style": {"fill": null, "stroke": {}}},
+        {"type": "group", "children": [{"type": "path", "style": {"fill": {"gray": 0.5}}}]}]}],
+        "swatches": [{"gray": 0.25}]})";
+    const std::string written = subhost::FormatMap(*Map(map));
+    EXPECT_EQ(written, R"({
+  "currentLayer": 0,
+  "kzn-document": 1,
+  "layers": [
+    {
+      "art": [
+        {"text":"x","type":"text"},
+        {"anchor":[0.30000000000000004,1e+21],"size":5e-324,"type":"text"},
+        {"segments":[{"p":[1,2]}],"style":{"stroke":{"gray":0,"width":1}},"type":"path"},
+        {"children":[{"segments":[],"style":{"fill":{"gray":0.5}},"type":"path"}],"type":"group"}
+      ],
+      "editable": true,
+      "title": "a"
+    }
+  ],
+  "patterns": [],
+  "swatches": [
+    {"gray":0.25}
+  ]
+}
+)");
+    EXPECT_EQ(subhost::FormatMap(*subhost::ParseMap(written, "again")), written);
+}
+
 struct Bad {
     const char* name;
     const char8_t* json;
