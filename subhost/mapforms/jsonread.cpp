@@ -40,7 +40,9 @@ class Whereabouts {
         f.index = 0;
         f.key.clear();
         f.keys.clear();
-        f.many.clear();
+        if (!f.many.empty()) {
+            f.many = {};  // its buckets go too: clearing them would cost their number each time
+        }
     }
     // Whether KEY is new to the object it is in.
     bool Key(const std::string& key) {
@@ -101,7 +103,7 @@ constexpr std::array<const char*, 14> kArtKeys = {
 constexpr unsigned Bit(std::size_t key) {
     return 1U << key;
 }
-constexpr unsigned kShared = Bit(3) | Bit(4) | Bit(12) | Bit(11) | Bit(13) | Bit(8);
+constexpr unsigned kShared = Bit(3) | Bit(4) | Bit(8) | Bit(11) | Bit(13);
 constexpr unsigned KeysOf(ASInt32 type) {
     switch (type) {
         case kGroupArt:
@@ -190,7 +192,6 @@ bool IsObject(Kind kind) {
         case Kind::Style:
         case Kind::Paint:
         case Kind::Tags:
-        case Kind::Sjis:
             return true;
         default:
             return false;
@@ -264,6 +265,11 @@ class MapReader {
     }
     bool number_integer(json::number_integer_t value) { return Integer(value); }
     bool number_unsigned(json::number_unsigned_t value) {
+        if (Wanted() == Kind::Number) {
+            Put(static_cast<double>(value));
+            return Value();
+        }
+        // Past the largest signed number it is neither 1 nor a layer's index.
         return Integer(value > static_cast<json::number_unsigned_t>(
                                    std::numeric_limits<json::number_integer_t>::max())
                            ? std::numeric_limits<json::number_integer_t>::max()
@@ -286,9 +292,13 @@ class MapReader {
                      : value == "path"     ? kPathArt
                      : value == "text"     ? kTextArt
                                            : 0;
+            if (o.kind == Kind::TextPath && o.type != kPathArt) {
+                Fail(where_.Container(), Wrong(Kind::TextPath));
+            }
             if (o.type == 0) {
                 Fail(where_.Path(), "is not one of group, compound, path, text");
             }
+            CheckKeys(o);
             return Value();
         }
         if (kind == Kind::Sjis) {
@@ -314,7 +324,7 @@ class MapReader {
     bool start_object(std::size_t) {
         const Kind kind = Wanted();
         if (!IsObject(kind) && kind != Kind::Text) {
-            Refuse();
+            Refuse(true);
         }
         Object o;
         o.kind = kind == Kind::Text ? Kind::Sjis : kind;
@@ -356,7 +366,15 @@ class MapReader {
             if (found == kArtKeys.end()) {
                 Fail(where_.Path(), "is not a key of this object");
             }
+            // A text's path is a path: one that holds a path of its own is refused at once, so
+            // that paths inside paths cannot run on.
+            if (o.kind == Kind::TextPath && key == "path") {
+                Fail(where_.Container(), Wrong(Kind::TextPath));
+            }
             o.keys |= Bit(static_cast<std::size_t>(found - kArtKeys.begin()));
+            if (o.type != 0) {
+                CheckKeys(o);
+            }
         } else if (o.kind == Kind::Tags) {
             if (key.find('\0') != std::string::npos) {
                 Fail(where_.Path(), "has a name with a NUL character (\\u0000)");
@@ -364,6 +382,12 @@ class MapReader {
             std::optional<std::string> name = Utf8ToSjis(key);
             if (!name) {
                 Fail(where_.Path(), "has a name with no Shift-JIS form");
+            }
+            // Two names of one Shift-JIS form (¥ and \\) would be one tag, a value lost.
+            if (o.art->tags.count(*name) != 0) {
+                Fail(where_.Path(),
+                     "names a tag another name of this object names (Shift-JIS has one form for "
+                     "both)");
             }
             o.tag = std::move(*name);
         } else if (o.kind == Kind::Sjis) {
@@ -389,7 +413,7 @@ class MapReader {
     bool start_array(std::size_t) {
         const Kind kind = Wanted();
         if (!IsArray(kind)) {
-            Refuse();
+            Refuse(true);
         }
         Object o;
         o.kind = kind;
@@ -459,13 +483,16 @@ class MapReader {
         throw Malformed{path, what};
     }
     // The value at hand is not what its place wants.
-    [[noreturn]] void Refuse() const {
+    // STRUCTURED: the value is an object or an array.
+    [[noreturn]] void Refuse(bool structured = false) const {
         const Kind kind = Wanted();
-        if (kind == Kind::Type) {
+        if (kind == Kind::Type || kind == Kind::Sjis) {
             Fail(where_.Container(), Wrong(kind));
         }
-        if (kind == Kind::Sjis) {
-            Fail(where_.Container(), Wrong(kind));
+        // A point or an orientation that holds anything but numbers is not one.
+        if (!stack_.empty() && structured &&
+            (stack_.back().kind == Kind::Point || stack_.back().kind == Kind::Matrix)) {
+            Fail(where_.Container(), Wrong(stack_.back().kind));
         }
         Fail(where_.Path(), Wrong(kind));
     }
@@ -632,11 +659,13 @@ class MapReader {
 
     void EndArt(Object& o) {
         if (o.type == 0) {
-            Fail(where_.Container(), Wrong(Kind::Art));
+            Fail(where_.Container(), Wrong(o.kind));
         }
-        if (o.kind == Kind::TextPath && o.type != kPathArt) {
-            Fail(where_.Container(), Wrong(Kind::TextPath));
-        }
+        o.art->type = o.type;
+    }
+
+    // Refuses a key of O that its type does not have (the first by name).
+    void CheckKeys(const Object& o) const {
         if (const unsigned extra = o.keys & ~KeysOf(o.type)) {
             for (std::size_t i = 0; i < kArtKeys.size(); ++i) {
                 if (extra & Bit(i)) {
@@ -644,7 +673,6 @@ class MapReader {
                 }
             }
         }
-        o.art->type = o.type;
     }
 
     void EndDocument(const Object& o) {
@@ -736,14 +764,13 @@ class MapReader {
 
     bool Integer(json::number_integer_t value) {
         const Kind kind = Wanted();
-        Object& o = stack_.back();
         if (kind == Kind::Version) {
             if (value != 1) {
                 Refuse();
             }
-            o.version = true;
+            stack_.back().version = true;
         } else if (kind == Kind::Index) {
-            o.current = value;
+            stack_.back().current = value;
         } else if (kind == Kind::Number) {
             Put(static_cast<double>(value));
         } else {

@@ -221,6 +221,27 @@ INSTANTIATE_TEST_SUITE_P(
         Bad{"NumberOutOfRangeInAnArray",
             u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "anchor": [1, 1e400]}]}]})",
             "test map: $.layers[0].art[0].anchor[1] is a number out of range"},
+        // A text of bytes is an object of one string; an object there is no text.
+        Bad{"BytesOfAnObject",
+            u8R"({"kzn-document": 1, "layers": [{"title": {"sjis": {"sjis": "41"}}}]})",
+            "test map: $.layers[0].title must be a string (or {\"sjis\": \"HEX BYTES\"})"},
+        Bad{"NotAnObject", u8"5", "test map: $ must be an object"},
+        Bad{"TextOnAGroup",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "group", "text": "x"}]}]})",
+            "test map: $.layers[0].art[0].text is not a key of this object"},
+        Bad{"KeyOfAnotherTypeAfterTheType",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "group", "segments": 5}]}]})",
+            "test map: $.layers[0].art[0].segments is not a key of this object"},
+        // Refused where it starts: paths inside paths would otherwise run on without a limit.
+        Bad{"PathInATextsPath",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "path": {"path": {"path": {}}}}]}]})",
+            "test map: $.layers[0].art[0].path must be a path ART"},
+        Bad{"TextPathOfAnotherType",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "path": {"type": "circle"}}]}]})",
+            "test map: $.layers[0].art[0].path must be a path ART"},
+        Bad{"PointOfPoints",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "anchor": [[0, 0]]}]}]})",
+            "test map: $.layers[0].art[0].anchor must be a point [x, y]"},
         Bad{"NumberOutOfRangeInAnObject",
             u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "size": -1e999}]}]})",
             "test map: $.layers[0].art[0].size is a number out of range"}),
@@ -252,6 +273,25 @@ TEST(MapFile, ATextsOrientationAndItsPathsTagsGoThroughARoundTrip) {
     EXPECT_EQ(subhost::FormatMap(*doc), once);
     // The identity is the default and is not written.
     EXPECT_EQ(once.find("\"matrix\"", once.find("\"y\"")), std::string::npos);
+}
+
+TEST(MapFile, TagNamesOfOneShiftJisFormAreRefusedAndLargeWholeNumbersKeptAsTheyAre) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows' code page 932 has no form for the yen sign";
+#endif
+    try {
+        Map(u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
+            {"type": "group", "tags": {"¥": "b", "\\": "a"}}]}]})");
+        FAIL() << "two names of one tag were accepted";
+    } catch (const subhost::MapError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "test map: $.layers[0].art[0].tags.\\ names a tag another name of this object "
+                  "names (Shift-JIS has one form for both)");
+    }
+    auto doc =
+        Map(u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
+        {"type": "text", "size": 18446744073709551615}]}]})");
+    EXPECT_EQ(doc->layers()[0]->group->children[0]->size, 18446744073709551615.0);
 }
 
 TEST(MapFile, ReadsBytesWrittenTogetherAndSkipsAByteOrderMark) {
