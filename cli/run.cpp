@@ -6,16 +6,13 @@
 #include <optional>
 #include <sstream>
 
+#include "actions.h"
 #include "session.h"
 #include "subhost/error.h"
 #include "subhost/files.h"
 #include "subhost/host.h"
 #include "subhost/mapforms/mapforms.h"
 #include "subhost/sjis.h"
-
-#ifdef KZN_PICTURES
-#include "subhost/picture/dialogpicture.h"
-#endif
 
 namespace kznhost {
 namespace {
@@ -36,18 +33,20 @@ struct Failure {
     int status = 1;
 };
 
-// The most bytes of a typed text that the plug-in keeps as a text-to-text destination.
-constexpr std::size_t kKeptDestination = 100;
-
 class Session {
   public:
-    Session(subhost::Host& host, const std::vector<ScriptLine>& lines, fs::path folder)
-        : host_(host), lines_(lines), folder_(std::move(folder)) {}
+    Session(subhost::Host& host, const std::vector<ScriptLine>& lines, fs::path folder,
+            std::ostream& err, std::string scriptName)
+        : host_(host),
+          lines_(lines),
+          actor_(host, std::move(folder),
+                 [&err, scriptName](const ScriptLine& line, const std::string& warning) {
+                     err << "kznhost: warning: " << scriptName << ":" << line.number << ": "
+                         << warning << "\n";
+                 }) {}
 
     // Carries out the script; the first line that cannot be carried out ends it.
     std::optional<Failure> Run(std::ostream& err, const std::string& scriptName) {
-        err_ = &err;
-        scriptName_ = scriptName;
         while (next_ < lines_.size()) {
             const ScriptLine& line = lines_[next_++];
             current_ = line.number;
@@ -73,13 +72,7 @@ class Session {
 
   private:
     void QueueFile(const ScriptLine& line) {
-        const ScriptArg& arg = line.args[0];
-        if (!arg.quoted) {
-            host_.win32().QueueFileAnswer(std::nullopt);
-            queuedAt_.push_back(line.number);
-            return;
-        }
-        host_.win32().QueueFileAnswer(InFolder(folder_, arg.text));
+        actor_.QueueFile(line);
         queuedAt_.push_back(line.number);
     }
 
@@ -98,8 +91,9 @@ class Session {
             dialogs.ClearScripts();
             return Failure{line.number, "the command " + name + " opened no dialog"};
         }
-        if (unwritten_) {
-            return unwritten_;
+        // A snapshot that could not be written ends the session with exit status 2.
+        if (actor_.unwritten()) {
+            return Failure{current_, *actor_.unwritten(), 2};
         }
         if (!dialogs.scriptError().empty()) {
             return Failure{current_, dialogs.scriptError()};
@@ -116,77 +110,19 @@ class Session {
         while (s.open() && next_ < lines_.size()) {
             const ScriptLine& line = lines_[next_++];
             current_ = line.number;
-            const auto& a = line.args;
             if (line.verb == "file") {
                 QueueFile(line);
-            } else if (line.verb == "filter") {
-                throw subhost::ActionError("a dialog is open: the Filter menu cannot be used");
-            } else if (line.verb == "layer") {
-                s.Pick(LayerPopup(s), a[0].text);
-            } else if (line.verb == "row") {
-                if (a[1].quoted) {
-                    s.ClickRow(line.Item(), a[1].text);
-                } else {
-                    s.ClickRow(line.Item(), std::stoi(a[1].text));
-                }
-            } else if (line.verb == "click") {
-                s.Click(line.Item());
-            } else if (line.verb == "check") {
-                s.Check(line.Item(), a[1].text == "on");
-            } else if (line.verb == "type") {
-                s.Type(line.Item(), a[1].text);
-                if (a[1].text.size() > kKeptDestination) {
-                    *err_ << "kznhost: warning: " << scriptName_ << ":" << line.number << ": "
-                          << a[1].text.size() << " bytes of Shift-JIS typed; a destination keeps"
-                          << " its first " << kKeptDestination << "\n";
-                }
-            } else if (line.verb == "ok") {
-                s.Ok();
-            } else if (line.verb == "cancel") {
-                s.Cancel();
-            } else if (line.verb == "snapshot") {
-                Snapshot(s, a[0].text);
+            } else {
+                actor_.Act(s, line);
             }
         }
-    }
-
-    // Pictures the dialog as it stands, its rows freshly painted by the module. A picture that
-    // cannot be written ends the session with exit status 2.
-    void Snapshot(subhost::DialogSession& s, const std::string& name) {
-        const std::string file = InFolder(folder_, name);
-#ifdef KZN_PICTURES
-        s.Paint();
-        try {
-            subhost::picture::SnapshotDialog(
-                {s.dialog(), host_.dialogs(), host_.document(), host_.module().resources()}, file);
-            return;
-        } catch (const std::exception& e) {
-            unwritten_ = Failure{current_, e.what(), 2};
-        }
-#else
-        (void)s;
-        unwritten_ = Failure{current_, file + ": this kznhost draws no pictures", 2};
-#endif
-        throw subhost::ActionError(unwritten_->what);
-    }
-
-    static int LayerPopup(const subhost::DialogSession& s) {
-        for (const subhost::Item* item : s.dialog().items) {
-            if (item->kind == subhost::ItemKind::PopupList) {
-                return item->id();
-            }
-        }
-        throw subhost::ActionError("the dialog has no layer popup");
     }
 
     subhost::Host& host_;
     const std::vector<ScriptLine>& lines_;
-    fs::path folder_;
+    Actor actor_;
     std::size_t next_ = 0;
     int current_ = 0;
-    std::ostream* err_ = nullptr;
-    std::string scriptName_;
-    std::optional<Failure> unwritten_;
     std::vector<int> queuedAt_;  // the line of each file answer queued
 };
 
@@ -293,7 +229,7 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
         [&err](const std::string& text) { err << "kznhost: warning: " << text << "\n"; });
 
     host.Startup();
-    Session session(host, script, fs::path(options.script).parent_path());
+    Session session(host, script, fs::path(options.script).parent_path(), err, options.script);
     const std::optional<Failure> failure = session.Run(err, options.script);
     host.Shutdown();
 
