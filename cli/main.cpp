@@ -15,6 +15,9 @@
 #include "info.h"
 #include "picture.h"
 #include "run.h"
+#ifdef KZN_SERVE
+#include "serve.h"
+#endif
 #include "trace.h"
 
 namespace {
@@ -150,6 +153,23 @@ int main(int argc, char** argv) {
     convert->add_option("in", convertIn, "The map to read")->required()->check(NamesAFile);
     convert->add_option("out", convertOut, "The map to write")->required()->check(NamesAFile);
 
+#ifdef KZN_SERVE
+    kznhost::ServeOptions serve{plugin, {}, {}, 0};
+    CLI::App* serveCommand = app.add_subcommand(
+        "serve", "Show the map and the plug-in's dialogs in a web page on this machine");
+    serveCommand->add_option("map", serve.map, "The map (JSON or SVG)")
+        ->required()
+        ->check(NamesAFile);
+    serveCommand->add_option("--out", serve.out, "Where Save writes the map (JSON or SVG)")
+        ->check(NamesAFile);
+    serveCommand->add_option("--port", serve.port, "The port on 127.0.0.1 (default: a free one)")
+        ->check(CLI::Range(1, 65535));
+    serveCommand
+        ->add_option("--plugin", serve.plugin,
+                     "The module file (default: the kzn.aip beside kznhost)")
+        ->check(NamesAFile);
+#endif
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -179,6 +199,11 @@ int main(int argc, char** argv) {
         if (convert->parsed()) {
             return kznhost::ConvertMap(convertIn, convertOut, std::cerr);
         }
+#ifdef KZN_SERVE
+        if (serveCommand->parsed()) {
+            return kznhost::Serve(serve, std::cout, std::cerr);
+        }
+#endif
         if (trace->parsed()) {
             return kznhost::PrintTrace(tracePlugin, traceDoc, commands, std::cout, std::cerr);
         }

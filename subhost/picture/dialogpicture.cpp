@@ -481,6 +481,10 @@ int DialogHeight(const Dialog& dialog) {
     return dialog.source->rect.height * BaseUnitsOf(dialog.source).y / 8 + kCaption;
 }
 
+void PaintList(cairo_t* cr, const Item& item, const DialogScene& scene) {
+    ListRows(cr, item, scene);
+}
+
 void PaintDialog(cairo_t* cr, const DialogScene& scene) {
     const Dialog& dialog = scene.dialog;
     const int width = DialogWidth(dialog);

@@ -50,6 +50,9 @@ int DialogWidth(const Dialog& dialog);
 int DialogHeight(const Dialog& dialog);
 
 void PaintDialog(cairo_t* cr, const DialogScene& scene);
+// The rows of list ITEM that show, as the module last painted them, over a white box at the
+// item's rectangle (in the dialog's pixels, below the caption).
+void PaintList(cairo_t* cr, const Item& item, const DialogScene& scene);
 
 // Writes the picture of the dialog to PATH (.png or .svg).
 void SnapshotDialog(const DialogScene& scene, const std::string& path);

@@ -47,6 +47,9 @@ BOOL Win32Substitutes::FileDialog(OPENFILENAMEA* ofn, bool save) {
     request.initialDir = ofn->lpstrInitialDir ? ofn->lpstrInitialDir : "";
     fileDialogs_.push_back(request);
 
+    if (answers_.empty() && onUnanswered_) {
+        onUnanswered_(fileDialogs_.back());
+    }
     // With no answer queued, the person cancels.
     if (answers_.empty()) {
         return 0;

@@ -55,6 +55,12 @@ class Win32Substitutes {
         onWarning_ = std::move(observer);
     }
 
+    // Called when a file dialog opens with no answer queued, before it is cancelled for that:
+    // the observer may queue the answer (a host that asks a person for it, and waits).
+    void OnUnansweredFileDialog(std::function<void(const FileDialogRequest&)> observer) {
+        onUnanswered_ = std::move(observer);
+    }
+
     // Called by the substitutes.
     BOOL FileDialog(OPENFILENAMEA* ofn, bool save);
     int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
@@ -65,6 +71,7 @@ class Win32Substitutes {
     std::vector<MessageBoxRecord> messageBoxes_;
     std::function<void(const MessageBoxRecord&)> onMessageBox_;
     std::function<void(const std::string&)> onWarning_;
+    std::function<void(const FileDialogRequest&)> onUnanswered_;
 
     void Warn(const std::string& text) const {
         if (onWarning_) {

@@ -1,0 +1,231 @@
+#include "serve.h"
+
+#include <httplib.h>
+#include <signal.h>
+#include <nlohmann/json.hpp>
+
+#include <mutex>
+#include <random>
+#include <string_view>
+#include <thread>
+
+#include "page/assets.h"
+#include "subhost/files.h"
+
+namespace kznhost {
+namespace {
+
+// A token nobody else can guess: every request must carry it.
+std::string NewToken() {
+    std::random_device random;
+    std::string token;
+    for (int i = 0; i < 4; ++i) {
+        char part[9];
+        std::snprintf(part, sizeof part, "%08x", random());
+        token += part;
+    }
+    return token;
+}
+
+// Compares in a time that does not tell how much of a guess was right.
+bool SameToken(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    unsigned char differ = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        differ |= static_cast<unsigned char>(a[i] ^ b[i]);
+    }
+    return differ == 0;
+}
+
+void Send(httplib::Response& res, const Reply& reply) {
+    res.status = reply.status;
+    if (!reply.filename.empty()) {
+        res.set_header("Content-Disposition", "attachment; filename=\"" + reply.filename + "\"");
+    }
+    res.set_content(reply.body, reply.type);
+}
+
+void SendError(httplib::Response& res, int status, const std::string& what) {
+    nlohmann::json body = {{"error", what}};
+    res.status = status;
+    res.set_content(body.dump(), "application/json");
+}
+
+// The most bytes of a request's body: a table file and a little more.
+constexpr std::size_t kBodyBound = subhost::kTableBound.bytes + 4096;
+
+class Server {
+  public:
+    Server(PageSession& session, std::string token) : session_(session), token_(std::move(token)) {}
+
+    // Binds to 127.0.0.1 (PORT, or a free one when 0); the port, or -1.
+    int Bind(int port) {
+        Routes();
+        if (port == 0) {
+            port_ = http_.bind_to_any_port("127.0.0.1");
+        } else {
+            port_ = http_.bind_to_port("127.0.0.1", port) ? port : -1;
+        }
+        return port_;
+    }
+
+    void Listen() { http_.listen_after_bind(); }
+    void Stop() { http_.stop(); }
+
+  private:
+    // Refuses what does not come from the page this server gave out.
+    httplib::Server::HandlerResponse Guard(const httplib::Request& req, httplib::Response& res) {
+        // A page elsewhere could reach the server through a name of its own that points here
+        // (DNS rebinding): the Host header must name this machine and port.
+        const std::string host = req.get_header_value("Host");
+        const std::string port = ":" + std::to_string(port_);
+        if (host != "127.0.0.1" + port && host != "localhost" + port) {
+            SendError(res, 403, "this server answers requests for 127.0.0.1" + port + " only");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        const std::string origin = req.get_header_value("Origin");
+        if (!origin.empty() && origin != "http://127.0.0.1" + port &&
+            origin != "http://localhost" + port) {
+            SendError(res, 403, "requests from other pages are refused");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        const std::string token = req.has_header("X-Kzn-Token")
+                                      ? req.get_header_value("X-Kzn-Token")
+                                      : req.get_param_value("token");
+        if (!SameToken(token, token_)) {
+            SendError(res, 403, "the request does not carry the page's token");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        res.set_header("Cache-Control", "no-store");
+        res.set_header("X-Content-Type-Options", "nosniff");
+        res.set_header("Referrer-Policy", "no-referrer");
+        return httplib::Server::HandlerResponse::Unhandled;
+    }
+
+    // Runs one request at a time: a second one meanwhile is refused, not queued.
+    template <typename Handle>
+    httplib::Server::Handler One(Handle handle) {
+        return [this, handle](const httplib::Request& req, httplib::Response& res) {
+            std::unique_lock lock(busy_, std::try_to_lock);
+            if (!lock.owns_lock()) {
+                SendError(res, 409, "another request is being answered");
+                return;
+            }
+            try {
+                Send(res, handle(req));
+            } catch (const std::exception& e) {
+                SendError(res, 400, e.what());
+            }
+        };
+    }
+
+    static int Number(const httplib::Request& req, const char* name) {
+        const std::string text = req.get_param_value(name);
+        std::size_t used = 0;
+        const int value = std::stoi(text, &used);
+        if (used != text.size()) {
+            throw std::invalid_argument(std::string(name) + " must be a number");
+        }
+        return value;
+    }
+
+    void Routes() {
+        http_.set_payload_max_length(kBodyBound);
+        http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+            return Guard(req, res);
+        });
+        http_.Get("/", [this](const httplib::Request&, httplib::Response& res) {
+            std::string page(reinterpret_cast<const char*>(page::kIndexHtml), page::kIndexHtmlSize);
+            res.set_header("Content-Security-Policy",
+                           "default-src 'self'; img-src 'self' blob: data:; "
+                           "frame-ancestors 'none'; form-action 'none'");
+            res.set_header("X-Frame-Options", "DENY");
+            res.set_content(page, "text/html; charset=utf-8");
+        });
+        http_.Get("/page.js", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(reinterpret_cast<const char*>(page::kPageJs), page::kPageJsSize,
+                            "text/javascript; charset=utf-8");
+        });
+        http_.Get("/page.css", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(reinterpret_cast<const char*>(page::kPageCss), page::kPageCssSize,
+                            "text/css; charset=utf-8");
+        });
+        http_.Get("/api/state", One([this](const httplib::Request&) { return session_.State(); }));
+        http_.Post("/api/action",
+                   One([this](const httplib::Request& req) { return session_.Act(req.body); }));
+        http_.Get("/api/map.svg",
+                  One([this](const httplib::Request&) { return session_.MapPicture(); }));
+        http_.Get("/api/list", One([this](const httplib::Request& req) {
+                      return session_.ListPicture(Number(req, "item"), Number(req, "top"));
+                  }));
+        http_.Get("/api/picture", One([this](const httplib::Request& req) {
+                      return session_.ItemPicture(Number(req, "item"));
+                  }));
+        http_.Post("/api/files", One([this](const httplib::Request& req) {
+                       return session_.Upload(req.get_param_value("name"), req.body);
+                   }));
+        http_.Get("/api/files", One([this](const httplib::Request& req) {
+                      return session_.File(req.get_param_value("name"));
+                  }));
+        http_.Post("/api/undo", One([this](const httplib::Request&) { return session_.Undo(); }));
+        http_.Post("/api/save", One([this](const httplib::Request&) { return session_.Save(); }));
+        http_.Get("/api/download",
+                  One([this](const httplib::Request&) { return session_.Download(); }));
+        http_.Get("/api/session",
+                  One([this](const httplib::Request&) { return session_.Script(); }));
+        http_.Post("/api/quit", One([this](const httplib::Request&) {
+                       Reply reply = session_.Quit();
+                       // The server stops once this answer is out (see Serve).
+                       ::kill(::getpid(), SIGTERM);
+                       return reply;
+                   }));
+    }
+
+    PageSession& session_;
+    std::string token_;
+    httplib::Server http_;
+    int port_ = -1;
+    std::mutex busy_;
+};
+
+}  // namespace
+
+int Serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
+    // Ctrl-C and the page's Quit reach a thread of their own, which ends the session.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+
+    std::unique_ptr<PageSession> session;
+    try {
+        session = std::make_unique<PageSession>(options);
+    } catch (const std::exception& e) {
+        err << "kznhost: " << e.what() << "\n";
+        return 2;
+    }
+    const std::string token = NewToken();
+    Server server(*session, token);
+    const int port = server.Bind(options.port);
+    if (port < 0) {
+        err << "kznhost: port " << options.port << " on 127.0.0.1 cannot be had\n";
+        return 2;
+    }
+    out << "http://127.0.0.1:" << port << "/?token=" << token << std::endl;
+
+    std::thread stopper([&] {
+        int signal = 0;
+        sigwait(&stop, &signal);
+        session->Quit();
+        server.Stop();
+    });
+    server.Listen();
+    ::kill(::getpid(), SIGTERM);  // wakes the stopper, had the server ended by itself
+    stopper.join();
+    return 0;
+}
+
+}  // namespace kznhost
