@@ -407,7 +407,6 @@ class PageSession::Worker {
             Filter(std::move(task));
             return;
         }
-        lineAt_ = script_.size();
         // Answered when the module next waits: a file dialog the line opens may be first.
         pending_ = std::move(task.reply);
         try {
@@ -481,7 +480,7 @@ class PageSession::Worker {
     }
 
     // A file dialog opened with no answer: the page asks the person, whose answer comes as a
-    // file line (put in the script before the line that opened the dialog).
+    // file line.
     void AwaitFile(const subhost::FileDialogRequest& request) {
         fileDialog_ = request;
         while (!quitTask_) {
@@ -502,7 +501,7 @@ class PageSession::Worker {
             messages_.clear();
             warnings_.clear();
             actor_.QueueFile(task->line);
-            script_.insert(script_.begin() + static_cast<std::ptrdiff_t>(lineAt_++), task->text);
+            script_.push_back(task->text);  // before the line that opened the dialog, which ends after
             pending_ = std::move(task->reply);
             break;
         }
@@ -601,7 +600,6 @@ class PageSession::Worker {
     subhost::DialogSession* session_ = nullptr;
     std::optional<subhost::FileDialogRequest> fileDialog_;
     std::vector<std::string> script_;
-    std::size_t lineAt_ = 0;
     std::vector<UndoPoint> undo_;
     json messages_ = json::array();
     std::vector<std::string> warnings_;
