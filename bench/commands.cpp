@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -20,7 +21,11 @@
 
 #include "generated.h"
 #include "subhost/mapforms/mapforms.h"
+#include "support/harness.h"
 #include "support/tempdir.h"
+#ifdef KZN_SERVE
+#include "cli/pagesession.h"
+#endif
 
 extern char** environ;
 
@@ -43,6 +48,11 @@ struct Maps {
 
 std::string InFolder(const Maps& maps, const std::string& name) {
     return maps.dir + "/" + name;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -223,5 +233,38 @@ void CommandDiff(benchmark::State& state, int labels) {
                     InFolder(maps, "command.out"));
     });
 }
+
+#ifdef KZN_SERVE
+void ServeAction(benchmark::State& state, int labels) {
+    WithMaps(state, labels, [&](const Maps& maps) {
+        kznhost::PageSession session({kzntest::ModulePath(), maps.map, "", 0});
+        const auto failed = [&](const kznhost::Reply& reply) {
+            if (reply.status == 200) {
+                return false;
+            }
+            state.SkipWithError(reply.body.c_str());
+            return true;
+        };
+        const std::string table = ReadFile(maps.table);
+        if (failed(session.Act("filter t2o")) || failed(session.Upload("symbols.csv", table)) ||
+            failed(session.Act("click 1101")) || failed(session.Act("file \"symbols.csv\""))) {
+            return;
+        }
+        int row = 0;
+        for (auto _ : state) {
+            // A click on a row further down, and the list's picture as it then shows.
+            row = (row + 37) % labels;
+            const double start = Now();
+            const kznhost::Reply clicked = session.Act("row 1011 " + std::to_string(row));
+            const kznhost::Reply rows = session.ListPicture(1011, row * 16);
+            state.SetIterationTime(Now() - start);
+            if (failed(clicked) || failed(rows)) {
+                return;
+            }
+        }
+        session.Quit();
+    });
+}
+#endif
 
 }  // namespace kznbench

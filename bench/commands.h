@@ -23,4 +23,8 @@ void CommandLegend(benchmark::State& state, int labels);
 // `kznhost diff` of the map and the result; floor: both read, the report written.
 void CommandDiff(benchmark::State& state, int labels);
 
+// kznhost serve's answer to a click on a row of text to object's label list, with the list's
+// picture as it then shows, the handler driven directly (no network), the table loaded.
+void ServeAction(benchmark::State& state, int labels);
+
 }  // namespace kznbench

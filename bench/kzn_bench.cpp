@@ -524,6 +524,9 @@ void RegisterAll(const std::vector<int>& sizes, const std::vector<int>& patternC
         Add({"kznhost render", "labels", n, 50}, IterationsFor(n), CommandRender, n);
         Add({"kznhost legend", "labels", n, 50}, IterationsFor(n), CommandLegend, n);
         Add({"kznhost diff", "labels", n, 50}, IterationsFor(n), CommandDiff, n);
+#ifdef KZN_SERVE
+        Add({"serve action", "labels", n, 50}, 20, ServeAction, n);
+#endif
     }
     const int patterns = patternCounts.back();
     Add({"repaint t2t forms", "rows", rows, patterns}, 5, Repaint, "t2t", kT2TList, rows, patterns);
