@@ -338,7 +338,16 @@ class PageSession::Worker {
             if (task->kind == Task::Kind::Quit) {
                 quitTask_ = std::move(*task);
             } else {
-                Line(std::move(*task), Where::Top);
+                try {
+                    Line(std::move(*task), Where::Top);
+                } catch (const std::exception& e) {
+                    // What the host could not do (the map Undo keeps could not be written): the
+                    // line is refused and the session goes on.
+                    if (pending_) {
+                        pending_->set_value(Error(500, e.what()));
+                        pending_.reset();
+                    }
+                }
             }
             if (quitTask_) {
                 break;
@@ -427,13 +436,13 @@ class PageSession::Worker {
                 Error(409, "the Filter menu has no command named " + task.line.args[0].text));
             return;
         }
+        pending_ = std::move(task.reply);
         // What undo brings back.
         const fs::path file = folder_ / (".undo-" + std::to_string(undo_.size()) +
                                          (source_ != nullptr ? ".svg" : ".json"));
         subhost::WriteMap(host_.document(), file.string(), source_.get());
         undo_.push_back({file.string(), script_.size()});
         script_.push_back(task.text);
-        pending_ = std::move(task.reply);
         auto& dialogs = host_.dialogs();
         const std::size_t opened = dialogs.runs().size();
         dialogs.QueueScript([this](subhost::DialogSession& s) { Dialog(s); });

@@ -138,6 +138,13 @@ class Server {
         });
         http_.Get("/", [this](const httplib::Request&, httplib::Response& res) {
             std::string page(reinterpret_cast<const char*>(page::kIndexHtml), page::kIndexHtmlSize);
+            // The page's own files are asked for with the token too.
+            for (const char* asset : {"page.js", "page.css"}) {
+                const std::string name = "\"" + std::string(asset) + "\"";
+                if (const std::size_t at = page.find(name); at != std::string::npos) {
+                    page.replace(at, name.size(), "\"" + std::string(asset) + "?token=" + token_ + "\"");
+                }
+            }
             res.set_header("Content-Security-Policy",
                            "default-src 'self'; img-src 'self' blob: data:; "
                            "frame-ancestors 'none'; form-action 'none'");

@@ -1,0 +1,196 @@
+// kznhost serve's page in headless Chromium, used by clicks and keys as a person would: the sample
+// text-to-object session (examples/t2o-session.txt) is done in the page, saved, and its session
+// script replayed by kznhost run to the same map; a destination typed into text to text is a
+// session line. Usage: node serve_test.mjs [KZNHOST [SOURCE_FOLDER]] (or $KZNHOST, $KZN_SOURCE_DIR).
+import { spawn, spawnSync } from 'node:child_process';
+import { once } from 'node:events';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const source = path.resolve(process.argv[3] || process.env.KZN_SOURCE_DIR || path.join(here, '../..'));
+const kznhost = path.resolve(process.argv[2] || process.env.KZNHOST || path.join(source, 'build/kznhost'));
+const examples = path.join(source, 'examples');
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kzn-browser-'));
+const started = Date.now();
+
+function check(ok, what) {
+  if (!ok) throw new Error(what);
+}
+
+// Starts kznhost serve; resolves with the page's address once it has printed it.
+async function serve(out) {
+  const child = spawn(kznhost, ['serve', path.join(examples, 'snail-map.svg'), '--out', out]);
+  let stdout = '';
+  child.stderr.setEncoding('utf8');
+  child.stderr.on('data', (text) => process.stderr.write('kznhost: ' + text));
+  child.exited = once(child, 'exit');
+  child.stdout.setEncoding('utf8');
+  const url = await new Promise((resolve, reject) => {
+    child.stdout.on('data', (text) => {
+      stdout += text;
+      const line = /^(http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]+)\n/.exec(stdout);
+      if (line) resolve(line[1]);
+    });
+    child.exited.then(([code]) => reject(new Error(`kznhost serve exited ${code}: ${stdout}`)));
+  });
+  return { child, url };
+}
+
+// The colour of the pixel at (x, y) of a PNG, decoded by the browser in a page of its own.
+async function pixels(browser, png, points) {
+  const page = await browser.newPage();
+  const result = await page.evaluate(async (data, points) => {
+    const image = new Image();
+    image.src = 'data:image/png;base64,' + data;
+    await image.decode();
+    const canvas = new OffscreenCanvas(image.width, image.height);
+    const context = canvas.getContext('2d');
+    context.drawImage(image, 0, 0);
+    return points.map(([x, y]) => Array.from(context.getImageData(x, y, 1, 1).data.slice(0, 3)));
+  }, Buffer.from(png).toString('base64'), points);
+  await page.close();
+  return result;
+}
+
+const near = (colour, want, by = 24) => colour.every((c, i) => Math.abs(c - want[i]) <= by);
+
+async function main() {
+  const result = path.join(work, 'result.svg');
+  const { child, url } = await serve(result);
+  const token = new URL(url).searchParams.get('token');
+  let browser = null;
+  try {
+    browser = await puppeteer.launch({
+      executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+      args: ['--no-sandbox', '--headless=new'],
+      defaultViewport: { width: 1200, height: 900, deviceScaleFactor: 1 },
+    });
+    const page = await browser.newPage();
+    page.setDefaultTimeout(15000);
+    page.on('pageerror', (error) => console.error('page error:', error.message));
+    const settle = () => page.waitForNetworkIdle({ idleTime: 150 });
+    const click = async (selector) => {
+      await (await page.waitForSelector(selector, { visible: true })).click();
+      await settle();
+    };
+    await page.goto(url);
+
+    // Text to object, as examples/t2o-session.txt does it.
+    await click('[data-command="t2o"]');
+    const layer = await page.waitForSelector('[data-item="1004"] select, select[data-item="1004"]');
+    if (await layer.evaluate((s) => s.selectedOptions[0]?.textContent) !== '調査地点') {
+      await layer.select(await layer.evaluate((s) =>
+        [...s.options].find((o) => o.textContent === '調査地点').value));
+      await settle();
+    }
+    await click('[data-item="1101"]');
+    const chooser = await page.waitForSelector('input[data-file]');
+    await chooser.uploadFile(path.join(examples, 'snail-symbols.csv'));
+    await settle();
+    // Row 6 of the labels is ナメクジ, row 6 of the patterns 菱形.
+    await click('[data-item="1011"] [data-row="6"]');
+    await page.waitForSelector('[data-item="1011"] [data-row="6"][aria-selected="true"]');
+    await click('[data-item="1018"] [data-row="6"]');
+    await click('[data-item="1020"]');
+    await page.waitForSelector('[data-item="1017"] [data-row="0"]');
+    await click('[data-item="1132"] input');
+    await click('[data-item="1041"] input');
+    await click('[data-item="1039"] input:not([disabled])');
+    for (const id of [1132, 1041, 1039]) {
+      check(await page.$eval(`[data-item="${id}"] input`, (i) => i.checked), `${id} is not checked`);
+    }
+
+    // What the dialog shows: ナメクジ highlighted with the diamond beside it, the patterns' previews.
+    const box = async (selector) => page.$eval(selector, (e) => {
+      const r = e.getBoundingClientRect();
+      return { x: Math.round(r.x), y: Math.round(r.y) };
+    });
+    const chosen = await box('[data-item="1011"] [data-row="6"]');
+    const other = await box('[data-item="1011"] [data-row="5"]');
+    const pattern = await box('[data-item="1018"] [data-row="1"]');
+    const shot = await page.screenshot({ path: path.join(work, 't2o.png') });
+    const preview = [];
+    for (let x = 2; x < 16; x += 2) for (let y = 2; y < 15; y += 2) preview.push([pattern.x + x, pattern.y + y]);
+    const [highlight, plain, ...previewPixels] = await pixels(browser, shot,
+      [[chosen.x + 100, chosen.y + 8], [other.x + 100, other.y + 8], ...preview]);
+    check(near(highlight, [51, 153, 255]), `the chosen row is ${highlight}, not highlighted`);
+    check(near(plain, [255, 255, 255]), `a row not chosen is ${plain}, not white`);
+    const dark = previewPixels.filter((c) => c.every((v) => v < 128)).length;
+    check(dark >= 5, `the 黒丸 pattern's preview has ${dark} dark pixels`);
+
+    await click('[data-item="1"]');
+    await page.waitForSelector('[data-item="1011"]', { hidden: true });
+    while (await page.$('[data-message]')) await click('[data-message] [data-item="1"]');
+
+    await click('[data-action="save"]');
+    for (let i = 0; i < 100 && !fs.existsSync(result); i++) await new Promise((r) => setTimeout(r, 50));
+    check(fs.existsSync(result), 'Save wrote no map');
+
+    // Session: a download into the replay's folder.
+    const replay = path.join(work, 'replay');
+    fs.mkdirSync(replay);
+    const cdp = await browser.target().createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior',
+      { behavior: 'allow', downloadPath: replay, eventsEnabled: true });
+    const downloaded = new Promise((resolve, reject) => cdp.on('Browser.downloadProgress', (e) => {
+      if (e.state === 'completed') resolve();
+      if (e.state === 'canceled') reject(new Error('the session download was cancelled'));
+    }));
+    await click('[data-action="session"]');
+    await downloaded;
+    const session = path.join(replay, 'session.txt');
+    check(fs.existsSync(session), 'no session.txt downloaded');
+
+    // Text to text: a destination typed with the keyboard is a type line of the session.
+    await click('[data-command="t2t"]');
+    await click('[data-item="1010"]');
+    await page.keyboard.type('マイマイ "殻"');
+    await page.keyboard.press('Tab');
+    await settle();
+    const lines = await (await fetch(new URL('/api/session', url), {
+      headers: { 'X-Kzn-Token': token },
+    })).text();
+    check(lines.includes('type 1010 "マイマイ \\"殻\\""'), `the session has no type line:\n${lines}`);
+    await click('[data-item="2"]');
+    await page.waitForSelector('[data-item="1010"]', { hidden: true });
+
+    await click('[data-action="quit"]');
+    await page.waitForSelector('[data-ended]');
+    const [code] = await child.exited;
+    check(code === 0, `kznhost serve exited ${code}`);
+  } finally {
+    await browser?.close();
+    if (child.exitCode === null) child.kill();
+  }
+
+  // The session script, beside its table, makes the map the page saved; and that is the sample
+  // session's map.
+  const replay = path.join(work, 'replay');
+  fs.copyFileSync(path.join(examples, 'snail-symbols.csv'), path.join(replay, 'snail-symbols.csv'));
+  const run = (...args) => spawnSync(kznhost, args, { encoding: 'utf8' });
+  const replayed = path.join(work, 'replayed.svg');
+  let r = run('run', '--doc', path.join(examples, 'snail-map.svg'),
+              '--script', path.join(replay, 'session.txt'), '--out', replayed);
+  check(r.status === 0, `replaying the session exited ${r.status}: ${r.stderr}`);
+  r = run('diff', result, replayed);
+  check(r.status === 0, `the replayed map differs from the saved one:\n${r.stdout}`);
+  const sample = path.join(work, 'sample.svg');
+  r = run('run', '--doc', path.join(examples, 'snail-map.svg'),
+          '--script', path.join(examples, 't2o-session.txt'), '--out', sample);
+  check(r.status === 0, `the sample session exited ${r.status}: ${r.stderr}`);
+  r = run('diff', sample, result);
+  check(r.status === 0, `the map saved in the page is not the sample session's:\n${r.stdout}`);
+}
+
+try {
+  await main();
+  fs.rmSync(work, { recursive: true, force: true });
+  console.log(`text to object by clicks, saved and replayed; typing in text to text (${Date.now() - started} ms)`);
+} catch (error) {
+  console.error(`FAIL: ${error.message}\n(what the test wrote is kept in ${work})`);
+  process.exit(1);
+}
