@@ -510,7 +510,8 @@ class PageSession::Worker {
             messages_.clear();
             warnings_.clear();
             actor_.QueueFile(task->line);
-            script_.push_back(task->text);  // before the line that opened the dialog, which ends after
+            script_.push_back(
+                task->text);  // before the line that opened the dialog, which ends after
             pending_ = std::move(task->reply);
             break;
         }

@@ -142,7 +142,8 @@ class Server {
             for (const char* asset : {"page.js", "page.css"}) {
                 const std::string name = "\"" + std::string(asset) + "\"";
                 if (const std::size_t at = page.find(name); at != std::string::npos) {
-                    page.replace(at, name.size(), "\"" + std::string(asset) + "?token=" + token_ + "\"");
+                    page.replace(at, name.size(),
+                                 "\"" + std::string(asset) + "?token=" + token_ + "\"");
                 }
             }
             res.set_header("Content-Security-Policy",

@@ -91,10 +91,12 @@ async function show(next) {
 function showCommands() {
   const nav = document.getElementById('commands');
   nav.replaceChildren();
-  for (const filter of state.filters) {
+  // In the order of their titles ("&1) ...", "&2) ..."), without the menu's access-key marks.
+  const filters = [...state.filters].sort((a, b) => (a.title < b.title ? -1 : 1));
+  for (const filter of filters) {
     const button = document.createElement('button');
     button.dataset.command = filter.name;
-    button.textContent = filter.title;
+    button.textContent = filter.title.replace(/&(&?)/g, '$1');
     button.disabled = !filter.enabled || state.dialog !== null;
     button.addEventListener('click', () => act('filter ' + filter.name));
     nav.append(button);

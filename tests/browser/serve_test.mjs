@@ -162,6 +162,10 @@ async function main() {
     await page.waitForSelector('[data-ended]');
     const [code] = await child.exited;
     check(code === 0, `kznhost serve exited ${code}`);
+  } catch (error) {
+    const [page] = (await browser?.pages()) || [];
+    await page?.screenshot({ path: path.join(work, 'failure.png') });
+    throw error;
   } finally {
     await browser?.close();
     if (child.exitCode === null) child.kill();

@@ -110,8 +110,9 @@ TEST(Serve, ThePagesActionsMakeAScriptThatRunReplaysToTheSameMap) {
     Served served(Example("snail-map.svg"), dir / "saved.svg");
     ASSERT_THAT(served.address(), ::testing::StartsWith("http://127.0.0.1:"));
     auto client = served.Client();
-    ASSERT_EQ(client.Post("/api/files?name=snail-symbols.csv",
-                          TempDir::Read(Example("snail-symbols.csv")), "text/csv")
+    ASSERT_EQ(client
+                  .Post("/api/files?name=snail-symbols.csv",
+                        TempDir::Read(Example("snail-symbols.csv")), "text/csv")
                   ->status,
               200);
     EXPECT_EQ(served.Act("filter t2o").first, 200);
