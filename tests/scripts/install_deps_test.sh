@@ -85,7 +85,7 @@ scenario() {
 }
 
 install='apt-get install -y -qq'
-required_install="$install cmake [^;]*gnuplot-nox"
+required_install="$install cmake [^;]*nodejs( npm)?"
 optional_install="$install wine32:i386"
 
 scenario "nothing missing" all "" 0 0 "" ""
@@ -98,14 +98,14 @@ scenario "optional package fails" none "update optional" 0 0 \
     "^Optional package wine32:i386 could not be installed \(Error, pkgProblemResolver.*\); the tests that need it will not run\$" \
     "dpkg .*; apt-get update -qq; apt-get update -qq; $required_install; $optional_install; $optional_install"
 scenario "required package fails" none "required" 0 1 \
-    "Required packages could not be installed. Install them with: apt-get update && apt-get install -y cmake .*gnuplot-nox\$" \
+    "Required packages could not be installed. Install them with: apt-get update && apt-get install -y cmake .*nodejs( npm)?\$" \
     "dpkg .*; apt-get update -qq; $required_install; $required_install"
 scenario "each fails once" none "update:once required:once optional:once" 0 0 "^Installing" \
     "dpkg .*; apt-get update -qq; apt-get update -qq; $required_install; $required_install; $optional_install; $optional_install"
 scenario "only the optional one missing" all-but-optional "" 0 0 "" \
     "dpkg --add-architecture i386; apt-get update -qq; $optional_install"
 scenario "not root, required missing" none "" 1000 1 \
-    "^Install them with: sudo apt-get update && sudo apt-get install -y cmake .*gnuplot-nox\$" ""
+    "^Install them with: sudo apt-get update && sudo apt-get install -y cmake .*nodejs( npm)?\$" ""
 scenario "not root, optional missing" all-but-optional "" 1000 0 \
     "^Optional package not installed: wine32:i386" ""
 exit $((failures > 0))
