@@ -37,7 +37,9 @@ std::string Utf8(const std::string& sjis) {
 }
 
 Reply Json(const json& body, int status = 200) {
-    return {status, body.dump(), "application/json", ""};
+    // Names from the file system may be bytes that are not UTF-8: shown replaced, never fatal.
+    return {status, body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json",
+            ""};
 }
 
 Reply Error(int status, const std::string& what) {
@@ -635,7 +637,7 @@ Reply PageSession::Act(const std::string& text) {
     if (lines.size() != 1 || text.find_first_of("\r\n") != std::string::npos) {
         return Error(400, "an action is one session line");
     }
-    std::string line = text;
+    std::string line = text.rfind("\xEF\xBB\xBF", 0) == 0 ? text.substr(3) : text;  // no BOM
     line.erase(0, line.find_first_not_of(" \t"));
     return worker_->Post(Worker::Task::Kind::Line, lines[0], {}, line).get();
 }

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 #include <signal.h>
+#include <unistd.h>
 #include <nlohmann/json.hpp>
 
 #include <mutex>
@@ -50,7 +51,8 @@ void Send(httplib::Response& res, const Reply& reply) {
 void SendError(httplib::Response& res, int status, const std::string& what) {
     nlohmann::json body = {{"error", what}};
     res.status = status;
-    res.set_content(body.dump(), "application/json");
+    res.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                    "application/json");
 }
 
 // The most bytes of a request's body: a table file and a little more.
@@ -72,7 +74,13 @@ class Server {
     }
 
     void Listen() { http_.listen_after_bind(); }
-    void Stop() { http_.stop(); }
+    // Stops the server, once it listens (a signal may come before it does).
+    void Stop() {
+        for (int i = 0; i < 500 && !http_.is_running(); ++i) {
+            ::usleep(10000);  // (<chrono> cannot be compiled into Shift-JIS)
+        }
+        http_.stop();
+    }
 
   private:
     // Refuses what does not come from the page this server gave out.

@@ -211,7 +211,26 @@ function messageBox(title, text) {
 // The module's open dialog, built afresh from each state.
 let dialogShade = null;
 
+// A press on the dialog ends in a click on the element it began on: the dialog is built afresh
+// only once the pointer is up again (or after a second, should its release be missed).
+let pressed = 0;
+const released = [];
+document.addEventListener('pointerdown', () => { pressed++; }, true);
+for (const type of ['pointerup', 'pointercancel']) {
+  document.addEventListener(type, () => setTimeout(() => {
+    pressed = Math.max(0, pressed - 1);
+    if (pressed === 0) released.splice(0).forEach((resolve) => resolve());
+  }), true);
+}
+
+function pointerReleased() {
+  if (pressed === 0) return Promise.resolve();
+  return Promise.race([new Promise((resolve) => released.push(resolve)),
+                       new Promise((resolve) => setTimeout(resolve, 1000))]);
+}
+
 async function showDialog() {
+  await pointerReleased();
   const dialog = state.dialog;
   if (dialog === null) {
     if (dialogShade) dialogShade.remove();

@@ -35,6 +35,7 @@ async function serve(out) {
       const line = /^(http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]+)\n/.exec(stdout);
       if (line) resolve(line[1]);
     });
+    child.on('error', reject);
     child.exited.then(([code]) => reject(new Error(`kznhost serve exited ${code}: ${stdout}`)));
   });
   return { child, url };
@@ -56,22 +57,40 @@ async function pixels(browser, png, points) {
   return result;
 }
 
+// Waits for PROMISE, at most SECONDS.
+function within(seconds, what, promise) {
+  let timer;
+  const late = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(`${what} took over ${seconds} s`)), seconds * 1000);
+  });
+  return Promise.race([promise, late]).finally(() => clearTimeout(timer));
+}
+
+const head = (text) => text.split('\n').slice(0, 6).join('\n');
 const near = (colour, want, by = 24) => colour.every((c, i) => Math.abs(c - want[i]) <= by);
 
 async function main() {
   const result = path.join(work, 'result.svg');
   const { child, url } = await serve(result);
+  process.on('SIGTERM', () => process.exit(1)).on('exit', () => child.kill());
   const token = new URL(url).searchParams.get('token');
-  let browser = null;
+  let browser = null, page = null;
   try {
     browser = await puppeteer.launch({
       executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
       args: ['--no-sandbox', '--headless=new'],
       defaultViewport: { width: 1200, height: 900, deviceScaleFactor: 1 },
     });
-    const page = await browser.newPage();
+    page = await browser.newPage();
     page.setDefaultTimeout(15000);
-    page.on('pageerror', (error) => console.error('page error:', error.message));
+    // The page's scripts fail nowhere, and the server refuses or warns of none of what it sends.
+    const faults = [];
+    page.on('pageerror', (error) => faults.push(error.message));
+    page.on('response', async (r) => {
+      if (!r.url().includes('/api/')) return;
+      if (r.status() >= 400) faults.push(`${r.status()} for ${r.request().postData() || r.url()}`);
+      else if (r.url().includes('/api/action')) faults.push(...(await r.json()).warnings);
+    });
     const settle = () => page.waitForNetworkIdle({ idleTime: 150 });
     const click = async (selector) => {
       await (await page.waitForSelector(selector, { visible: true })).click();
@@ -83,8 +102,7 @@ async function main() {
     await click('[data-command="t2o"]');
     const layer = await page.waitForSelector('[data-item="1004"] select, select[data-item="1004"]');
     if (await layer.evaluate((s) => s.selectedOptions[0]?.textContent) !== '調査地点') {
-      await layer.select(await layer.evaluate((s) =>
-        [...s.options].find((o) => o.textContent === '調査地点').value));
+      await layer.select('調査地点');
       await settle();
     }
     await click('[data-item="1101"]');
@@ -97,11 +115,9 @@ async function main() {
     await click('[data-item="1018"] [data-row="6"]');
     await click('[data-item="1020"]');
     await page.waitForSelector('[data-item="1017"] [data-row="0"]');
-    await click('[data-item="1132"] input');
-    await click('[data-item="1041"] input');
-    await click('[data-item="1039"] input:not([disabled])');
     for (const id of [1132, 1041, 1039]) {
-      check(await page.$eval(`[data-item="${id}"] input`, (i) => i.checked), `${id} is not checked`);
+      await click(`[data-item="${id}"] input:not([disabled])`);
+      check(await page.$eval(`[data-item="${id}"] input`, (i) => i.checked), `a click on ${id} left it off`);
     }
 
     // What the dialog shows: ナメクジ highlighted with the diamond beside it, the patterns' previews.
@@ -117,7 +133,7 @@ async function main() {
     for (let x = 2; x < 16; x += 2) for (let y = 2; y < 15; y += 2) preview.push([pattern.x + x, pattern.y + y]);
     const [highlight, plain, ...previewPixels] = await pixels(browser, shot,
       [[chosen.x + 100, chosen.y + 8], [other.x + 100, other.y + 8], ...preview]);
-    check(near(highlight, [51, 153, 255]), `the chosen row is ${highlight}, not highlighted`);
+    check(near(highlight, [51, 153, 255]) /* the host's highlight */, `the chosen row is ${highlight}, not highlighted`);
     check(near(plain, [255, 255, 255]), `a row not chosen is ${plain}, not white`);
     const dark = previewPixels.filter((c) => c.every((v) => v < 128)).length;
     check(dark >= 5, `the 黒丸 pattern's preview has ${dark} dark pixels`);
@@ -127,7 +143,6 @@ async function main() {
     while (await page.$('[data-message]')) await click('[data-message] [data-item="1"]');
 
     await click('[data-action="save"]');
-    for (let i = 0; i < 100 && !fs.existsSync(result); i++) await new Promise((r) => setTimeout(r, 50));
     check(fs.existsSync(result), 'Save wrote no map');
 
     // Session: a download into the replay's folder.
@@ -141,29 +156,29 @@ async function main() {
       if (e.state === 'canceled') reject(new Error('the session download was cancelled'));
     }));
     await click('[data-action="session"]');
-    await downloaded;
+    await within(10, 'the session download', downloaded);
     const session = path.join(replay, 'session.txt');
     check(fs.existsSync(session), 'no session.txt downloaded');
 
-    // Text to text: a destination typed with the keyboard is a type line of the session.
+    // Text to text: a destination typed with the keyboard, then Cancel pressed as a person
+    // presses it (the text is sent as the edit loses the focus, on the button's press).
     await click('[data-command="t2t"]');
     await click('[data-item="1010"]');
     await page.keyboard.type('マイマイ "殻"');
-    await page.keyboard.press('Tab');
+    await (await page.$('[data-item="2"]')).click({ delay: 100 });
     await settle();
     const lines = await (await fetch(new URL('/api/session', url), {
       headers: { 'X-Kzn-Token': token },
     })).text();
     check(lines.includes('type 1010 "マイマイ \\"殻\\""'), `the session has no type line:\n${lines}`);
-    await click('[data-item="2"]');
-    await page.waitForSelector('[data-item="1010"]', { hidden: true });
+    check(!(await page.$('[data-item="1010"]')), 'Cancel, pressed after typing, left the dialog open');
 
     await click('[data-action="quit"]');
     await page.waitForSelector('[data-ended]');
-    const [code] = await child.exited;
+    const [code] = await within(10, 'kznhost ending after Quit', child.exited);
     check(code === 0, `kznhost serve exited ${code}`);
+    check(faults.length === 0, `the page went wrong: ${faults.join('; ')}`);
   } catch (error) {
-    const [page] = (await browser?.pages()) || [];
     await page?.screenshot({ path: path.join(work, 'failure.png') });
     throw error;
   } finally {
@@ -181,13 +196,13 @@ async function main() {
               '--script', path.join(replay, 'session.txt'), '--out', replayed);
   check(r.status === 0, `replaying the session exited ${r.status}: ${r.stderr}`);
   r = run('diff', result, replayed);
-  check(r.status === 0, `the replayed map differs from the saved one:\n${r.stdout}`);
+  check(r.status === 0, `the replayed map differs from the saved one:\n${head(r.stdout)}`);
   const sample = path.join(work, 'sample.svg');
   r = run('run', '--doc', path.join(examples, 'snail-map.svg'),
           '--script', path.join(examples, 't2o-session.txt'), '--out', sample);
   check(r.status === 0, `the sample session exited ${r.status}: ${r.stderr}`);
   r = run('diff', sample, result);
-  check(r.status === 0, `the map saved in the page is not the sample session's:\n${r.stdout}`);
+  check(r.status === 0, `the map saved in the page is not the sample session's:\n${head(r.stdout)}`);
 }
 
 try {
