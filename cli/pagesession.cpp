@@ -12,6 +12,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <set>
 #include <thread>
 
 #include "actions.h"
@@ -103,16 +104,53 @@ bool PlainName(const std::string& name) {
            name.find('\0') == std::string::npos && subhost::IsUtf8(name);
 }
 
-// A folder of the session's own, removed with everything in it afterwards.
-fs::path MakeFolder() {
-    std::random_device random;
-    for (;;) {
-        const fs::path candidate =
-            fs::temp_directory_path() / ("kznhost-serve-" + std::to_string(random()));
-        if (fs::create_directory(candidate)) {
-            fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace);
-            return candidate;
+// A folder of the session's own (the tables sent, the maps Undo brings back), removed with
+// everything in it when the session ends, or when it cannot start.
+class OwnFolder {
+  public:
+    OwnFolder() {
+        std::random_device random;
+        for (;;) {
+            const fs::path candidate =
+                fs::temp_directory_path() / ("kznhost-serve-" + std::to_string(random()));
+            if (fs::create_directory(candidate)) {
+                fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace);
+                path_ = candidate;
+                return;
+            }
         }
+    }
+    ~OwnFolder() { Remove(); }
+    OwnFolder(const OwnFolder&) = delete;
+    OwnFolder& operator=(const OwnFolder&) = delete;
+
+    void Remove() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+// Why Save could never write OUT, told before the person works: the module's own file, a
+// folder, a folder that does not exist.
+void CheckOutput(const ServeOptions& options) {
+    if (options.out.empty()) {
+        return;
+    }
+    const std::string& out = options.out;
+    if (subhost::FileKey(out) == subhost::FileKey(options.plugin)) {
+        throw std::runtime_error(out + ": --out would write over --plugin");
+    }
+    if (const std::string what = subhost::NotAFile(out); what == "a folder") {
+        throw std::runtime_error(out + ": --out is a folder");
+    }
+    const fs::path folder = fs::path(subhost::FinalTarget(out)).parent_path();
+    std::error_code error;
+    if (!folder.empty() && !fs::is_directory(folder, error)) {
+        throw std::runtime_error(out + ": --out names a folder that does not exist");
     }
 }
 
@@ -124,8 +162,8 @@ fs::path MakeFolder() {
 class PageSession::Worker {
   public:
     explicit Worker(const ServeOptions& options)
-        : options_(options),
-          folder_(MakeFolder()),
+        : options_((CheckOutput(options), options)),
+          folder_(own_.path()),
           host_(subhost::PluginModule::Load(options.plugin)),
           actor_(host_, folder_, [this](const ScriptLine&, const std::string& warning) {
               warnings_.push_back(warning);
@@ -138,7 +176,14 @@ class PageSession::Worker {
         host_.win32().OnMessageBox([this](const subhost::MessageBoxRecord& box) {
             messages_.push_back({{"caption", Utf8(box.caption)}, {"text", Utf8(box.text)}});
         });
-        host_.win32().OnWarning([this](const std::string& text) { warnings_.push_back(text); });
+        host_.win32().OnWarning([this](std::string text) {
+            // The session's folder is the server's business: a table is named as it was sent.
+            const std::string inFolder = folder_.string() + "/";
+            for (std::size_t at; (at = text.find(inFolder)) != std::string::npos;) {
+                text.erase(at, inFolder.size());
+            }
+            warnings_.push_back(text);
+        });
         host_.win32().OnUnansweredFileDialog(
             [this](const subhost::FileDialogRequest& request) { AwaitFile(request); });
         thread_ = std::thread([this] { Main(); });
@@ -146,9 +191,16 @@ class PageSession::Worker {
 
     ~Worker() {
         Post(Task::Kind::Quit, {}, nullptr).wait();
-        thread_.join();
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
+        Finish();
+    }
+
+    // Once the module has shut down: waits for its thread and removes the session's folder.
+    void Finish() {
+        std::lock_guard lock(finishing_);
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        own_.Remove();
     }
 
     // Hands a task to the module's thread; the future is its answer.
@@ -268,6 +320,7 @@ class PageSession::Worker {
         } else {
             subhost::WriteWholeFile(file.string(), bytes);
         }
+        sent_.insert(name);
         return Json({{"name", name}});
     }
 
@@ -296,6 +349,8 @@ class PageSession::Worker {
         source_ = map.source;
         script_.resize(undo_.back().lines);
         undo_.pop_back();
+        // A file line queued after that point went with the script's lines.
+        host_.win32().ClearFileAnswers();
         ++version_;
         return State(where);
     }
@@ -505,7 +560,8 @@ class PageSession::Worker {
                     Error(409, "a file dialog is open: answer it with a file line"));
                 continue;
             }
-            if (const std::string refused = Refused(task->line); !refused.empty()) {
+            if (std::string refused = Refused(task->line);
+                !refused.empty() || !(refused = Unfit(task->line, request)).empty()) {
                 task->reply.set_value(Error(409, refused));
                 continue;
             }
@@ -518,6 +574,24 @@ class PageSession::Worker {
             break;
         }
         fileDialog_.reset();
+    }
+
+    // Why the person's answer cannot answer this file dialog: a table to open that was never
+    // sent; a table sent to the page to save over (the script would then write over the
+    // person's own file when it is run).
+    std::string Unfit(const ScriptLine& line, const subhost::FileDialogRequest& request) const {
+        const ScriptArg& arg = line.args[0];
+        if (!arg.quoted) {
+            return "";  // cancelled
+        }
+        if (request.save && sent_.count(arg.text) != 0) {
+            return arg.text + " is a table sent to the page: save under another name";
+        }
+        std::error_code error;
+        if (!request.save && !fs::is_regular_file(folder_ / fs::u8path(arg.text), error)) {
+            return arg.text + " has not been sent to the page: choose the file first";
+        }
+        return "";
     }
 
     json StateJson(Where where) {
@@ -594,12 +668,14 @@ class PageSession::Worker {
         std::size_t lines;  // the script's length then
     };
 
+    OwnFolder own_;  // first made, last removed
     ServeOptions options_;
     fs::path folder_;
     subhost::Host host_;
     std::shared_ptr<const subhost::MapSource> source_;
     Actor actor_;
     std::thread thread_;
+    std::mutex finishing_;
 
     std::mutex mutex_;
     std::condition_variable wake_;
@@ -613,6 +689,7 @@ class PageSession::Worker {
     std::optional<subhost::FileDialogRequest> fileDialog_;
     std::vector<std::string> script_;
     std::vector<UndoPoint> undo_;
+    std::set<std::string> sent_;  // the names of the tables sent to the page
     json messages_ = json::array();
     std::vector<std::string> warnings_;
     int version_ = 0;
@@ -680,7 +757,9 @@ Reply PageSession::Script() {
 }
 
 Reply PageSession::Quit() {
-    return worker_->Post(Worker::Task::Kind::Quit, {}, {}).get();
+    Reply reply = worker_->Post(Worker::Task::Kind::Quit, {}, {}).get();
+    worker_->Finish();
+    return reply;
 }
 
 bool PageSession::quitting() const {

@@ -60,7 +60,8 @@ class PageSession {
     Reply Download();
     // The lines carried out so far, as a script.
     Reply Script();
-    // Cancels an open dialog, sends shut-down; the session takes nothing more.
+    // Cancels an open dialog, sends shut-down and removes the session's folder; the session takes
+    // nothing more.
     Reply Quit();
     bool quitting() const;
 

@@ -5,6 +5,10 @@
 #include <unistd.h>
 #include <nlohmann/json.hpp>
 
+#include <atomic>
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
 #include <mutex>
 #include <random>
 #include <string_view>
@@ -40,10 +44,28 @@ bool SameToken(std::string_view a, std::string_view b) {
     return differ == 0;
 }
 
+// How a download is named: a plain ASCII name for every browser, and the name itself (UTF-8,
+// percent-encoded) for those that read it.
+std::string Disposition(const std::string& name) {
+    std::string plain, encoded;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        plain += byte < 0x20 || byte >= 0x7F || c == '"' || c == '\\' ? '_' : c;
+        if (std::isalnum(byte) || std::string_view("-._~").find(c) != std::string_view::npos) {
+            encoded += c;
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", byte);
+            encoded += hex;
+        }
+    }
+    return "attachment; filename=\"" + plain + "\"; filename*=UTF-8''" + encoded;
+}
+
 void Send(httplib::Response& res, const Reply& reply) {
     res.status = reply.status;
     if (!reply.filename.empty()) {
-        res.set_header("Content-Disposition", "attachment; filename=\"" + reply.filename + "\"");
+        res.set_header("Content-Disposition", Disposition(reply.filename));
     }
     res.set_content(reply.body, reply.type);
 }
@@ -57,6 +79,33 @@ void SendError(httplib::Response& res, int status, const std::string& what) {
 
 // The most bytes of a request's body: a table file and a little more.
 constexpr std::size_t kBodyBound = subhost::kTableBound.bytes + 4096;
+
+// What an answer the HTTP library gives by itself (with no body) means.
+std::string Refusal(const httplib::Request& req, int status) {
+    switch (status) {
+        case 400:
+            return "the request is not well-formed HTTP";
+        case 404:
+            return "this server has no " + req.path;
+        case 411:
+            return "a request's body must be sent with its length (Content-Length)";
+        case 413:
+            return "a request's body may hold " + std::to_string(kBodyBound) + " bytes at most";
+        case 414:
+            return "the request's address is too long";
+        default:
+            return "the request cannot be answered (HTTP " + std::to_string(status) + ")";
+    }
+}
+
+// Whether TEXT names this machine at PORT (":8080"), as a Host header or an origin's host does;
+// names are compared without regard to case.
+bool ThisMachine(std::string text, const std::string& port) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text == "127.0.0.1" + port || text == "localhost" + port;
+}
 
 class Server {
   public:
@@ -73,13 +122,21 @@ class Server {
         return port_;
     }
 
-    void Listen() { http_.listen_after_bind(); }
-    // Stops the server, once it listens (a signal may come before it does).
-    void Stop() {
-        for (int i = 0; i < 500 && !http_.is_running(); ++i) {
+    void Listen() {
+        http_.listen_after_bind();
+        ended_ = true;
+    }
+    // Stops the server, once it listens (a signal may come before it does); whether it has
+    // ended within WAIT_MS milliseconds, its connections closed.
+    bool Stop(int waitMs) {
+        for (int i = 0; i < 500 && !http_.is_running() && !ended_; ++i) {
             ::usleep(10000);  // (<chrono> cannot be compiled into Shift-JIS)
         }
         http_.stop();
+        for (int i = 0; i < waitMs / 10 && !ended_; ++i) {
+            ::usleep(10000);
+        }
+        return ended_;
     }
 
   private:
@@ -87,16 +144,47 @@ class Server {
     httplib::Server::HandlerResponse Guard(const httplib::Request& req, httplib::Response& res) {
         // A page elsewhere could reach the server through a name of its own that points here
         // (DNS rebinding): the Host header must name this machine and port.
-        const std::string host = req.get_header_value("Host");
         const std::string port = ":" + std::to_string(port_);
-        if (host != "127.0.0.1" + port && host != "localhost" + port) {
+        if (req.get_header_value_count("Host") != 1 ||
+            !ThisMachine(req.get_header_value("Host"), port)) {
             SendError(res, 403, "this server answers requests for 127.0.0.1" + port + " only");
             return httplib::Server::HandlerResponse::Handled;
         }
         const std::string origin = req.get_header_value("Origin");
-        if (!origin.empty() && origin != "http://127.0.0.1" + port &&
-            origin != "http://localhost" + port) {
+        if (req.get_header_value_count("Origin") > 1 ||
+            (!origin.empty() &&
+             (origin.rfind("http://", 0) != 0 || !ThisMachine(origin.substr(7), port)))) {
             SendError(res, 403, "requests from other pages are refused");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        // A body's length is known before it is read, and what is read is what is kept: a
+        // chunked or compressed body could be larger than any bound.
+        const bool hasBody = req.method != "GET" && req.method != "HEAD" &&
+                             req.method != "OPTIONS" && req.method != "CONNECT";
+        if (req.has_header("Transfer-Encoding") ||
+            (hasBody && req.get_header_value_count("Content-Length") != 1)) {
+            SendError(res, 411, Refusal(req, 411));
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        if (req.has_header("Content-Length")) {
+            const std::string text = req.get_header_value("Content-Length");
+            std::uint64_t length = 0;
+            const auto [end, error] =
+                std::from_chars(text.data(), text.data() + text.size(), length);
+            if (error != std::errc() || end != text.data() + text.size()) {
+                SendError(res, 400, "Content-Length is not a number");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            if (length > kBodyBound) {
+                // Refused before it is read: the connection closes on what was not.
+                SendError(res, 413, Refusal(req, 413));
+                res.set_header("Connection", "close");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+        }
+        if (req.has_header("Content-Encoding") &&
+            req.get_header_value("Content-Encoding") != "identity") {
+            SendError(res, 415, "a request's body is sent as it is, not compressed");
             return httplib::Server::HandlerResponse::Handled;
         }
         const std::string token = req.has_header("X-Kzn-Token")
@@ -131,16 +219,31 @@ class Server {
 
     static int Number(const httplib::Request& req, const char* name) {
         const std::string text = req.get_param_value(name);
-        std::size_t used = 0;
-        const int value = std::stoi(text, &used);
-        if (used != text.size()) {
-            throw std::invalid_argument(std::string(name) + " must be a number");
+        int value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+            throw std::invalid_argument(std::string(name) + " must be a whole number, not \"" +
+                                        text + "\"");
         }
         return value;
     }
 
     void Routes() {
         http_.set_payload_max_length(kBodyBound);
+        // A client that sends slowly or keeps its connection open holds a thread of the server
+        // for a few seconds at most.
+        http_.set_read_timeout(5);
+        http_.set_write_timeout(5);
+        http_.set_keep_alive_timeout(1);
+        http_.set_error_handler(httplib::Server::HandlerWithResponse(
+            [](const httplib::Request& req, httplib::Response& res) {
+                if (!res.body.empty()) {
+                    return httplib::Server::HandlerResponse::Unhandled;  // the server's own word
+                }
+                SendError(res, res.status, Refusal(req, res.status));
+                res.set_header("X-Content-Type-Options", "nosniff");
+                return httplib::Server::HandlerResponse::Handled;
+            }));
         http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
             return Guard(req, res);
         });
@@ -204,16 +307,19 @@ class Server {
     httplib::Server http_;
     int port_ = -1;
     std::mutex busy_;
+    std::atomic<bool> ended_ = false;
 };
 
 }  // namespace
 
 int Serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
-    // Ctrl-C and the page's Quit reach a thread of their own, which ends the session.
+    // Ctrl-C, the page's Quit and a closed terminal reach a thread of their own, which ends
+    // the session.
     sigset_t stop;
     sigemptyset(&stop);
-    sigaddset(&stop, SIGINT);
-    sigaddset(&stop, SIGTERM);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&stop, signal);
+    }
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
 
     std::unique_ptr<PageSession> session;
@@ -235,8 +341,13 @@ int Serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
     std::thread stopper([&] {
         int signal = 0;
         sigwait(&stop, &signal);
-        session->Quit();
-        server.Stop();
+        session->Quit();  // the module shut down, the session's folder removed
+        // A client may hold a connection open (a request sent slowly, a browser's idle one):
+        // after a second and a half it is dropped with the program.
+        if (!server.Stop(1500)) {
+            out.flush();
+            std::_Exit(0);
+        }
     });
     server.Listen();
     ::kill(::getpid(), SIGTERM);  // wakes the stopper, had the server ended by itself

@@ -122,8 +122,9 @@ std::optional<std::string> Convert(const char* to, const char* from, const char*
         char* outp = buffer;
         std::size_t outleft = sizeof buffer;
         const std::size_t r = iconv(cd, &inp, &inleft, &outp, &outleft);
+        const int error = errno;  // before the append, whose allocation may set errno
         out.append(buffer, static_cast<std::size_t>(outp - buffer));
-        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+        if (r == static_cast<std::size_t>(-1) && error != E2BIG) {
             ok = false;
             break;
         }

@@ -53,15 +53,17 @@ function quoted(text) {
   return '"' + text.replace(/\\/g, '\\\\').replace(/"/g, '\\"') + '"';
 }
 
-// Sends one session line; shows what the server answers.
+// Sends one session line; shows what the server answers. Whether the line was carried out.
 function act(line) {
   return inTurn(async () => {
     try {
       const response = await request('/api/action', { method: 'POST', body: line });
       await show(await response.json());
+      return true;
     } catch (error) {
       say(error.message);
       await refresh();
+      return false;
     }
   });
 }
@@ -413,8 +415,10 @@ function showFileDialog() {
       save.addEventListener('click', async () => {
         const name = input.value;
         close();
-        await act('file ' + quoted(name));
-        await inTurn(() => download(query('/api/files', { name }), name));
+        // A name the server refuses (a table sent to the page) leaves the dialog open.
+        if (await act('file ' + quoted(name))) {
+          await inTurn(() => download(query('/api/files', { name }), name));
+        }
       });
       buttons.append(save, cancel);
     } else {

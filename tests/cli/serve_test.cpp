@@ -1,13 +1,20 @@
 // kznhost serve over HTTP, as a program of its own: what a person's page does, and what a
 // stranger's requests get.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -25,10 +32,11 @@ using kzntest::TempDir;
 using nlohmann::json;
 using ::testing::HasSubstr;
 
-// kznhost serve MAP --out OUT, running until it is told to end.
+// kznhost serve MAP --out OUT, running until it is told to end. TMP: the temporary folder it is
+// given (TMPDIR), when not the machine's.
 class Served {
   public:
-    Served(const std::string& map, const std::string& out) {
+    Served(const std::string& map, const std::string& out, const std::string& tmp = "") {
         int pipe[2];
         EXPECT_EQ(::pipe(pipe), 0);
         posix_spawn_file_actions_t actions;
@@ -41,7 +49,21 @@ class Served {
             argv.push_back(a.data());
         }
         argv.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            if (tmp.empty() || std::string_view(*e).rfind("TMPDIR=", 0) != 0) {
+                env.emplace_back(*e);
+            }
+        }
+        if (!tmp.empty()) {
+            env.push_back("TMPDIR=" + tmp);
+        }
+        std::vector<char*> envp;
+        for (std::string& e : env) {
+            envp.push_back(e.data());
+        }
+        envp.push_back(nullptr);
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
         posix_spawn_file_actions_destroy(&actions);
         ::close(pipe[1]);
         std::string line;
@@ -50,6 +72,9 @@ class Served {
         }
         ::close(pipe[0]);
         address_ = line;
+        if (line.find("token=") == std::string::npos) {
+            return;  // it did not start
+        }
         const std::size_t colon = line.find(':', 7), slash = line.find('/', colon);
         port_ = std::stoi(line.substr(colon + 1, slash - colon - 1));
         token_ = line.substr(line.find("token=") + 6);
@@ -86,6 +111,40 @@ class Served {
             ::usleep(50000);
         }
         return -1;
+    }
+    // REQUEST sent as it stands on a connection of its own: the answer's status and body (and
+    // its status line and headers in HEAD).
+    std::pair<int, std::string> Raw(const std::string& request, std::string* head = nullptr) const {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port_));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        timeval timeout{10, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        std::string answer;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+                static_cast<ssize_t>(request.size())) {
+            char buffer[4096];
+            for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+                answer.append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+        ::close(fd);
+        const std::size_t body = answer.find("\r\n\r\n");
+        if (answer.size() < 12 || body == std::string::npos) {
+            return {0, answer};
+        }
+        if (head != nullptr) {
+            *head = answer.substr(0, body);
+        }
+        return {std::stoi(answer.substr(9, 3)), answer.substr(body + 4)};
+    }
+    // The request line and headers of a request to this server, with its token.
+    std::string Head(const std::string& line) const {
+        return line + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port_) +
+               "\r\nX-Kzn-Token: " + token_ + "\r\nConnection: close\r\n";
     }
     pid_t pid() const { return pid_; }
     int port() const { return port_; }
@@ -195,6 +254,8 @@ TEST(Serve, RefusesWhatIsNotThePagesAndGoesOn) {
     EXPECT_EQ(client.Get("/api/files?name=../../etc/passwd")->status, 400);
     EXPECT_EQ(client.Get("/api/list?item=1011&top=x")->status, 400);
     EXPECT_EQ(client.Post("/api/undo", "", "text/plain")->status, 409);  // a dialog is open
+    // Refused before it is read: the connection closes under the sender.
+    ::signal(SIGPIPE, SIG_IGN);
     const std::string huge((std::size_t{65} << 20), 'x');
     auto refused = client.Post("/api/files?name=huge.csv", huge, "text/csv");
     EXPECT_TRUE(!refused || refused->status == 413);
@@ -205,6 +266,133 @@ TEST(Serve, RefusesWhatIsNotThePagesAndGoesOn) {
     // Ctrl-C cancels the dialog, shuts the module down and ends the program well.
     ::kill(served.pid(), SIGINT);
     EXPECT_EQ(served.Exit(), 0);
+}
+
+// What the HTTP layer refuses by itself is refused with a word too; a body is bounded before it
+// is read, whatever way it is sent.
+TEST(Serve, EveryRefusalSaysWhyAndNoBodyOutgrowsItsBound) {
+    TempDir dir;
+    Served served(Example("snail-map.svg"), dir / "saved.svg");
+    const auto said = [](const std::pair<int, std::string>& answer) {
+        const json body = json::parse(answer.second, nullptr, false);
+        return body.is_object() ? body.value("error", "") : "";
+    };
+    // Chunked, a body of unknown length; compressed, a body that grows when it is read.
+    auto answer = served.Raw(served.Head("POST /api/files?name=c.csv") +
+                             "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n");
+    EXPECT_EQ(answer.first, 411);
+    EXPECT_THAT(said(answer), HasSubstr("Content-Length"));
+    EXPECT_EQ(served.Client().Get("/api/files?name=c.csv")->status, 404);
+    answer = served.Raw(served.Head("POST /api/files?name=z.csv") +
+                        "Content-Encoding: gzip\r\nContent-Length: 3\r\n\r\nabc");
+    EXPECT_EQ(answer.first, 415);
+    EXPECT_EQ(served.Raw(served.Head("POST /api/undo") + "\r\n").first, 411);
+    answer = served.Raw(served.Head("POST /api/files?name=big.csv") +
+                        "Content-Length: 99999999999\r\n\r\n");
+    EXPECT_EQ(answer.first, 413);
+    EXPECT_THAT(said(answer), HasSubstr("bytes at most"));
+    answer = served.Raw(served.Head("GET /nowhere") + "\r\n");
+    EXPECT_EQ(answer.first, 404);
+    EXPECT_THAT(said(answer), HasSubstr("/nowhere"));
+    answer = served.Raw(served.Head("GET /?x=" + std::string(10000, 'x')) + "\r\n");
+    EXPECT_EQ(answer.first, 414);
+    EXPECT_THAT(said(answer), HasSubstr("too long"));
+    answer = served.Raw(served.Head("GET /api/list?item=1011&top=x") + "\r\n");
+    EXPECT_EQ(answer.first, 400);
+    EXPECT_EQ(said(answer), "top must be a whole number, not \"x\"");
+    // A host's name in capitals is the same host; a second Host header is a request to doubt.
+    const std::string port = std::to_string(served.port());
+    const std::string state = "GET /api/state?token=" + served.token() + " HTTP/1.1\r\n";
+    EXPECT_EQ(served.Raw(state + "Host: LOCALHOST:" + port + "\r\nConnection: close\r\n\r\n").first,
+              200);
+    EXPECT_EQ(served
+                  .Raw(state + "Host: 127.0.0.1:" + port + "\r\nHost: rebound.example:" + port +
+                       "\r\nConnection: close\r\n\r\n")
+                  .first,
+              403);
+    EXPECT_EQ(served.Act("filter t2t").first, 200);  // and on it goes
+}
+
+// A file dialog is answered by the tables sent to the page: none that was never sent is opened
+// and none that was sent is saved over; an answer Undo takes back is not taken by a later dialog.
+TEST(Serve, FileAnswersAreTheTablesSentToThePage) {
+    TempDir dir;
+    const std::string out = dir / kzntest::Utf8(u8"地図 \"1\".svg");
+    Served served(Example("snail-map.svg"), out);
+    auto client = served.Client();
+    ASSERT_EQ(client
+                  .Post("/api/files?name=snail-symbols.csv",
+                        TempDir::Read(Example("snail-symbols.csv")), "text/csv")
+                  ->status,
+              200);
+    EXPECT_EQ(served.Act("filter t2o").first, 200);
+    EXPECT_EQ(served.Act("click 1101").first, 200);
+    auto [status, state] = served.Act("file \"never-sent.csv\"");
+    EXPECT_EQ(status, 409);
+    EXPECT_THAT(state.value("error", ""), HasSubstr("never-sent.csv has not been sent"));
+    EXPECT_EQ(served.Act("file \"snail-symbols.csv\"").first, 200);
+    EXPECT_EQ(served.Act("click 1102").first, 200);
+    EXPECT_EQ(served.Act("file \"snail-symbols.csv\"").first, 409);
+    std::tie(status, state) = served.Act("file \"mine.csv\"");
+    EXPECT_EQ(status, 200);
+    EXPECT_TRUE(state["fileDialog"].is_null());
+    EXPECT_EQ(client.Get("/api/files?name=mine.csv")->status, 200);
+
+    // Queued for the next file dialog, then taken back with the command.
+    EXPECT_EQ(served.Act("file \"snail-symbols.csv\"").first, 200);
+    EXPECT_EQ(served.Act("cancel").first, 200);
+    EXPECT_EQ(client.Post("/api/undo", "", "text/plain")->status, 200);
+    EXPECT_EQ(served.Act("filter t2o").first, 200);
+    std::tie(status, state) = served.Act("click 1101");
+    EXPECT_EQ(status, 200);
+    EXPECT_FALSE(state["fileDialog"].is_null()) << "a line undone answered the file dialog";
+
+    // A download is named for any browser, and by its own name for those that read it.
+    std::string head;
+    EXPECT_EQ(served.Raw(served.Head("GET /api/download") + "\r\n", &head).first, 200);
+    EXPECT_THAT(head, HasSubstr("\r\nContent-Disposition: attachment; filename=\"______ _1_.svg\"; "
+                                "filename*=UTF-8''%E5%9C%B0%E5%9B%B3%20%221%22.svg\r\n"));
+}
+
+// Whatever ends it (a closed terminal, a client that holds a connection) or keeps it from
+// starting, kznhost serve leaves nothing behind in the temporary folder.
+TEST(Serve, EndsPromptlyAndLeavesNothingBehind) {
+    TempDir tmp, dir;
+    const auto left = [&] {
+        return std::distance(std::filesystem::directory_iterator(tmp.path()), {});
+    };
+    {
+        Served plugin(Example("snail-map.svg"), kzntest::ModulePath(), tmp.path());
+        EXPECT_EQ(plugin.Exit(), 2);
+        Served nowhere(Example("snail-map.svg"), dir / "no/such/folder.svg", tmp.path());
+        EXPECT_EQ(nowhere.Exit(), 2);
+        EXPECT_EQ(left(), 0);
+    }
+    Served served(Example("snail-map.svg"), dir / "saved.svg", tmp.path());
+    EXPECT_EQ(left(), 1);
+    EXPECT_EQ(served.Act("filter t2o").first, 200);
+    // A request whose headers never end, sent a byte at a time, each in good time.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(served.port()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::send(fd, "GET / HTTP/1.1\r\nX-Slow: ", 24, MSG_NOSIGNAL), 24);
+    std::atomic<bool> done = false;
+    std::thread slow([&] {
+        for (int i = 0; i < 100 && !done; ++i) {
+            ::send(fd, "x", 1, MSG_NOSIGNAL);
+            ::usleep(100000);
+        }
+    });
+    ::usleep(300000);
+    ::kill(served.pid(), SIGHUP);
+    EXPECT_EQ(served.Exit(), 0);
+    done = true;
+    slow.join();
+    ::close(fd);
+    EXPECT_EQ(left(), 0);
 }
 
 }  // namespace
