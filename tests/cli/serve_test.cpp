@@ -146,6 +146,13 @@ class Served {
         return line + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port_) +
                "\r\nX-Kzn-Token: " + token_ + "\r\nConnection: close\r\n";
     }
+    // Sends the example table NAME, as the page's file chooser does; the answer's status.
+    int Send(const std::string& name) const {
+        auto res = Client().Post(("/api/files?name=" + name).c_str(),
+                                 kzntest::TempDir::Read(kzntest::SourcePath("examples/" + name)),
+                                 "text/csv");
+        return res ? res->status : 0;
+    }
     pid_t pid() const { return pid_; }
     int port() const { return port_; }
     const std::string& token() const { return token_; }
@@ -169,11 +176,7 @@ TEST(Serve, ThePagesActionsMakeAScriptThatRunReplaysToTheSameMap) {
     Served served(Example("snail-map.svg"), dir / "saved.svg");
     ASSERT_THAT(served.address(), ::testing::StartsWith("http://127.0.0.1:"));
     auto client = served.Client();
-    ASSERT_EQ(client
-                  .Post("/api/files?name=snail-symbols.csv",
-                        TempDir::Read(Example("snail-symbols.csv")), "text/csv")
-                  ->status,
-              200);
+    ASSERT_EQ(served.Send("snail-symbols.csv"), 200);
     EXPECT_EQ(served.Act("filter t2o").first, 200);
     EXPECT_EQ(served.Act(kzntest::Utf8(u8"layer \"調査地点\"")).first, 200);
     // The open button's file dialog waits for the page's answer.
@@ -320,11 +323,7 @@ TEST(Serve, FileAnswersAreTheTablesSentToThePage) {
     const std::string out = dir / kzntest::Utf8(u8"地図 \"1\".svg");
     Served served(Example("snail-map.svg"), out);
     auto client = served.Client();
-    ASSERT_EQ(client
-                  .Post("/api/files?name=snail-symbols.csv",
-                        TempDir::Read(Example("snail-symbols.csv")), "text/csv")
-                  ->status,
-              200);
+    ASSERT_EQ(served.Send("snail-symbols.csv"), 200);
     EXPECT_EQ(served.Act("filter t2o").first, 200);
     EXPECT_EQ(served.Act("click 1101").first, 200);
     auto [status, state] = served.Act("file \"never-sent.csv\"");
