@@ -97,12 +97,18 @@ std::string Png(int width, int height, Paint paint) {
     return png;
 }
 
-// A file name the page may give an uploaded table: a plain name, no path.
+// A file name the page may give an uploaded table: a plain name, no path, that a file line can
+// name.
 bool PlainName(const std::string& name) {
-    return !name.empty() && name.size() <= 200 && name.front() != '.' &&
-           name.find_first_of("/\\:") == std::string::npos &&
-           name.find('\0') == std::string::npos && subhost::IsUtf8(name);
+    const bool control = std::any_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+    return !name.empty() && name.size() <= 200 && name.front() != '.' && !control &&
+           name.find_first_of("/\\:") == std::string::npos && subhost::IsUtf8(name);
 }
+constexpr const char* kPlainName =
+    "a table's name is a plain file name: UTF-8, at most 200 bytes, no folder, no control "
+    "characters, not beginning with a dot";
 
 // A folder of the session's own (the tables sent, the maps Undo brings back), removed with
 // everything in it when the session ends, or when it cannot start.
@@ -306,7 +312,7 @@ class PageSession::Worker {
 
     Reply Upload(const std::string& name, const std::string& bytes) {
         if (!PlainName(name)) {
-            return Error(400, "a table's name must be a plain file name (no folder)");
+            return Error(400, kPlainName);
         }
         const fs::path file = folder_ / fs::u8path(name);
         std::error_code error;
@@ -326,7 +332,7 @@ class PageSession::Worker {
 
     Reply File(const std::string& name) {
         if (!PlainName(name)) {
-            return Error(400, "a plain file name is wanted");
+            return Error(400, kPlainName);
         }
         const fs::path file = folder_ / fs::u8path(name);
         std::error_code error;
@@ -349,8 +355,6 @@ class PageSession::Worker {
         source_ = map.source;
         script_.resize(undo_.back().lines);
         undo_.pop_back();
-        // A file line queued after that point went with the script's lines.
-        host_.win32().ClearFileAnswers();
         ++version_;
         return State(where);
     }
@@ -455,9 +459,10 @@ class PageSession::Worker {
             return;
         }
         if (line.verb == "file") {
-            actor_.QueueFile(line);
-            script_.push_back(task.text);
-            pending_ = std::move(task.reply);
+            // Answered once the dialog is open, when it is known whether it opens or saves (and
+            // Undo never has an answer left over to take back).
+            task.reply.set_value(
+                Error(409, "no file dialog is open: a file line answers one once it opens"));
             return;
         }
         if (where == Where::Top && line.verb != "filter") {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <random>
+#include <set>
 #include <string_view>
 #include <thread>
 
@@ -87,8 +88,10 @@ std::string Refusal(const httplib::Request& req, int status) {
             return "the request is not well-formed HTTP";
         case 404:
             return "this server has no " + req.path;
+        case 405:
+            return req.method + " is not how " + req.path + " is asked for";
         case 411:
-            return "a request's body must be sent with its length (Content-Length)";
+            return "a request's body must be sent with its length, in one Content-Length header";
         case 413:
             return "a request's body may hold " + std::to_string(kBodyBound) + " bytes at most";
         case 414:
@@ -187,6 +190,13 @@ class Server {
             SendError(res, 415, "a request's body is sent as it is, not compressed");
             return httplib::Server::HandlerResponse::Handled;
         }
+        // A form's body would be taken apart (and bounded) by the HTTP layer before it is seen.
+        if (const std::string type = req.get_header_value("Content-Type");
+            type.rfind("application/x-www-form-urlencoded", 0) == 0 ||
+            type.rfind("multipart/form-data", 0) == 0) {
+            SendError(res, 415, "a request's body is sent as it is, not as a form");
+            return httplib::Server::HandlerResponse::Handled;
+        }
         const std::string token = req.has_header("X-Kzn-Token")
                                       ? req.get_header_value("X-Kzn-Token")
                                       : req.get_param_value("token");
@@ -235,13 +245,20 @@ class Server {
         http_.set_read_timeout(5);
         http_.set_write_timeout(5);
         http_.set_keep_alive_timeout(1);
+        // Threads enough that a few clients holding connections open leave the page its own.
+        http_.new_task_queue = [] { return new httplib::ThreadPool(32); };
         http_.set_error_handler(httplib::Server::HandlerWithResponse(
-            [](const httplib::Request& req, httplib::Response& res) {
+            [this](const httplib::Request& req, httplib::Response& res) {
                 if (!res.body.empty()) {
                     return httplib::Server::HandlerResponse::Unhandled;  // the server's own word
                 }
+                if (res.status == 404 && routes_.count(req.path) != 0) {
+                    res.status = 405;
+                }
                 SendError(res, res.status, Refusal(req, res.status));
-                res.set_header("X-Content-Type-Options", "nosniff");
+                if (!res.has_header("X-Content-Type-Options")) {
+                    res.set_header("X-Content-Type-Options", "nosniff");
+                }
                 return httplib::Server::HandlerResponse::Handled;
             }));
         http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
@@ -307,6 +324,21 @@ class Server {
     httplib::Server http_;
     int port_ = -1;
     std::mutex busy_;
+    // The paths the server answers, with any method.
+    const std::set<std::string> routes_ = {"/",
+                                           "/page.js",
+                                           "/page.css",
+                                           "/api/state",
+                                           "/api/action",
+                                           "/api/map.svg",
+                                           "/api/list",
+                                           "/api/picture",
+                                           "/api/files",
+                                           "/api/undo",
+                                           "/api/save",
+                                           "/api/download",
+                                           "/api/session",
+                                           "/api/quit"};
     std::atomic<bool> ended_ = false;
 };
 
@@ -343,8 +375,8 @@ int Serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
         sigwait(&stop, &signal);
         session->Quit();  // the module shut down, the session's folder removed
         // A client may hold a connection open (a request sent slowly, a browser's idle one):
-        // after a second and a half it is dropped with the program.
-        if (!server.Stop(1500)) {
+        // after a second it is dropped with the program.
+        if (!server.Stop(1000)) {
             out.flush();
             std::_Exit(0);
         }

@@ -40,8 +40,6 @@ class Win32Substitutes {
     // The answer to the next file dialog: a path (Shift-JIS) to pick, or nullopt to cancel.
     void QueueFileAnswer(std::optional<std::string> path) { answers_.push_back(std::move(path)); }
     std::size_t queuedFileAnswers() const { return answers_.size(); }
-    // Forgets the answers no file dialog has taken yet.
-    void ClearFileAnswers() { answers_.clear(); }
     const std::vector<FileDialogRequest>& fileDialogs() const { return fileDialogs_; }
     const std::vector<MessageBoxRecord>& messageBoxes() const { return messageBoxes_; }
     // Called for every message box as it is shown.
