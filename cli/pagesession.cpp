@@ -140,11 +140,11 @@ class OwnFolder {
     fs::path path_;
 };
 
-// Why Save could never write OUT, told before the person works: the module's own file, a
-// folder, a folder that does not exist.
-void CheckOutput(const ServeOptions& options) {
+// OPTIONS, once it is known that Save could write --out; otherwise throws, telling why before
+// the person works: the module's own file, a folder, a folder that does not exist.
+const ServeOptions& Checked(const ServeOptions& options) {
     if (options.out.empty()) {
-        return;
+        return options;
     }
     const std::string& out = options.out;
     if (subhost::FileKey(out) == subhost::FileKey(options.plugin)) {
@@ -158,6 +158,7 @@ void CheckOutput(const ServeOptions& options) {
     if (!folder.empty() && !fs::is_directory(folder, error)) {
         throw std::runtime_error(out + ": --out names a folder that does not exist");
     }
+    return options;
 }
 
 }  // namespace
@@ -168,7 +169,7 @@ void CheckOutput(const ServeOptions& options) {
 class PageSession::Worker {
   public:
     explicit Worker(const ServeOptions& options)
-        : options_((CheckOutput(options), options)),
+        : options_(Checked(options)),
           folder_(own_.path()),
           host_(subhost::PluginModule::Load(options.plugin)),
           actor_(host_, folder_, [this](const ScriptLine&, const std::string& warning) {
@@ -525,7 +526,7 @@ class PageSession::Worker {
     // What the page may not do that a script may: name files outside the session's folder.
     static std::string Refused(const ScriptLine& line) {
         if (line.verb == "file" && line.args[0].quoted && !PlainName(line.args[0].text)) {
-            return "a file line names a table sent to the page, by its plain name";
+            return std::string("a file line names a table by its name alone: ") + kPlainName;
         }
         if (line.verb == "snapshot") {
             return "the page shows the dialog: snapshot lines are for kznhost run";

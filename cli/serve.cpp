@@ -129,8 +129,8 @@ class Server {
         http_.listen_after_bind();
         ended_ = true;
     }
-    // Stops the server, once it listens (a signal may come before it does); whether it has
-    // ended within WAIT_MS milliseconds, its connections closed.
+    // Stops the server, once it listens (a signal may come before it does: up to 5 s are given
+    // for that); whether it has ended within waitMs milliseconds, its connections closed.
     bool Stop(int waitMs) {
         for (int i = 0; i < 500 && !http_.is_running() && !ended_; ++i) {
             ::usleep(10000);  // (<chrono> cannot be compiled into Shift-JIS)
@@ -375,8 +375,8 @@ int Serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
         sigwait(&stop, &signal);
         session->Quit();  // the module shut down, the session's folder removed
         // A client may hold a connection open (a request sent slowly, a browser's idle one):
-        // after a second it is dropped with the program.
-        if (!server.Stop(1000)) {
+        // after a second and a half it is dropped with the program (an idle one ends in one).
+        if (!server.Stop(1500)) {
             out.flush();
             std::_Exit(0);
         }

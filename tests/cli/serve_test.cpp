@@ -114,13 +114,15 @@ class Served {
     }
     // REQUEST sent as it stands on a connection of its own: the answer's status and body (and
     // its status line and headers in HEAD).
-    std::pair<int, std::string> Raw(const std::string& request, std::string* head = nullptr) const {
+    // Waits SECONDS at most for what comes.
+    std::pair<int, std::string> Raw(const std::string& request, std::string* head = nullptr,
+                                    int seconds = 10) const {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port_));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        timeval timeout{10, 0};
+        timeval timeout{seconds, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
         std::string answer;
         if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
@@ -295,8 +297,10 @@ TEST(Serve, EveryRefusalSaysWhyAndNoBodyOutgrowsItsBound) {
                   .Post("/api/action", "filter t2t", "application/x-www-form-urlencoded")
                   ->status,
               415);
-    answer = served.Raw(served.Head("POST /api/files?name=big.csv") +
-                        "Content-Length: 99999999999\r\n\r\n");
+    // Answered at once, not after reading (or waiting for) what was announced.
+    answer = served.Raw(
+        served.Head("POST /api/files?name=big.csv") + "Content-Length: 99999999999\r\n\r\n",
+        nullptr, 2);
     EXPECT_EQ(answer.first, 413);
     EXPECT_THAT(said(answer), HasSubstr("bytes at most"));
     answer = served.Raw(served.Head("GET /nowhere") + "\r\n");
@@ -325,7 +329,8 @@ TEST(Serve, EveryRefusalSaysWhyAndNoBodyOutgrowsItsBound) {
 }
 
 // A file dialog is answered by the tables sent to the page: none that was never sent is opened
-// and none that was sent is saved over; an answer Undo takes back is not taken by a later dialog.
+// and none that was sent is saved over; a file line comes when its dialog is open, so that it is
+// known which of the two it answers.
 TEST(Serve, FileAnswersAreTheTablesSentToThePage) {
     TempDir dir;
     const std::string out = dir / kzntest::Utf8(u8"地図 \"1\".svg");
