@@ -227,6 +227,16 @@ class Server {
         };
     }
 
+    // Routes PATH to HANDLER, and knows it as a path the server answers.
+    void Get(const std::string& path, httplib::Server::Handler handler) {
+        routes_.insert(path);
+        http_.Get(path, std::move(handler));
+    }
+    void Post(const std::string& path, httplib::Server::Handler handler) {
+        routes_.insert(path);
+        http_.Post(path, std::move(handler));
+    }
+
     static int Number(const httplib::Request& req, const char* name) {
         const std::string text = req.get_param_value(name);
         int value = 0;
@@ -264,7 +274,7 @@ class Server {
         http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
             return Guard(req, res);
         });
-        http_.Get("/", [this](const httplib::Request&, httplib::Response& res) {
+        Get("/", [this](const httplib::Request&, httplib::Response& res) {
             std::string page(reinterpret_cast<const char*>(page::kIndexHtml), page::kIndexHtmlSize);
             // The page's own files are asked for with the token too.
             for (const char* asset : {"page.js", "page.css"}) {
@@ -280,43 +290,40 @@ class Server {
             res.set_header("X-Frame-Options", "DENY");
             res.set_content(page, "text/html; charset=utf-8");
         });
-        http_.Get("/page.js", [](const httplib::Request&, httplib::Response& res) {
+        Get("/page.js", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(reinterpret_cast<const char*>(page::kPageJs), page::kPageJsSize,
                             "text/javascript; charset=utf-8");
         });
-        http_.Get("/page.css", [](const httplib::Request&, httplib::Response& res) {
+        Get("/page.css", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(reinterpret_cast<const char*>(page::kPageCss), page::kPageCssSize,
                             "text/css; charset=utf-8");
         });
-        http_.Get("/api/state", One([this](const httplib::Request&) { return session_.State(); }));
-        http_.Post("/api/action",
-                   One([this](const httplib::Request& req) { return session_.Act(req.body); }));
-        http_.Get("/api/map.svg",
-                  One([this](const httplib::Request&) { return session_.MapPicture(); }));
-        http_.Get("/api/list", One([this](const httplib::Request& req) {
-                      return session_.ListPicture(Number(req, "item"), Number(req, "top"));
-                  }));
-        http_.Get("/api/picture", One([this](const httplib::Request& req) {
-                      return session_.ItemPicture(Number(req, "item"));
-                  }));
-        http_.Post("/api/files", One([this](const httplib::Request& req) {
-                       return session_.Upload(req.get_param_value("name"), req.body);
-                   }));
-        http_.Get("/api/files", One([this](const httplib::Request& req) {
-                      return session_.File(req.get_param_value("name"));
-                  }));
-        http_.Post("/api/undo", One([this](const httplib::Request&) { return session_.Undo(); }));
-        http_.Post("/api/save", One([this](const httplib::Request&) { return session_.Save(); }));
-        http_.Get("/api/download",
-                  One([this](const httplib::Request&) { return session_.Download(); }));
-        http_.Get("/api/session",
-                  One([this](const httplib::Request&) { return session_.Script(); }));
-        http_.Post("/api/quit", One([this](const httplib::Request&) {
-                       Reply reply = session_.Quit();
-                       // The server stops once this answer is out (see Serve).
-                       ::kill(::getpid(), SIGTERM);
-                       return reply;
-                   }));
+        Get("/api/state", One([this](const httplib::Request&) { return session_.State(); }));
+        Post("/api/action",
+             One([this](const httplib::Request& req) { return session_.Act(req.body); }));
+        Get("/api/map.svg", One([this](const httplib::Request&) { return session_.MapPicture(); }));
+        Get("/api/list", One([this](const httplib::Request& req) {
+                return session_.ListPicture(Number(req, "item"), Number(req, "top"));
+            }));
+        Get("/api/picture", One([this](const httplib::Request& req) {
+                return session_.ItemPicture(Number(req, "item"));
+            }));
+        Post("/api/files", One([this](const httplib::Request& req) {
+                 return session_.Upload(req.get_param_value("name"), req.body);
+             }));
+        Get("/api/files", One([this](const httplib::Request& req) {
+                return session_.File(req.get_param_value("name"));
+            }));
+        Post("/api/undo", One([this](const httplib::Request&) { return session_.Undo(); }));
+        Post("/api/save", One([this](const httplib::Request&) { return session_.Save(); }));
+        Get("/api/download", One([this](const httplib::Request&) { return session_.Download(); }));
+        Get("/api/session", One([this](const httplib::Request&) { return session_.Script(); }));
+        Post("/api/quit", One([this](const httplib::Request&) {
+                 Reply reply = session_.Quit();
+                 // The server stops once this answer is out (see Serve).
+                 ::kill(::getpid(), SIGTERM);
+                 return reply;
+             }));
     }
 
     PageSession& session_;
@@ -324,21 +331,7 @@ class Server {
     httplib::Server http_;
     int port_ = -1;
     std::mutex busy_;
-    // The paths the server answers, with any method.
-    const std::set<std::string> routes_ = {"/",
-                                           "/page.js",
-                                           "/page.css",
-                                           "/api/state",
-                                           "/api/action",
-                                           "/api/map.svg",
-                                           "/api/list",
-                                           "/api/picture",
-                                           "/api/files",
-                                           "/api/undo",
-                                           "/api/save",
-                                           "/api/download",
-                                           "/api/session",
-                                           "/api/quit"};
+    std::set<std::string> routes_;  // the paths the server answers, with any method
     std::atomic<bool> ended_ = false;
 };
 
