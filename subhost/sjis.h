@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "subhost/text.h"
+
 namespace subhost {
 
 // Shift-JIS bytes as UTF-8; nullopt when the bytes are not valid Shift-JIS.
@@ -14,8 +16,6 @@ std::optional<std::string> SjisToUtf8(std::string_view sjis);
 std::optional<std::string> Utf8ToSjis(std::string_view utf8);
 // UTF-16 (as resources store text) as Shift-JIS; nullopt when a character has no Shift-JIS form.
 std::optional<std::string> Utf16ToSjis(std::u16string_view utf16);
-// Whether TEXT is well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
-bool IsUtf8(std::string_view text);
 // For display: Shift-JIS as UTF-8, with bytes that do not convert shown as \xNN.
 std::string ShowSjis(std::string_view sjis);
 

@@ -1,0 +1,557 @@
+// The splice of kept bytes: a map read from SVG written back with the bytes of every element no
+// command changed, and what changed written in place.
+//
+// pugixml says where each element starts (offset_debug, in the text it parsed: the file with its
+// entities expanded); ElementEnd (xml.h) scans the bytes for where it ends. Writing a container,
+// Content walks its element children in file order: a child no art or layer was read from (a
+// <defs>, a <title>, a comment) is copied as it stands; a child whose art is still here is
+// written by WriteItem, which copies its bytes whole when its prints say it is unchanged, or its
+// start tag anew and the rest as it was, or, where the change goes past what the element can say,
+// the art anew; art that is gone takes its line with it. Art that stands in a new place or is new
+// is written after the art it now follows, so that what kept its order keeps its bytes.
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+
+#include "subhost/mapforms/svg/names.h"
+#include "subhost/mapforms/svg/writer.h"
+#include "subhost/sjis.h"
+
+namespace subhost::svg {
+
+std::string SvgWriter::Write() {
+    if (src_ == nullptr) {
+        return Fresh();
+    }
+    if (DocumentUnchanged()) {
+        return src_->original;
+    }
+    const std::string& text = src_->text;
+    const pugi::xml_node root = src_->root;
+    const std::size_t begin = src_->Begin(root);
+    const std::size_t end = src_->End(root);
+    std::string body;
+    const std::size_t tagEnd = SkipMarkup(text, begin);
+    out_ = &body;
+    Content(root, Matrix{}, RootItems(), Indent(begin));
+    // The root declares what the new markup uses.
+    std::string start = text.substr(begin, tagEnd - begin);
+    const bool selfClosing = start.ends_with("/>");
+    std::string declarations;
+    auto declare = [&](bool used, const std::string& prefix, const char* ns) {
+        if (used && NamespaceOf(root, prefix) != ns) {
+            declarations += " xmlns:" + prefix + "=\"" + ns + "\"";
+        }
+    };
+    declare(usesInkscape_, "inkscape", kInkscapeNs);
+    declare(usesSodipodi_, "sodipodi", kSodipodiNs);
+    declare(usesTags_, TagsPrefix(), kTagsNs);
+    if (!declarations.empty() || selfClosing) {
+        start = start.substr(0, start.size() - (selfClosing ? 2 : 1));
+        while (!start.empty() && std::isspace(static_cast<unsigned char>(start.back()))) {
+            start.pop_back();
+        }
+        start += declarations + ">";
+    }
+    return text.substr(0, begin) + start + body + text.substr(end);
+}
+
+bool SvgWriter::ArtUnchanged(const Art& art) {
+    if (const auto memo = unchanged_.find(art.ref); memo != unchanged_.end()) {
+        return memo->second;
+    }
+    bool same = false;
+    if (const auto it = src_->art.find(art.ref); it != src_->art.end()) {
+        const Record& r = it->second;
+        same = r.own == OwnPrint(art) && r.geometry == GeometryPrint(art) && r.content == art.text;
+        if (same && r.kind == Record::kUse) {
+            same = r.children == DeepPrint(art);
+        } else if (same && art.type == kGroupArt) {
+            same = r.children == ChildrenPrint(art) &&
+                   std::all_of(art.children.begin(), art.children.end(),
+                               [&](const Art* c) { return ArtUnchanged(*c); });
+        }
+    }
+    unchanged_[art.ref] = same;
+    return same;
+}
+
+bool SvgWriter::LayerUnchanged(const Layer& layer) {
+    const auto it = src_->layers.find(layer.ref);
+    if (it == src_->layers.end()) {
+        return false;
+    }
+    const LayerRecord& r = it->second;
+    return r.title == layer.title && r.editable == layer.editable &&
+           r.hidden == layer.group->hidden && r.children == ChildrenPrint(*layer.group) &&
+           std::all_of(layer.group->children.begin(), layer.group->children.end(),
+                       [&](const Art* c) { return ArtUnchanged(*c); });
+}
+
+bool SvgWriter::DocumentUnchanged() {
+    std::vector<LayerHandle> now;
+    for (const Layer* layer : doc_.layers()) {
+        now.push_back(layer->ref);
+    }
+    return now == src_->layerOrder &&
+           std::all_of(doc_.layers().begin(), doc_.layers().end(),
+                       [&](const Layer* l) { return LayerUnchanged(*l); });
+}
+
+std::size_t SvgWriter::CloseBegin(pugi::xml_node, std::size_t end) const {
+    return src_->text.rfind('<', end - 1);
+}
+
+std::string SvgWriter::Indent(std::size_t begin) const {
+    // Looked for a short way back only: a file on one line has no indentation to copy.
+    const std::size_t from = begin > 256 ? begin - 256 : 0;
+    const std::size_t back = std::string_view(src_->text).substr(from, begin - from).rfind('\n');
+    if (back == std::string_view::npos) {
+        return "\n";
+    }
+    const std::size_t nl = from + back;
+    const std::string_view between(src_->text.data() + nl, begin - nl);
+    return IsBlank(between) ? std::string(between) : "\n";
+}
+
+std::string SvgWriter::TagsPrefix() const {
+    if (src_ != nullptr) {
+        for (pugi::xml_attribute a : src_->root.attributes()) {
+            const std::string_view name(a.name());
+            if (name.starts_with("xmlns:") && std::string_view(a.value()) == kTagsNs) {
+                return std::string(name.substr(6));
+            }
+        }
+    }
+    return "kzn";
+}
+
+std::vector<SvgWriter::Item> SvgWriter::ArtItems(const Art& group) {
+    std::vector<Item> out;
+    for (auto it = group.children.rbegin(); it != group.children.rend(); ++it) {
+        out.push_back({*it, nullptr});
+    }
+    return out;
+}
+
+SvgWriter::Kinds SvgWriter::RootItems() const {
+    std::vector<Item> layers;
+    std::vector<Item> art;
+    for (auto it = doc_.layers().rbegin(); it != doc_.layers().rend(); ++it) {
+        if ((*it)->ref == src_->rootLayer) {
+            art = ArtItems(*(*it)->group);
+        } else {
+            layers.push_back({nullptr, *it});
+        }
+    }
+    return {art, layers};
+}
+
+pugi::xml_node SvgWriter::NodeOf(const void* key) const {
+    if (const auto it = src_->art.find(static_cast<ArtHandle>(const_cast<void*>(key)));
+        it != src_->art.end()) {
+        return it->second.node;
+    }
+    if (const auto it = src_->layers.find(static_cast<LayerHandle>(const_cast<void*>(key)));
+        it != src_->layers.end() && it->first != src_->rootLayer) {
+        return it->second.node;
+    }
+    return {};
+}
+
+void SvgWriter::Content(pugi::xml_node node, const Matrix& ctm, const Kinds& kinds,
+                        const std::string& indent) {
+    const std::string& text = src_->text;
+    const std::size_t begin = src_->Begin(node);
+    const std::size_t end = src_->End(node);
+    const std::size_t contentBegin = SkipMarkup(text, begin);
+    const bool selfClosing = text[contentBegin - 2] == '/';
+    const std::size_t contentEnd = selfClosing ? contentBegin : CloseBegin(node, end);
+    // The element children, and which item each was read as.
+    std::unordered_map<const void*, std::size_t> position;  // key -> index of the child
+    std::vector<pugi::xml_node> children;
+    std::unordered_map<pugi::xml_node_struct*, const void*> keyOf;
+    for (const auto& kind : kinds) {
+        for (const Item& item : kind) {
+            if (pugi::xml_node n = NodeOf(item.key()); n && n.parent() == node) {
+                keyOf[n.internal_object()] = item.key();
+            }
+        }
+    }
+    for (pugi::xml_node child : node.children()) {
+        if (child.type() == pugi::node_element) {
+            if (const auto it = keyOf.find(child.internal_object()); it != keyOf.end()) {
+                position[it->second] = children.size();
+            } else if (const auto read = src_->keys.find(child.internal_object());
+                       read != src_->keys.end()) {
+                // Read as art or a layer that is here no longer.
+                keyOf[child.internal_object()] = read->second;
+            }
+            children.push_back(child);
+        }
+    }
+    // Items that keep their place: of each kind, those in the order they stand in the file.
+    // The others are written where they are now, after the item before them.
+    std::unordered_set<const void*> anchored;
+    std::unordered_map<const void*, std::vector<Item>> after;
+    std::unordered_map<const void*, std::vector<Item>> before;
+    std::vector<Item> tail;
+    std::string childIndent;
+    for (const auto& kind : kinds) {
+        std::size_t last = 0;
+        bool any = false;
+        const void* previous = nullptr;
+        std::vector<Item> front;
+        for (const Item& item : kind) {
+            const auto it = position.find(item.key());
+            if (it != position.end() && (!any || it->second > last)) {
+                anchored.insert(item.key());
+                last = it->second;
+                if (!any) {
+                    before[item.key()] = front;
+                }
+                any = true;
+                previous = item.key();
+            } else if (previous != nullptr) {
+                after[previous].push_back(item);
+            } else {
+                front.push_back(item);
+            }
+        }
+        if (!any) {
+            tail.insert(tail.end(), front.begin(), front.end());
+        }
+    }
+    for (pugi::xml_node child : children) {
+        if (keyOf.count(child.internal_object()) != 0 || IsLayer(child) || IsElement(child, "g") ||
+            IsElement(child, "path") || IsElement(child, "text")) {
+            childIndent = Indent(src_->Begin(child));
+            break;
+        }
+    }
+    if (childIndent.empty()) {
+        childIndent = indent + "  ";
+    }
+    std::string& content = Out();
+    const std::size_t written = content.size();
+    std::size_t pos = contentBegin;
+    for (pugi::xml_node child : children) {
+        const std::size_t cb = src_->Begin(child);
+        const std::size_t ce = src_->End(child);
+        const std::string_view gap(text.data() + pos, cb - pos);
+        const auto key = keyOf.find(child.internal_object());
+        if (key == keyOf.end()) {
+            content += gap;
+            content.append(text, cb, ce - cb);
+        } else if (anchored.count(key->second) != 0) {
+            if (const auto b = before.find(key->second); b != before.end()) {
+                for (const Item& item : b->second) {
+                    WriteItem(item, ctm, childIndent);
+                }
+            }
+            content += gap;
+            WriteItem({FindArt(key->second), FindLayer(key->second)}, ctm, childIndent, true);
+            if (const auto a = after.find(key->second); a != after.end()) {
+                for (const Item& item : a->second) {
+                    WriteItem(item, ctm, childIndent);
+                }
+            }
+        } else if (!IsBlank(gap)) {
+            // Art gone: its line goes with it, what else stood before it stays.
+            content += gap;
+        }
+        pos = ce;
+    }
+    for (const Item& item : tail) {
+        WriteItem(item, ctm, childIndent);
+    }
+    content.append(text, pos, contentEnd - pos);
+    if (selfClosing) {
+        content += (content.size() > written ? indent : "") + "</" + std::string(node.name()) + ">";
+    } else {
+        content.append(text, contentEnd, end - contentEnd);
+    }
+}
+
+const Art* SvgWriter::FindArt(const void* key) const {
+    const auto it = src_->art.find(static_cast<ArtHandle>(const_cast<void*>(key)));
+    return it == src_->art.end() ? nullptr : &doc_.Get(it->first);
+}
+
+const Layer* SvgWriter::FindLayer(const void* key) const {
+    if (FindArt(key) != nullptr) {
+        return nullptr;
+    }
+    return &doc_.Get(static_cast<LayerHandle>(const_cast<void*>(key)));
+}
+
+void SvgWriter::WriteItem(const Item& item, const Matrix& ctm, const std::string& indent,
+                          bool inPlace) {
+    std::string& out = Out();
+    const std::string lead = inPlace ? std::string() : indent;
+    if (item.layer != nullptr) {
+        out += lead;
+        WriteLayer(*item.layer, indent);
+        return;
+    }
+    const auto it = src_->art.find(item.art->ref);
+    if (it != src_->art.end() && it->second.parent == ctm) {
+        out += lead;
+        WriteExisting(*item.art, it->second, ctm, indent);
+        return;
+    }
+    out += lead;
+    WriteNew(*item.art, Local(ctm), indent, nullptr);
+}
+
+void SvgWriter::WriteLayer(const Layer& layer, const std::string& indent) {
+    const auto it = src_->layers.find(layer.ref);
+    if (it == src_->layers.end()) {
+        usesInkscape_ = true;
+        std::string& out = Out();
+        out += "<g inkscape:groupmode=\"layer\" inkscape:label=\"" +
+               Escape(ShowSjis(layer.title), true) + "\"";
+        if (!layer.editable) {
+            usesSodipodi_ = true;
+            out += " sodipodi:insensitive=\"true\"";
+        }
+        out += layer.group->hidden ? " style=\"display:none\"" : "";
+        WriteNewChildren(*layer.group, Local(Matrix{}), indent, nullptr);
+        return;
+    }
+    const LayerRecord& r = it->second;
+    if (LayerUnchanged(layer)) {
+        Out().append(src_->text, src_->Begin(r.node), src_->End(r.node) - src_->Begin(r.node));
+        return;
+    }
+    std::vector<std::pair<std::string, std::optional<std::string>>> changes;
+    if (r.title != layer.title) {
+        usesInkscape_ = true;
+        changes.emplace_back("inkscape:label", ShowSjis(layer.title));
+    }
+    if (r.editable != layer.editable) {
+        usesSodipodi_ = true;
+        changes.emplace_back("sodipodi:insensitive",
+                             layer.editable ? std::nullopt : std::optional<std::string>("true"));
+    }
+    StartTag(r.node, changes, layer.group->hidden != r.hidden ? &layer.group->hidden : nullptr,
+             nullptr);
+    Content(r.node, ParseTransform(r.node.attribute("transform").value()), {ArtItems(*layer.group)},
+            indent);
+}
+
+void SvgWriter::StartTag(pugi::xml_node node,
+                         std::vector<std::pair<std::string, std::optional<std::string>>> changes,
+                         const bool* hidden, const Art* tags, bool keepSelfClosing) {
+    const std::string& text = src_->text;
+    const std::size_t begin = src_->Begin(node);
+    const std::size_t end = SkipMarkup(text, begin);
+    const bool selfClosing = text[end - 2] == '/';
+    if (hidden != nullptr) {
+        auto decls = Declarations(node.attribute("style").value());
+        std::string style;
+        for (const auto& [name, value] : decls) {
+            if (name != "display" && !(name == "visibility" && *hidden == false)) {
+                style += (style.empty() ? "" : ";") + name + ":" + value;
+            }
+        }
+        if (*hidden) {
+            style += (style.empty() ? "" : ";") + std::string("display:none");
+        }
+        changes.emplace_back("style",
+                             style.empty() ? std::nullopt : std::optional<std::string>(style));
+        if (!*hidden && node.attribute("display")) {
+            changes.emplace_back("display", std::nullopt);
+        }
+    }
+    std::map<std::string, std::string> newTags;
+    if (tags != nullptr) {
+        for (const auto& [name, value] : tags->tags) {
+            newTags[TagXmlName(ShowSjis(name))] = value;
+        }
+    }
+    std::string out = "<" + std::string(node.name());
+    bool changed = false;
+    std::set<std::string> done;
+    for (pugi::xml_attribute a : node.attributes()) {
+        const std::string name(a.name());
+        std::optional<std::string> value = std::string(a.value());
+        for (const auto& [n, v] : changes) {
+            if (n == name) {
+                value = v;
+                done.insert(n);
+            }
+        }
+        if (tags != nullptr && AttrNamespace(node, a) == kTagsNs) {
+            const std::string local(LocalName(a.name()));
+            const auto t = newTags.find(local);
+            // A value the host holds as read keeps its characters, those without a
+            // Shift-JIS form included.
+            value = t == newTags.end() ? std::nullopt
+                    : ToSjis(a.value()) == t->second
+                        ? std::optional<std::string>(a.value())
+                        : std::optional<std::string>(ShowSjis(t->second));
+            if (t != newTags.end()) {
+                newTags.erase(t);
+            }
+        }
+        changed = changed || value != std::optional<std::string>(a.value());
+        if (value) {
+            out += " " + name + "=\"" + Escape(*value, true) + "\"";
+        }
+    }
+    for (const auto& [n, v] : changes) {
+        if (done.count(n) == 0 && v) {
+            out += " " + n + "=\"" + Escape(*v, true) + "\"";
+            changed = true;
+        }
+    }
+    for (const auto& [n, v] : newTags) {
+        usesTags_ = true;
+        out += " " + TagsPrefix() + ":" + n + "=\"" + Escape(ShowSjis(v), true) + "\"";
+        changed = true;
+    }
+    if (!changed && (keepSelfClosing || !selfClosing)) {
+        Out().append(text, begin, end - begin);
+        return;
+    }
+    Out() += out + (selfClosing && keepSelfClosing ? "/>" : ">");
+}
+
+void SvgWriter::WriteExisting(const Art& art, const Record& r, const Matrix& ctm,
+                              const std::string& indent) {
+    const std::string& text = src_->text;
+    const std::size_t begin = src_->Begin(r.node);
+    const std::size_t end = src_->End(r.node);
+    if (ArtUnchanged(art)) {
+        Out().append(text, begin, end - begin);
+        return;
+    }
+    const bool own = r.own != OwnPrint(art);
+    const bool* hidden = own ? &art.hidden : nullptr;
+    std::vector<std::pair<std::string, std::optional<std::string>>> changes;
+    if (own) {
+        const pugi::xml_attribute insensitive = Attr(r.node, kSodipodiNs, "insensitive");
+        const bool wasLocked = insensitive && std::string_view(insensitive.value()) == "true";
+        if (wasLocked != art.locked) {
+            usesSodipodi_ = true;
+            changes.emplace_back(insensitive ? insensitive.name() : "sodipodi:insensitive",
+                                 art.locked ? std::optional<std::string>("true") : std::nullopt);
+        }
+    }
+    const Matrix elementCtm = ParseTransform(r.node.attribute("transform").value()).Then(ctm);
+    const bool geometry = r.geometry != GeometryPrint(art);
+    switch (r.kind) {
+        case Record::kGroup:
+            StartTag(r.node, changes, hidden, own ? &art : nullptr);
+            Content(r.node, elementCtm, {ArtItems(art)}, indent);
+            return;
+        case Record::kUse:
+        case Record::kShape:
+            // Its start tag anew where it must be, the rest of the element as it was.
+            if (!geometry && (r.kind == Record::kShape || r.children == DeepPrint(art))) {
+                StartTag(r.node, changes, hidden, own ? &art : nullptr, true);
+                const std::size_t tagEnd = SkipMarkup(text, begin);
+                Out().append(text, tagEnd, end - tagEnd);
+                return;
+            }
+            break;
+        case Record::kText:
+            if (!geometry) {
+                StartTag(r.node, changes, hidden, own ? &art : nullptr);
+                WriteTextContent(art, r.node, r.content == art.text);
+                return;
+            }
+            break;
+    }
+    // Changed past what its element can say: written anew, keeping how it was painted.
+    WriteNew(art, Local(ctm), indent, &r.node);
+}
+
+void SvgWriter::NotLines(pugi::xml_node node, std::vector<pugi::xml_node>& out) {
+    for (pugi::xml_node child : node.children()) {
+        if (child.type() != pugi::node_element) {
+            continue;
+        }
+        if (IsElement(child, "tspan") || IsElement(child, "textPath") || IsElement(child, "a")) {
+            NotLines(child, out);
+        } else {
+            out.push_back(child);
+        }
+    }
+}
+
+void SvgWriter::CloseText(pugi::xml_node node, const std::string& close) {
+    std::vector<pugi::xml_node> kept;
+    NotLines(node, kept);
+    for (pugi::xml_node element : kept) {
+        const std::size_t b = src_->Begin(element);
+        Out().append(src_->text, b, src_->End(element) - b);
+    }
+    Out() += close;
+}
+
+void SvgWriter::WriteTextContent(const Art& art, pugi::xml_node node, bool same) {
+    const std::string& text = src_->text;
+    const std::size_t begin = src_->Begin(node);
+    const std::size_t end = src_->End(node);
+    const std::size_t contentBegin = SkipMarkup(text, begin);
+    if (same) {
+        Out().append(text, contentBegin, end - contentBegin);
+        return;
+    }
+    const std::string utf8 = ShowSjis(art.text);
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t cr = utf8.find('\r', from);
+        lines.push_back(utf8.substr(from, cr == std::string::npos ? cr : cr - from));
+        if (cr == std::string::npos) {
+            break;
+        }
+        from = cr + 1;
+    }
+    pugi::xml_node first;
+    for (pugi::xml_node child : node.children()) {
+        if (child.type() == pugi::node_element) {
+            first = child;
+            break;
+        }
+    }
+    const std::string close = "</" + std::string(node.name()) + ">";
+    const bool line = first && IsElement(first, "tspan");
+    if (line || IsElement(first, "textPath")) {
+        const std::size_t fb = src_->Begin(first);
+        // Blanks before the first line stay; characters there are the text's old ones.
+        if (IsBlank(std::string_view(text).substr(contentBegin, fb - contentBegin))) {
+            Out().append(text, contentBegin, fb - contentBegin);
+        }
+        const std::size_t fe = SkipMarkup(text, fb);
+        std::string tag = text.substr(fb, fe - fb);
+        if (tag.ends_with("/>")) {
+            tag = tag.substr(0, tag.size() - 2) + ">";
+        }
+        const std::string firstClose = "</" + std::string(first.name()) + ">";
+        Out() += tag + Escape(lines[0], false) + firstClose;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            if (line) {
+                usesSodipodi_ = true;
+                Out() += "<tspan sodipodi:role=\"line\">" + Escape(lines[i], false) + "</tspan>";
+            } else {
+                Out() += Escape(lines[i], false);
+            }
+        }
+        CloseText(node, close);
+        return;
+    }
+    Out() += Escape(lines[0], false);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        usesSodipodi_ = true;
+        Out() += "<tspan sodipodi:role=\"line\">" + Escape(lines[i], false) + "</tspan>";
+    }
+    CloseText(node, close);
+}
+
+}  // namespace subhost::svg

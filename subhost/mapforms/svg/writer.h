@@ -1,0 +1,133 @@
+// Writing a map's document as SVG. A map read from SVG is written back as a splice of its own
+// bytes: the writer walks the elements the source kept (source.h), copies the bytes of every
+// element whose art the prints say is unchanged, and writes anew only what a command changed, in
+// place, with the indentation around it (splice.cpp). What has no element of its own (art a
+// command made, a copy of a symbol) is new markup, written as Inkscape writes it (markup.cpp);
+// a map read from JSON is all new markup, a file of its own.
+#pragma once
+
+#include <optional>
+#include <pugixml.hpp>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "subhost/mapforms/svg/source.h"
+
+namespace subhost::svg {
+
+class SvgWriter {
+  public:
+    SvgWriter(const Document& document, const SvgSource* source) : doc_(document), src_(source) {}
+    std::string Write();
+
+  private:
+    // ---- what changed
+    bool ArtUnchanged(const Art& art);
+    bool LayerUnchanged(const Layer& layer);
+    bool DocumentUnchanged();
+
+    // ---- bytes of the source
+
+    // Where the closing tag of the element ending at END starts.
+    std::size_t CloseBegin(pugi::xml_node, std::size_t end) const;
+
+    // The line break and blanks before the element starting at BEGIN.
+    std::string Indent(std::size_t begin) const;
+    std::string TagsPrefix() const;
+
+    // ---- items of a container: art, layers, and what is neither
+
+    struct Item {
+        const Art* art = nullptr;
+        const Layer* layer = nullptr;
+        const void* key() const {
+            return art != nullptr ? static_cast<const void*>(art->ref)
+                                  : static_cast<const void*>(layer->ref);
+        }
+    };
+
+    // The kinds of a container's items, each in the order they are painted (back first).
+    using Kinds = std::vector<std::vector<Item>>;
+    static std::vector<Item> ArtItems(const Art& group);
+    Kinds RootItems() const;
+
+    // The element an item was read from, where it was read from one.
+    pugi::xml_node NodeOf(const void* key) const;
+
+    // Writes the content of container NODE (its children as KINDS hold them now) into OUT. CTM:
+    // the container's coordinates to the root's. INDENT: the container's own.
+    void Content(pugi::xml_node node, const Matrix& ctm, const Kinds& kinds,
+                 const std::string& indent);
+    const Art* FindArt(const void* key) const;
+    const Layer* FindLayer(const void* key) const;
+
+    // Writes ITEM; INPLACE: at the element it was read from (whose gap is written already).
+    void WriteItem(const Item& item, const Matrix& ctm, const std::string& indent,
+                   bool inPlace = false);
+
+    // Takes document points to the coordinates of a container whose own go to the root's by CTM.
+    static Matrix Local(const Matrix& ctm) { return kFlip.Then(Inverse(ctm)); }
+    std::string& Out() { return *out_; }
+    void WriteLayer(const Layer& layer, const std::string& indent);
+
+    // The start tag of NODE with CHANGES to its attributes (a value of nullopt removes one), its
+    // hidden state set to HIDDEN and its tags to those of TAGS, where given; the original bytes
+    // when nothing changes. A self-closing tag stays so only when SELFCLOSING allows it.
+    void StartTag(pugi::xml_node node,
+                  std::vector<std::pair<std::string, std::optional<std::string>>> changes,
+                  const bool* hidden, const Art* tags, bool keepSelfClosing = false);
+
+    // Art read from an element of the container it is in.
+    void WriteExisting(const Art& art, const Record& r, const Matrix& ctm,
+                       const std::string& indent);
+
+    // The elements inside the text NODE that hold no characters of it (a <title>, a <desc>, or
+    // whatever a file puts there), outermost first in file order: a replaced text keeps them, and
+    // so the ids that other elements name.
+    static void NotLines(pugi::xml_node node, std::vector<pugi::xml_node>& out);
+
+    // Closes a replaced text: what it held besides its characters, then CLOSE.
+    void CloseText(pugi::xml_node node, const std::string& close);
+    void WriteTextContent(const Art& art, pugi::xml_node node, bool same);
+
+    // ---- new markup, as Inkscape writes it
+
+    // The attributes of MODEL (an element of the source) that new markup keeps: all but its
+    // geometry, its tags and its lock (ALL: it is the element itself), or those that say how it
+    // is painted (a copy of a symbol's element). HIDDEN: the new markup is hidden.
+    std::string Kept(pugi::xml_node model, bool all, bool hidden);
+    std::string OwnAttributes(const Art& art);
+    static std::string PathData(const Art& path, const Matrix& local);
+    static std::string StyleOfPath(const Art& path, const Matrix& local);
+
+    // The elements a copy of a pattern's art takes its paint from, found by its shape: the same
+    // kinds of art nested the same way.
+    static std::string Shape(const Art& art, int budget);
+    void ModelsFor(const Art& copy);
+    void WriteNewChildren(const Art& group, const Matrix& local, const std::string& indent,
+                          const pugi::xml_node*);
+
+    // ART as new markup; LOCAL takes its points to its container's coordinates. KEEP: the
+    // element it was read from, whose other attributes it keeps.
+    void WriteNew(const Art& art, const Matrix& local, const std::string& indent,
+                  const pugi::xml_node* keep);
+
+    // ---- a file of its own
+    std::string Fresh();
+
+    const Document& doc_;
+    const SvgSource* src_;  // null: a file of its own
+    std::string* out_ = nullptr;
+    std::unordered_map<ArtHandle, bool> unchanged_;         // ArtUnchanged, as found
+    std::unordered_map<ArtHandle, pugi::xml_node> models_;  // a copy's symbol element
+    std::unordered_set<ArtHandle> tried_;                   // copies ModelsFor looked at
+    // The namespaces the new markup uses, which the root must declare.
+    bool usesInkscape_ = false;
+    bool usesSodipodi_ = false;
+    bool usesTags_ = false;
+};
+
+}  // namespace subhost::svg
