@@ -345,34 +345,10 @@ class MapText {
 
 }  // namespace
 
-std::unique_ptr<Document> ReadJsonMap(const std::string& path) {
-    std::string text;
-    try {
-        text = ReadWholeFile(path, kMapBound);
-    } catch (const FileError& e) {
-        throw MapError(e.what());
-    }
-    return ParseMap(text, path);
-}
-
-std::string FormatMap(const Document& document) {
+std::string FormatJsonMap(const Document& document) {
     std::string text;
     MapText(text).Document(document);
     return text;
-}
-
-void WriteJsonMap(const Document& document, const std::string& path) {
-    std::string text;
-    try {
-        text = FormatMap(document);
-    } catch (const MapError& e) {
-        throw MapError(path + ": " + e.what());
-    }
-    try {
-        WriteWholeFile(path, text);
-    } catch (const FileError& e) {
-        throw MapError(e.what());
-    }
 }
 
 }  // namespace subhost

@@ -817,7 +817,7 @@ class MapReader {
 
 }  // namespace
 
-std::unique_ptr<Document> ParseMap(const std::string& text, const std::string& name) {
+std::unique_ptr<Document> ParseJsonMap(const std::string& text, const std::string& name) {
     // A byte-order mark some editors put at the start is no part of the JSON.
     const std::string_view json_text = std::string_view(text).starts_with("\xEF\xBB\xBF")
                                            ? std::string_view(text).substr(3)

@@ -1,6 +1,7 @@
 #include "subhost/mapforms/mapforms.h"
 
 #include "subhost/files.h"
+#include "subhost/mapforms/jsonform.h"
 #ifdef KZN_SVG_MAPS
 #include "subhost/mapforms/svgform.h"
 #endif
@@ -22,11 +23,8 @@ bool EndsWith(const std::string& s, const std::string& end) {
 }
 
 #ifndef KZN_SVG_MAPS
-[[noreturn]] void NoSvg(const std::string& path) {
-    throw MapError(path +
-                   ": SVG maps are not in this build of kznhost (it reads and writes JSON "
-                   "maps only)");
-}
+constexpr const char* kNoSvg =
+    "SVG maps are not in this build of kznhost (it reads and writes JSON maps only)";
 #endif
 
 }  // namespace
@@ -43,16 +41,21 @@ MapForm FormOf(const std::string& path) {
 
 LoadedMap LoadMap(const std::string& path) {
     const MapForm form = FormOf(path);
-    if (form == MapForm::kJson) {
-        return {ReadJsonMap(path), nullptr};
+#ifndef KZN_SVG_MAPS
+    if (form != MapForm::kJson) {
+        throw MapError(path + ": " + kNoSvg);
     }
-#ifdef KZN_SVG_MAPS
+#endif
     std::string bytes;
     try {
         bytes = ReadWholeFile(path, kMapBound);
     } catch (const FileError& e) {
         throw MapError(e.what());
     }
+    if (form == MapForm::kJson) {
+        return {ParseJsonMap(bytes, path), nullptr};
+    }
+#ifdef KZN_SVG_MAPS
     if (form == MapForm::kSvgz) {
         bytes = Gunzip(bytes, path, kMapBound.bytes);
     }
@@ -60,7 +63,7 @@ LoadedMap LoadMap(const std::string& path) {
     map.document = ParseSvgMap(bytes, path, &map.source);
     return map;
 #else
-    NoSvg(path);
+    return {};
 #endif
 }
 
@@ -68,27 +71,31 @@ std::unique_ptr<Document> ReadMap(const std::string& path) {
     return LoadMap(path).document;
 }
 
-void WriteMap(const Document& document, const std::string& path, const MapSource* source) {
-    const MapForm form = FormOf(path);
+std::string FormatMap(const Document& document, MapForm form, const MapSource* source) {
     if (form == MapForm::kJson) {
-        WriteJsonMap(document, path);
-        return;
+        return FormatJsonMap(document);
     }
 #ifdef KZN_SVG_MAPS
     std::string bytes = FormatSvgMap(document, source);
-    if (form == MapForm::kSvgz) {
-        bytes = Gzip(bytes);
+    return form == MapForm::kSvgz ? Gzip(bytes) : bytes;
+#else
+    (void)source;
+    throw MapError(kNoSvg);
+#endif
+}
+
+void WriteMap(const Document& document, const std::string& path, const MapSource* source) {
+    std::string bytes;
+    try {
+        bytes = FormatMap(document, FormOf(path), source);
+    } catch (const MapError& e) {
+        throw MapError(path + ": " + e.what());
     }
     try {
         WriteWholeFile(path, bytes);
     } catch (const FileError& e) {
         throw MapError(e.what());
     }
-#else
-    (void)document;
-    (void)source;
-    NoSvg(path);
-#endif
 }
 
 }  // namespace subhost

@@ -11,6 +11,7 @@
 #include "subhost/loader/elffile.h"
 #include "subhost/loader/pefile.h"
 #include "subhost/loader/resources.h"
+#include "subhost/mapforms/jsonform.h"
 #include "subhost/mapforms/mapforms.h"
 #include "subhost/mapforms/svgform.h"
 #include "util/kznTableFile.h"
@@ -92,10 +93,10 @@ int Table(const std::uint8_t* data, std::size_t size) {
 
 int Map(const std::uint8_t* data, std::size_t size) {
     try {
-        const auto document = subhost::ParseMap(Text(data, size), "fuzz");
-        const std::string written = subhost::FormatMap(*document);
+        const auto document = subhost::ParseJsonMap(Text(data, size), "fuzz");
+        const std::string written = subhost::FormatJsonMap(*document);
         // What was written reads back to the same text.
-        if (subhost::FormatMap(*subhost::ParseMap(written, "written")) != written) {
+        if (subhost::FormatJsonMap(*subhost::ParseJsonMap(written, "written")) != written) {
             std::abort();
         }
     } catch (const subhost::MapError&) {

@@ -1,6 +1,7 @@
 // Map documents: reading, writing, and refusing what cannot be made sense of.
 #include <gtest/gtest.h>
 
+#include "subhost/mapforms/jsonform.h"
 #include "subhost/mapforms/mapforms.h"
 #include "support/maps.h"
 #include "support/tempdir.h"
@@ -60,8 +61,8 @@ TEST(MapFile, ReadsEveryKindOfArtIntoShiftJis) {
 }
 
 TEST(MapFile, WritesWhatItReadsSoThatItReadsBackUnchanged) {
-    const std::string once = subhost::FormatMap(*Map(kFull));
-    const std::string twice = subhost::FormatMap(*subhost::ParseMap(once, "again"));
+    const std::string once = subhost::FormatJsonMap(*Map(kFull));
+    const std::string twice = subhost::FormatJsonMap(*subhost::ParseJsonMap(once, "again"));
     EXPECT_EQ(once, twice);
     EXPECT_NE(once.find(R"("sjis":"83 66 8C")"), std::string::npos);
     EXPECT_NE(once.find(Utf8(u8"デンデンムシ")), std::string::npos);  // UTF-8 outside
@@ -93,7 +94,7 @@ const char8_t kShuffled[] =
 })";
 
 TEST(MapFile, KeysMayComeInAnyOrder) {
-    EXPECT_EQ(subhost::FormatMap(*Map(kShuffled)), subhost::FormatMap(*Map(kFull)));
+    EXPECT_EQ(subhost::FormatJsonMap(*Map(kShuffled)), subhost::FormatJsonMap(*Map(kFull)));
 }
 
 // A map is written with its frame indented and each art on a line of its own, compact, leaving
@@ -108,7 +109,7 @@ TEST(MapFile, IsWrittenAnArtALineWithoutTheDefaults) {
          "style": {"fill": null, "stroke": {}}},
         {"type": "group", "children": [{"type": "path", "style": {"fill": {"gray": 0.5}}}]}]}],
         "swatches": [{"gray": 0.25}]})";
-    const std::string written = subhost::FormatMap(*Map(map));
+    const std::string written = subhost::FormatJsonMap(*Map(map));
     EXPECT_EQ(written, R"({
   "currentLayer": 0,
   "kzn-document": 1,
@@ -130,7 +131,7 @@ TEST(MapFile, IsWrittenAnArtALineWithoutTheDefaults) {
   ]
 }
 )");
-    EXPECT_EQ(subhost::FormatMap(*subhost::ParseMap(written, "again")), written);
+    EXPECT_EQ(subhost::FormatJsonMap(*subhost::ParseJsonMap(written, "again")), written);
 }
 
 struct Bad {
@@ -253,8 +254,8 @@ TEST(MapFile, AKeyGivenTwiceIsFoundAmongManyAndAKeyOfAnotherObjectIsNoRepeat) {
     for (int i = 0; i < 40; ++i) {
         tags += "\"t" + std::to_string(i) + "\": \"v\", ";
     }
-    EXPECT_NO_THROW(subhost::ParseMap(tags + R"("t40": "v"}}]}]}]})", "m"));
-    EXPECT_THROW(subhost::ParseMap(tags + R"("t7": "v"}}]}]}]})", "m"), subhost::MapError);
+    EXPECT_NO_THROW(subhost::ParseJsonMap(tags + R"("t40": "v"}}]}]}]})", "m"));
+    EXPECT_THROW(subhost::ParseJsonMap(tags + R"("t7": "v"}}]}]}]})", "m"), subhost::MapError);
 }
 
 TEST(MapFile, ATextsOrientationAndItsPathsTagsGoThroughARoundTrip) {
@@ -263,14 +264,14 @@ TEST(MapFile, ATextsOrientationAndItsPathsTagsGoThroughARoundTrip) {
         {"type": "text", "text": "x", "matrix": [0.8660254037844387, 0.5, -0.5, 0.8660254037844387],
          "path": {"type": "path", "tags": {"n": "along"}, "segments": [{"p": [1, 2]}]}},
         {"type": "text", "text": "y", "matrix": [1, 0, 0, 1]}]}]})";
-    const std::string once = subhost::FormatMap(*Map(map));
-    auto doc = subhost::ParseMap(once, "again");
+    const std::string once = subhost::FormatJsonMap(*Map(map));
+    auto doc = subhost::ParseJsonMap(once, "again");
     const auto& art = doc->layers()[0]->group->children;
     EXPECT_EQ(art[0]->matrix,
               (std::array<double, 4>{0.8660254037844387, 0.5, -0.5, 0.8660254037844387}));
     EXPECT_EQ(art[0]->textPath->tags.at("n"), "along");
     EXPECT_EQ(art[1]->matrix, (std::array<double, 4>{1, 0, 0, 1}));
-    EXPECT_EQ(subhost::FormatMap(*doc), once);
+    EXPECT_EQ(subhost::FormatJsonMap(*doc), once);
     // The identity is the default and is not written.
     EXPECT_EQ(once.find("\"matrix\"", once.find("\"y\"")), std::string::npos);
 }
@@ -295,7 +296,7 @@ TEST(MapFile, TagNamesOfOneShiftJisFormAreRefusedAndLargeWholeNumbersKeptAsTheyA
 }
 
 TEST(MapFile, ReadsBytesWrittenTogetherAndSkipsAByteOrderMark) {
-    auto doc = subhost::ParseMap(
+    auto doc = subhost::ParseJsonMap(
         "\xEF\xBB\xBF" +
             Utf8(u8R"({"kzn-document": 1, "layers": [{"title": {"sjis": "8CBE 8A"}}]})"),
         "test map");
@@ -316,10 +317,10 @@ std::string Nested(int depth) {
 }
 
 TEST(MapFile, ArtNestedDeeperThanTheLimitIsRefusedWhereItStands) {
-    EXPECT_NO_THROW(subhost::ParseMap(Nested(subhost::kMaxArtDepth), "deep"));
+    EXPECT_NO_THROW(subhost::ParseJsonMap(Nested(subhost::kMaxArtDepth), "deep"));
     for (int depth : {subhost::kMaxArtDepth + 1, 20000}) {
         try {
-            subhost::ParseMap(Nested(depth), "deep");
+            subhost::ParseJsonMap(Nested(depth), "deep");
             FAIL() << depth << " deep was accepted";
         } catch (const subhost::MapError& e) {
             // The path is shown up to where the nesting starts.
@@ -331,10 +332,10 @@ TEST(MapFile, ArtNestedDeeperThanTheLimitIsRefusedWhereItStands) {
 }
 
 TEST(MapFile, AWrittenMapGrowsWithItsDepthNotWithItsSquare) {
-    const std::string half = subhost::FormatMap(*subhost::ParseMap(Nested(50), "half"));
-    const std::string full = subhost::FormatMap(*subhost::ParseMap(Nested(100), "full"));
+    const std::string half = subhost::FormatJsonMap(*subhost::ParseJsonMap(Nested(50), "half"));
+    const std::string full = subhost::FormatJsonMap(*subhost::ParseJsonMap(Nested(100), "full"));
     EXPECT_LT(full.size(), half.size() * 2.2) << half.size() << " then " << full.size();
-    EXPECT_EQ(subhost::FormatMap(*subhost::ParseMap(full, "again")), full);
+    EXPECT_EQ(subhost::FormatJsonMap(*subhost::ParseJsonMap(full, "again")), full);
 }
 
 TEST(MapFile, AMissingFileIsNamedAndAWriteThatCannotHappenLeavesNoFile) {

@@ -117,7 +117,7 @@ TEST_F(DocumentCalls, AGrayStyleComesBackAsItWasSetWithTheHostsDefaultsForTheRes
     EXPECT_FALSE(At(0, {0}).style.fill.has_value());
     EXPECT_EQ(At(0, {0}).style.stroke, (subhost::Paint{65536.0, 0.5}));
     // Kept as it is in the map, too.
-    EXPECT_EQ(subhost::ParseMap(subhost::FormatMap(doc()), "again")
+    EXPECT_EQ(subhost::ParseJsonMap(subhost::FormatJsonMap(doc()), "again")
                   ->layers()[0]
                   ->group->children[0]
                   ->style.stroke->gray,

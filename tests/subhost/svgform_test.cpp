@@ -482,8 +482,8 @@ TEST(SvgForms, AMapWithoutSourceIsWrittenAsAFileOfItsOwnThatReadsBack) {
     const std::string svg = subhost::FormatSvgMap(*json, nullptr);
     const auto back = subhost::ParseSvgMap(svg, "fresh.svg");
     // The same map but for grays, which #rrggbb gives in 255 steps.
-    const std::string once = subhost::FormatMap(*back);
-    EXPECT_EQ(once, subhost::FormatMap(
+    const std::string once = subhost::FormatJsonMap(*back);
+    EXPECT_EQ(once, subhost::FormatJsonMap(
                         *subhost::ParseSvgMap(subhost::FormatSvgMap(*back, nullptr), "again.svg")));
     EXPECT_EQ(back->currentLayer(), 1U);
     EXPECT_EQ(back->layers()[0]->group->children.front()->text, "a\rb");

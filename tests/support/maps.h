@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "subhost/mapforms/jsonform.h"
 #include "subhost/mapforms/mapforms.h"
 
 namespace kzntest {
@@ -14,7 +15,7 @@ inline std::string Utf8(const char8_t* text) {
 }
 
 inline std::unique_ptr<subhost::Document> Map(const char8_t* json) {
-    return subhost::ParseMap(Utf8(json), "test map");
+    return subhost::ParseJsonMap(Utf8(json), "test map");
 }
 
 }  // namespace kzntest
