@@ -12,6 +12,9 @@ class CAdmListBase {
     virtual ~CAdmListBase() = default;
 
     ListRef GetListRef() const { return list_; }
+    // Removes every entry, first to last; the host's destroy procedure deletes each entry's
+    // object with it.
+    void RemoveAllEntries() const;
 
   private:
     ListRef list_;

@@ -149,32 +149,11 @@ void CkznO2ODialog::ReplaceObjects() {
 CkznO2OSrcEntry::CkznO2OSrcEntry(ListRef list, UserData data) : CAdmEntryBase(list, data) {}
 
 void CkznO2OSrcEntry::Draw(DrawerRef drawer) {
-    ItemRef item = nullptr;
-    sADMList->GetItem(GetListRef(), &item);
-    ASBoolean enabled = true;
-    sADMItem->IsEnabled(item, &enabled);
-    ASBoolean selected = false;
-    sADMEntry->IsSelected(GetEntryRef(), &selected);
-    ASInt32 background = kADMWhiteColor;
-    ASInt32 foreground = kADMTextColor;
-    if (!enabled) {
-        foreground = kADMDisabledColor;
-    } else if (selected) {
-        background = kADMHiliteColor;
-        foreground = kADMHiliteTextColor;
-    }
-
-    ADMRect r{};
-    sADMDrawer->GetBoundsRect(drawer, &r);
+    const TwoColumnRow ground = PaintTwoColumnRow(drawer, GetEntryRef(), GetListRef());
+    const ADMRect& r = ground.bounds;
     const ASInt32 h = r.bottom - r.top;
-    const ASInt32 m = (r.right - r.left) / 2;
-    sADMDrawer->SetADMColor(drawer, background);
-    sADMDrawer->FillRect(drawer, &r);
-
-    sADMDrawer->SetADMColor(drawer, kADMBlackColor);
-    const ADMPoint top{m, r.top};
-    const ADMPoint bottom{m, r.bottom};
-    sADMDrawer->DrawLine(drawer, &top, &bottom);
+    const ASInt32 m = ground.middle;
+    const ASInt32 foreground = ground.textColor;
 
     // The group as it stands on the map, turned upright.
     if (firstArt != nullptr) {
@@ -267,15 +246,9 @@ void CkznO2ODialog::Notify(NotifierRef notifier) {
 
     if (std::strcmp(type, kShowWindowNotifier) == 0) {
         LayerHandle layer = nullptr;
-        if (KznChecked(sLayer->GetCurrentLayer(&layer), kSource) == kNoErr) {
-            unsigned char title[256] = {0};
-            sLayer->GetLayerTitle(layer, title);
-            EntryRef entry = nullptr;
-            sADMList->FindEntry(layerPopup->GetListRef(), PStrToText(title), &entry);
-            if (entry != nullptr) {
-                sADMEntry->Select(entry, true);
-                FillObjectList();
-            }
+        if (KznChecked(sLayer->GetCurrentLayer(&layer), kSource) == kNoErr &&
+            SelectLayerEntry(layerPopup->GetListRef(), layer)) {
+            FillObjectList();
         }
         UpdateClearButton();
         return;
@@ -319,24 +292,10 @@ void CkznO2ODialog::Notify(NotifierRef notifier) {
 void CkznO2ODialog::FillObjectList() {
     LayerHandle layer = nullptr;
     ArtHandle group = nullptr;
-    EntryRef active = nullptr;
-    sADMList->GetActiveEntry(layerPopup->GetListRef(), &active);
-    if (active != nullptr) {
-        ASInt32 index = -1;
-        sADMEntry->GetID(active, &index);
-        if (sLayer->GetNthLayer(index, &layer) != kNoErr ||
-            sArt->GetFirstArtOfLayer(layer, &group) != kNoErr) {
-            layer = nullptr;
-            group = nullptr;
-        }
-    }
+    GetChosenLayer(layerPopup->GetListRef(), &layer, &group);
 
     const ListRef list = objectList->GetListRef();
-    ASInt32 count = 0;
-    sADMList->NumberOfEntries(list, &count);
-    for (ASInt32 i = 0; i < count; ++i) {
-        sADMList->RemoveEntry(list, 0);
-    }
+    objectList->RemoveAllEntries();
 
     gTaggedGroupIndex.clear();
     if (layer == nullptr || group == nullptr) {

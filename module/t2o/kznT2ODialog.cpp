@@ -46,17 +46,6 @@ ASInt32 ActivePosition(const CAdmListBase* list) {
     return index;
 }
 
-void RemoveAllEntries(const CAdmListBase* list) {
-    if (list == nullptr) {
-        return;
-    }
-    ASInt32 count = 0;
-    sADMList->NumberOfEntries(list->GetListRef(), &count);
-    for (ASInt32 i = 0; i < count; ++i) {
-        sADMList->RemoveEntry(list->GetListRef(), 0);
-    }
-}
-
 }  // namespace
 
 // A row of the target list.
@@ -64,35 +53,14 @@ void RemoveAllEntries(const CAdmListBase* list) {
 CkznT2OTextEntry::CkznT2OTextEntry(ListRef list) : CAdmEntryBase(list, nullptr) {}
 
 void CkznT2OTextEntry::Draw(DrawerRef drawer) {
-    ItemRef item = nullptr;
-    sADMList->GetItem(GetListRef(), &item);
-    ASBoolean enabled = true;
-    sADMItem->IsEnabled(item, &enabled);
-    ASBoolean selected = false;
-    sADMEntry->IsSelected(GetEntryRef(), &selected);
-    ASInt32 background = kADMWhiteColor;
-    ASInt32 foreground = kADMTextColor;
-    if (!enabled) {
-        foreground = kADMDisabledColor;
-    } else if (selected) {
-        background = kADMHiliteColor;
-        foreground = kADMHiliteTextColor;
-    }
-
-    ADMRect r{};
-    sADMDrawer->GetBoundsRect(drawer, &r);
-    const ASInt32 half = (r.right - r.left) / 2;
-    sADMDrawer->SetADMColor(drawer, background);
-    sADMDrawer->FillRect(drawer, &r);
-    const ADMPoint top{half, r.top};
-    const ADMPoint bottom{half, r.bottom};
-    sADMDrawer->SetADMColor(drawer, kADMBlackColor);
-    sADMDrawer->DrawLine(drawer, &top, &bottom);
+    const TwoColumnRow ground = PaintTwoColumnRow(drawer, GetEntryRef(), GetListRef());
+    const ADMRect& r = ground.bounds;
+    const ASInt32 half = ground.middle;
 
     char text[kMaxText + 1] = "";
     sADMEntry->GetText(GetEntryRef(), text, sizeof text);
     const ADMRect left{r.left, r.top, half - 1, r.bottom};
-    sADMDrawer->SetADMColor(drawer, foreground);
+    sADMDrawer->SetADMColor(drawer, ground.textColor);
     sADMDrawer->DrawTextLeft(drawer, text, &left);
 
     ASInt32 blank = 0;
@@ -204,12 +172,7 @@ void CkznT2ODialog::Notify(NotifierRef notifier) {
         if (KznChecked(sLayer->GetCurrentLayer(&layer), kSource) != kNoErr) {
             return;
         }
-        unsigned char title[256] = {0};
-        sLayer->GetLayerTitle(layer, title);
-        EntryRef entry = nullptr;
-        sADMList->FindEntry(layerList->GetListRef(), PStrToText(title), &entry);
-        if (entry != nullptr) {
-            sADMEntry->Select(entry, true);
+        if (SelectLayerEntry(layerList->GetListRef(), layer)) {
             FindTextArt();
         }
         UpdateButtons();
@@ -274,64 +237,41 @@ void CkznT2ODialog::Notify(NotifierRef notifier) {
 void CkznT2ODialog::FindTextArt() {
     LayerHandle layer = nullptr;
     ArtHandle group = nullptr;
-    EntryRef active = nullptr;
-    sADMList->GetActiveEntry(layerList->GetListRef(), &active);
-    if (active != nullptr) {
-        ASInt32 index = -1;
-        sADMEntry->GetID(active, &index);
-        if (sLayer->GetNthLayer(index, &layer) != kNoErr ||
-            sArt->GetFirstArtOfLayer(layer, &group) != kNoErr) {
-            layer = nullptr;
-            group = nullptr;
-        }
-    }
+    GetChosenLayer(layerList->GetListRef(), &layer, &group);
 
     const ListRef list = targetList->GetListRef();
-    RemoveAllEntries(targetList);
+    targetList->RemoveAllEntries();
     if (layer == nullptr || group == nullptr) {
         return;  // nothing to list
     }
 
-    ArtHandle child = nullptr;
-    if (sArt->GetArtFirstChild(group, &child) != kNoErr) {
-        child = nullptr;
-    }
-    while (child != nullptr) {
-        ASInt32 type = 0;
-        sArt->GetArtType(child, &type);
-        if (type == kTextArt) {
-            KznTrace("%s", "+Found Text Art\n");
-            ASInt32 attr = 0;
-            sArt->GetArtUserAttr(child, kArtLocked | kArtHidden, &attr);
-            if ((attr & (kArtLocked | kArtHidden)) == 0) {
-                char text[kMaxText + 1] = "";
-                ASInt32 length = kMaxText;
-                GetArtText(child, text, &length);
-                // A text longer than the buffer is listed and keyed by its first 256 bytes. The
-                // key goes into the table file, and one that ended inside a character would not
-                // read back as itself: the cut goes before that character.
-                if (length == kMaxText) {
-                    text[SjisWholeLength(text, std::strlen(text))] = 0;
-                }
-                if (auto* row = NewListRow<CkznT2OTextEntry>(list)) {
-                    sADMEntry->SetText(row->GetEntryRef(), text);
-                    row->textArt = child;
-                    const std::string& fields = table[text];
-                    std::size_t at = 0;
-                    for (std::string field = SplitFieldFrom(fields, at); !field.empty();
-                         field = SplitFieldFrom(fields, at)) {
-                        row->symbolNames.push_back(field);
-                    }
-                }
+    ForEachTextArt(group, [&](ArtHandle child) {
+        KznTrace("%s", "+Found Text Art\n");
+        ASInt32 attr = 0;
+        sArt->GetArtUserAttr(child, kArtLocked | kArtHidden, &attr);
+        if ((attr & (kArtLocked | kArtHidden)) != 0) {
+            return;
+        }
+        char text[kMaxText + 1] = "";
+        ASInt32 length = kMaxText;
+        GetArtText(child, text, &length);
+        // A text longer than the buffer is listed and keyed by its first 256 bytes. The key goes
+        // into the table file, and one that ended inside a character would not read back as
+        // itself: the cut goes before that character.
+        if (length == kMaxText) {
+            text[SjisWholeLength(text, std::strlen(text))] = 0;
+        }
+        if (auto* row = NewListRow<CkznT2OTextEntry>(list)) {
+            sADMEntry->SetText(row->GetEntryRef(), text);
+            row->textArt = child;
+            const std::string& fields = table[text];
+            std::size_t at = 0;
+            for (std::string field = SplitFieldFrom(fields, at); !field.empty();
+                 field = SplitFieldFrom(fields, at)) {
+                row->symbolNames.push_back(field);
             }
         }
-        // A host that gives the art back as its own sibling ends the walk.
-        ArtHandle next = nullptr;
-        if (sArt->GetArtSibling(child, &next) != kNoErr || next == child) {
-            next = nullptr;
-        }
-        child = next;
-    }
+    });
 
     ASBoolean editable = false;
     sLayer->GetLayerEditable(layer, &editable);
@@ -340,7 +280,9 @@ void CkznT2ODialog::FindTextArt() {
 }
 
 void CkznT2ODialog::ShowSymbols() {
-    RemoveAllEntries(symbolList);
+    if (symbolList != nullptr) {
+        symbolList->RemoveAllEntries();
+    }
     const CkznT2OTextEntry* target = ActiveTarget();
     if (target == nullptr) {
         return;
@@ -457,40 +399,17 @@ void CkznT2ODialog::UpdateButtons() {
 }
 
 bool CkznT2ODialog::SaveTable(const char* path) {
-    TableFileWriter file(path);
-    if (!file.IsOpen()) {
-        WarnCannotWrite();
-        return false;
-    }
-    const ListRef list = targetList->GetListRef();
-    ASInt32 count = 0;
-    if (sADMList->NumberOfEntries(list, &count) != kNoErr) {
-        file.Incomplete();
-    }
-    for (ASInt32 i = 0; i < count; ++i) {
-        EntryRef entry = nullptr;
-        char text[kMaxText + 1] = "";
-        if (sADMList->IndexEntry(list, i, &entry) != kNoErr ||
-            sADMEntry->GetText(entry, text, sizeof text) != kNoErr) {
-            file.Incomplete();
+    // A row: the text and the name of each of its symbols.
+    return SaveListRows(path, targetList->GetListRef(), [](EntryRef entry, std::string& row) {
+        const CkznT2OTextEntry* target = TargetOf(entry);
+        if (target == nullptr) {
+            return false;
         }
-        std::string row = text;
-        if (const CkznT2OTextEntry* target = TargetOf(entry)) {
-            for (const std::string& name : target->symbolNames) {
-                row += "," + TextBeforeLineFeed(name);
-            }
-        } else {
-            file.Incomplete();
+        for (const std::string& name : target->symbolNames) {
+            row += "," + TextBeforeLineFeed(name);
         }
-        file.WriteRow(row);
-    }
-    // A write that failed (a full disk), or rows that could not be had, must not be reported as
-    // a saved file, nor take the place of the file that was there.
-    if (!file.Close()) {
-        WarnCannotWrite();
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 // The replacement run.
@@ -545,7 +464,9 @@ std::vector<ArtHandle> CkznT2ODialog::MakeSymbolCopies(const std::vector<std::st
     return copies;
 }
 
-void CkznT2ODialog::ReplaceTexts() {
+// The layers the options choose: the chosen layer, or a new layer above it and, for results of
+// several symbols, another above that one.
+CkznT2ODialog::SymbolLayers CkznT2ODialog::MakeSymbolLayers() {
     LayerHandle chosen = nullptr;
     ASInt32 index = -1;
     EntryRef active = nullptr;
@@ -557,18 +478,136 @@ void CkznT2ODialog::ReplaceTexts() {
         chosen = nullptr;
     }
 
-    LayerHandle destination = chosen;
-    LayerHandle several = nullptr;
+    SymbolLayers layers{chosen, nullptr};
     if (IsOn(kT2ONewLayer)) {
-        destination = nullptr;
+        layers.all = nullptr;
         if (chosen != nullptr) {
-            sLayer->InsertLayer(chosen, kPlaceAbove, &destination);
+            sLayer->InsertLayer(chosen, kPlaceAbove, &layers.all);
         }
-        if (destination != nullptr && IsOn(kT2OSeveralSymbolsLayer)) {
-            sLayer->InsertLayer(destination, kPlaceAbove, &several);
+        if (layers.all != nullptr && IsOn(kT2OSeveralSymbolsLayer)) {
+            sLayer->InsertLayer(layers.all, kPlaceAbove, &layers.several);
         }
     }
+    return layers;
+}
 
+ArtHandle CkznT2ODialog::MakeSymbolGroup(std::vector<ArtHandle>& copies, ArtHandle textArt,
+                                         const char* text) {
+    ArtHandle group = nullptr;
+    if (sArt->NewArt(kGroupArt, kPlaceAbove, textArt, &group) == kNoErr && group != nullptr) {
+        return group;
+    }
+    // Without their group the copies would stay apart where they were made: they go, and the
+    // text counts as not replaced.
+    KznTrace("*NoGroup:%s\n", text);
+    for (const ArtHandle copy : copies) {
+        sArt->DisposeArt(copy);
+    }
+    copies.clear();
+    return nullptr;
+}
+
+std::vector<ArtHandle> CkznT2ODialog::LayOutRow(const std::vector<ArtHandle>& copies,
+                                                ArtHandle group, const char* text) {
+    // One row hanging from v = 0, each copy after a tenth of its width. A copy that cannot join
+    // the group would stay apart where it was made: it goes.
+    AIRealPoint offset{0, 0};
+    std::vector<ArtHandle> row;
+    for (const ArtHandle copy : copies) {
+        AIRealRect b{};
+        sArt->GetArtBounds(copy, &b);
+        const AIReal w = b.right - b.left;
+        offset.v = -(b.top - b.bottom);
+        offset.h = offset.h + w * kGapShare;
+        PlaceArt(copy, kPlaceMove, offset, 0, 0, true);
+        offset.h = offset.h + w * kAdvanceShare;
+        if (group != nullptr && sArt->ReorderArt(copy, kPlaceInsideOnTop, group) != kNoErr) {
+            KznTrace("*NotGrouped:%s\n", text);
+            sArt->DisposeArt(copy);
+            continue;
+        }
+        row.push_back(copy);
+    }
+    return row;
+}
+
+void CkznT2ODialog::JoinWithArc(const std::vector<ArtHandle>& row, const AIRealRect& bounds,
+                                ArtHandle group) {
+    if (ArtHandle arc = MakeArcPath(row, bounds)) {
+        sArt->ReorderArt(arc, kPlaceInsideOnTop, group);
+    }
+}
+
+void CkznT2ODialog::PlaceResult(ArtHandle result, const AIRealRect& bounds,
+                                const AIRealPoint& anchor, AIReal angle) {
+    const AIRealPoint centre{bounds.left + (bounds.right - bounds.left) / 2,
+                             bounds.bottom + (bounds.top - bounds.bottom) / 2};
+    AIRealMatrix m{};
+    sRealMath->AIRealMatrixSetTranslate(&m, -centre.h, -centre.v);
+    sRealMath->AIRealMatrixConcatRotate(&m, angle);
+    sRealMath->AIRealMatrixConcatTranslate(&m, anchor.h, anchor.v);
+    TransformArtDeep(result, &m, 1.0f, kPlaceArtTransformOptions);
+
+    if (angle != 0) {
+        char value[64] = "";
+        std::snprintf(value, sizeof value, "%f", static_cast<double>(angle));
+        KznChecked(SetTagDeep(result, kAccumRotationTag, value), kSource);
+    }
+}
+
+void CkznT2ODialog::MoveToLayers(ArtHandle result, bool grouped, const SymbolLayers& layers) {
+    ArtHandle top = nullptr;
+    if (layers.all != nullptr && sArt->GetFirstArtOfLayer(layers.all, &top) == kNoErr &&
+        top != nullptr) {
+        sArt->ReorderArt(result, kPlaceInsideOnTop, top);
+    }
+    top = nullptr;
+    if (layers.several != nullptr && grouped &&
+        sArt->GetFirstArtOfLayer(layers.several, &top) == kNoErr && top != nullptr) {
+        sArt->ReorderArt(result, kPlaceInsideOnTop, top);
+    }
+}
+
+ArtHandle CkznT2ODialog::PlaceSymbols(EntryRef entry, const CkznT2OTextEntry& target,
+                                      const SymbolLayers& layers) {
+    char text[kMaxText + 1] = "";
+    sADMEntry->GetText(entry, text, sizeof text);
+    KznTrace("*TargetText:%s\n", text);
+    const AIRealPoint anchor = GetTextAnchor(target.textArt);
+    const AIReal angle = GetAccumRotation(target.textArt);
+
+    std::vector<ArtHandle> copies = MakeSymbolCopies(target.symbolNames, target.textArt);
+    // Several copies stand in a group with their arc; a single one stands for itself.
+    const bool grouped = copies.size() >= 2;
+    ArtHandle group = nullptr;
+    if (grouped) {
+        group = MakeSymbolGroup(copies, target.textArt, text);
+        if (group == nullptr) {
+            return nullptr;
+        }
+    }
+    const std::vector<ArtHandle> row = LayOutRow(copies, group, text);
+    if (row.empty()) {
+        if (group != nullptr) {
+            sArt->DisposeArt(group);  // a group of nothing replaces nothing
+        }
+        return nullptr;
+    }
+    const ArtHandle result = grouped ? group : row.front();
+
+    // The result is centred by the bounds of its symbols, without the arc over them.
+    AIRealRect bounds{};
+    sArt->GetArtBounds(result, &bounds);
+    if (grouped) {
+        JoinWithArc(row, bounds, group);
+    }
+    PlaceResult(result, bounds, anchor, angle);
+    MoveToLayers(result, grouped, layers);
+    return result;
+}
+
+void CkznT2ODialog::ReplaceTexts() {
+    const SymbolLayers layers = MakeSymbolLayers();
     const ListRef list = targetList->GetListRef();
     for (ASInt32 i = 0;; ++i) {
         ASInt32 count = 0;
@@ -579,98 +618,11 @@ void CkznT2ODialog::ReplaceTexts() {
         EntryRef entry = nullptr;
         sADMList->IndexEntry(list, i, &entry);
         CkznT2OTextEntry* target = TargetOf(entry);
-        if (target == nullptr) {
+        if (target == nullptr || target->textArt == nullptr) {
             continue;
         }
-        ArtHandle result = nullptr;
-
-        if (!target->symbolNames.empty() && target->textArt != nullptr) {
-            char text[kMaxText + 1] = "";
-            sADMEntry->GetText(entry, text, sizeof text);
-            KznTrace("*TargetText:%s\n", text);
-            const AIRealPoint anchor = GetTextAnchor(target->textArt);
-            const AIReal angle = GetAccumRotation(target->textArt);
-
-            std::vector<ArtHandle> copies = MakeSymbolCopies(target->symbolNames, target->textArt);
-            const bool grouped = copies.size() >= 2;
-            if (grouped &&
-                (sArt->NewArt(kGroupArt, kPlaceAbove, target->textArt, &result) != kNoErr ||
-                 result == nullptr)) {
-                // Without their group the copies would stay apart where they were made: they go,
-                // and the text counts as not replaced.
-                KznTrace("*NoGroup:%s\n", text);
-                for (const ArtHandle copy : copies) {
-                    sArt->DisposeArt(copy);
-                }
-                copies.clear();
-                result = nullptr;
-            }
-
-            // One row hanging from v = 0, each copy after a tenth of its width. A copy that
-            // cannot join the group would stay apart where it was made: it goes.
-            AIRealPoint offset{0, 0};
-            std::vector<ArtHandle> row;
-            for (const ArtHandle copy : copies) {
-                AIRealRect b{};
-                sArt->GetArtBounds(copy, &b);
-                const AIReal w = b.right - b.left;
-                offset.v = -(b.top - b.bottom);
-                offset.h = offset.h + w * kGapShare;
-                PlaceArt(copy, kPlaceMove, offset, 0, 0, true);
-                offset.h = offset.h + w * kAdvanceShare;
-                if (!grouped) {
-                    result = copy;
-                } else if (sArt->ReorderArt(copy, kPlaceInsideOnTop, result) != kNoErr) {
-                    KznTrace("*NotGrouped:%s\n", text);
-                    sArt->DisposeArt(copy);
-                    continue;
-                }
-                row.push_back(copy);
-            }
-            copies = row;
-            if (grouped && copies.empty() && result != nullptr) {
-                sArt->DisposeArt(result);  // a group of nothing replaces nothing
-                result = nullptr;
-            }
-
-            if (result != nullptr) {
-                AIRealRect b{};
-                sArt->GetArtBounds(result, &b);
-                const AIRealPoint centre{b.left + (b.right - b.left) / 2,
-                                         b.bottom + (b.top - b.bottom) / 2};
-                if (grouped) {
-                    if (ArtHandle arc = MakeArcPath(copies, b)) {
-                        sArt->ReorderArt(arc, kPlaceInsideOnTop, result);
-                    }
-                }
-                AIRealMatrix m{};
-                sRealMath->AIRealMatrixSetTranslate(&m, -centre.h, -centre.v);
-                sRealMath->AIRealMatrixConcatRotate(&m, angle);
-                sRealMath->AIRealMatrixConcatTranslate(&m, anchor.h, anchor.v);
-                TransformArtDeep(result, &m, 1.0f, kPlaceArtTransformOptions);
-
-                if (angle != 0) {
-                    char value[64] = "";
-                    std::snprintf(value, sizeof value, "%f", static_cast<double>(angle));
-                    KznChecked(SetTagDeep(result, kAccumRotationTag, value), kSource);
-                }
-
-                ArtHandle top = nullptr;
-                if (destination != nullptr &&
-                    sArt->GetFirstArtOfLayer(destination, &top) == kNoErr && top != nullptr) {
-                    sArt->ReorderArt(result, kPlaceInsideOnTop, top);
-                }
-                top = nullptr;
-                if (several != nullptr && grouped &&
-                    sArt->GetFirstArtOfLayer(several, &top) == kNoErr && top != nullptr) {
-                    sArt->ReorderArt(result, kPlaceInsideOnTop, top);
-                }
-            }
-        }
-
-        if (target->textArt == nullptr) {
-            continue;
-        }
+        const ArtHandle result =
+            target->symbolNames.empty() ? nullptr : PlaceSymbols(entry, *target, layers);
         if (IsOn(kT2ODeleteAllTexts) || (IsOn(kT2ODeleteReplacedTexts) && result != nullptr)) {
             if (sArt->DisposeArt(target->textArt) == kNoErr) {
                 target->textArt = nullptr;

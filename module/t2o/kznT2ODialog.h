@@ -81,6 +81,36 @@ class CkznT2ODialog : public CAdmDialogBase {
     CkznT2OTextEntry* ActiveTarget() const;
     void MoveSymbol(int step);
 
+    // The steps of the replacement run.
+    // Where the results go: the layer that takes every result (null: each stays above its text)
+    // and the one that takes, besides, the results of several symbols (null: none).
+    struct SymbolLayers {
+        LayerHandle all = nullptr;
+        LayerHandle several = nullptr;
+    };
+    SymbolLayers MakeSymbolLayers();
+    // Puts the symbols of TARGET, the row ENTRY, where its text stands and onto LAYERS. Returns
+    // what replaces the text (a group of several symbols, or the one symbol), null for nothing.
+    ArtHandle PlaceSymbols(EntryRef entry, const CkznT2OTextEntry& target,
+                           const SymbolLayers& layers);
+    // A new group directly above TEXTART for COPIES. Null when the host makes none: the copies
+    // are disposed of and COPIES is emptied. TEXT (the row's) is for the trace.
+    static ArtHandle MakeSymbolGroup(std::vector<ArtHandle>& copies, ArtHandle textArt,
+                                     const char* text);
+    // Lays COPIES out left to right in one row and moves each into GROUP, when there is one. A
+    // copy that cannot join the group is disposed of. Returns the copies that stand in the row.
+    static std::vector<ArtHandle> LayOutRow(const std::vector<ArtHandle>& copies, ArtHandle group,
+                                            const char* text);
+    // Adds to GROUP the arc over the copies of ROW; BOUNDS are the group's without the arc.
+    static void JoinWithArc(const std::vector<ArtHandle>& row, const AIRealRect& bounds,
+                            ArtHandle group);
+    // Moves RESULT so that the centre of BOUNDS comes onto ANCHOR and turns it there by ANGLE;
+    // a turned result's leaves are tagged with the angle.
+    static void PlaceResult(ArtHandle result, const AIRealRect& bounds, const AIRealPoint& anchor,
+                            AIReal angle);
+    // Moves RESULT onto the layers of LAYERS: a GROUPED one ends on the several-symbols layer.
+    static void MoveToLayers(ArtHandle result, bool grouped, const SymbolLayers& layers);
+
     CAdmListBase* layerList = nullptr;
     CAdmListBase* targetList = nullptr;
     CAdmListBase* symbolList = nullptr;

@@ -42,37 +42,15 @@ void CkznT2TTextEntry::SetDestination(const char* text) {
 }
 
 void CkznT2TTextEntry::Draw(DrawerRef drawer) {
-    ItemRef item = nullptr;
-    sADMList->GetItem(GetListRef(), &item);
-    ASBoolean enabled = true;
-    sADMItem->IsEnabled(item, &enabled);
-    ASBoolean selected = false;
-    sADMEntry->IsSelected(GetEntryRef(), &selected);
-    ASInt32 background = kADMWhiteColor;
-    ASInt32 foreground = kADMTextColor;
-    if (!enabled) {
-        foreground = kADMDisabledColor;
-    } else if (selected) {
-        background = kADMHiliteColor;
-        foreground = kADMHiliteTextColor;
-    }
-
-    ADMRect r{};
-    sADMDrawer->GetBoundsRect(drawer, &r);
-    sADMDrawer->SetADMColor(drawer, background);
-    sADMDrawer->FillRect(drawer, &r);
-
-    const ASInt32 mid = (r.right - r.left) / 2;
-    const ADMPoint top{mid, r.top};
-    const ADMPoint bottom{mid, r.bottom};
-    sADMDrawer->SetADMColor(drawer, kADMBlackColor);
-    sADMDrawer->DrawLine(drawer, &top, &bottom);
+    const TwoColumnRow ground = PaintTwoColumnRow(drawer, GetEntryRef(), GetListRef());
+    const ADMRect& r = ground.bounds;
+    const ASInt32 mid = ground.middle;
 
     char source[kMaxText + 1] = "";
     sADMEntry->GetText(GetEntryRef(), source, sizeof source);
     ADMRect left = r;
     left.right = mid - 1;
-    sADMDrawer->SetADMColor(drawer, foreground);
+    sADMDrawer->SetADMColor(drawer, ground.textColor);
     sADMDrawer->DrawTextLeft(drawer, source, &left);
 
     ASInt32 blank = 0;
@@ -147,12 +125,7 @@ void CkznT2TDialog::Notify(NotifierRef notifier) {
         if (KznChecked(sLayer->GetCurrentLayer(&layer), kSource) != kNoErr) {
             return;
         }
-        unsigned char title[256] = {0};
-        sLayer->GetLayerTitle(layer, title);
-        EntryRef entry = nullptr;
-        sADMList->FindEntry(layerList->GetListRef(), PStrToText(title), &entry);
-        if (entry != nullptr) {
-            sADMEntry->Select(entry, true);
+        if (SelectLayerEntry(layerList->GetListRef(), layer)) {
             FindTextArt();
         }
         return;
@@ -221,36 +194,16 @@ void CkznT2TDialog::UpdateSelectedEntry() {
 }
 
 bool CkznT2TDialog::SaveTable(const char* path) {
-    TableFileWriter file(path);
-    if (!file.IsOpen()) {
-        WarnCannotWrite();
-        return false;
-    }
-    const ListRef list = replaceList->GetListRef();
-    ASInt32 count = 0;
-    if (sADMList->NumberOfEntries(list, &count) != kNoErr) {
-        file.Incomplete();
-    }
-    for (ASInt32 i = 0; i < count; ++i) {
-        EntryRef entry = nullptr;
-        char source[kMaxText + 1] = "";
-        if (sADMList->IndexEntry(list, i, &entry) != kNoErr ||
-            sADMEntry->GetText(entry, source, sizeof source) != kNoErr) {
-            file.Incomplete();
+    // A row: the source text and its destination; the comma stands also before an empty one.
+    return SaveListRows(path, replaceList->GetListRef(), [](EntryRef entry, std::string& row) {
+        const CkznT2TTextEntry* text = RowOf(entry);
+        row += ",";
+        if (text == nullptr) {
+            return false;
         }
-        CkznT2TTextEntry* row = RowOf(entry);
-        if (row == nullptr) {
-            file.Incomplete();
-        }
-        file.WriteRow(std::string(source) + "," + (row ? row->Destination() : ""));
-    }
-    // A write that failed (a full disk), or rows that could not be had, must not be reported as
-    // a saved file, nor take the place of the file that was there.
-    if (!file.Close()) {
-        WarnCannotWrite();
-        return false;
-    }
-    return true;
+        row += text->Destination();
+        return true;
+    });
 }
 
 // The replacement run.
@@ -258,63 +211,36 @@ bool CkznT2TDialog::SaveTable(const char* path) {
 void CkznT2TDialog::FindTextArt() {
     LayerHandle layer = nullptr;
     ArtHandle group = nullptr;
-    EntryRef active = nullptr;
-    sADMList->GetActiveEntry(layerList->GetListRef(), &active);
-    if (active != nullptr) {
-        ASInt32 index = -1;
-        sADMEntry->GetID(active, &index);
-        if (sLayer->GetNthLayer(index, &layer) != kNoErr ||
-            sArt->GetFirstArtOfLayer(layer, &group) != kNoErr) {
-            layer = nullptr;
-            group = nullptr;
-        }
-    }
+    GetChosenLayer(layerList->GetListRef(), &layer, &group);
 
     const ListRef list = replaceList->GetListRef();
-    ASInt32 count = 0;
-    sADMList->NumberOfEntries(list, &count);
-    for (ASInt32 i = 0; i < count; ++i) {
-        sADMList->RemoveEntry(list, 0);
-    }
+    replaceList->RemoveAllEntries();
     if (layer == nullptr || group == nullptr) {
         return;  // nothing to list
     }
 
-    ArtHandle child = nullptr;
-    if (sArt->GetArtFirstChild(group, &child) != kNoErr) {
-        child = nullptr;
-    }
-    while (child != nullptr) {
-        ASInt32 type = 0;
-        sArt->GetArtType(child, &type);
-        if (type == kTextArt) {
-            char text[kMaxText + 1] = "";
-            ASInt32 length = kMaxText;
-            GetArtText(child, text, &length);
-            KznTrace("+Found Text Art:%s\n", text);
-            // A text longer than the buffer is listed and keyed by its first 256 bytes. The key
-            // goes into the table file, and one that ended inside a character would not read
-            // back as itself: the cut goes before that character.
-            if (length == kMaxText) {
-                text[SjisWholeLength(text, std::strlen(text))] = 0;
-            }
-            ASInt32 attr = 0;
-            KznChecked(sArt->GetArtUserAttr(child, kArtLocked | kArtHidden, &attr), kSource);
-            if ((attr & (kArtLocked | kArtHidden)) == 0) {
-                if (auto* row = NewListRow<CkznT2TTextEntry>(list)) {
-                    sADMEntry->SetText(row->GetEntryRef(), text);
-                    row->textArt = child;
-                    row->SetDestination(table[text].c_str());
-                }
-            }
+    ForEachTextArt(group, [&](ArtHandle child) {
+        char text[kMaxText + 1] = "";
+        ASInt32 length = kMaxText;
+        GetArtText(child, text, &length);
+        KznTrace("+Found Text Art:%s\n", text);
+        // A text longer than the buffer is listed and keyed by its first 256 bytes. The key goes
+        // into the table file, and one that ended inside a character would not read back as
+        // itself: the cut goes before that character.
+        if (length == kMaxText) {
+            text[SjisWholeLength(text, std::strlen(text))] = 0;
         }
-        // A host that gives the art back as its own sibling ends the walk.
-        ArtHandle next = nullptr;
-        if (sArt->GetArtSibling(child, &next) != kNoErr || next == child) {
-            next = nullptr;
+        ASInt32 attr = 0;
+        KznChecked(sArt->GetArtUserAttr(child, kArtLocked | kArtHidden, &attr), kSource);
+        if ((attr & (kArtLocked | kArtHidden)) != 0) {
+            return;
         }
-        child = next;
-    }
+        if (auto* row = NewListRow<CkznT2TTextEntry>(list)) {
+            sADMEntry->SetText(row->GetEntryRef(), text);
+            row->textArt = child;
+            row->SetDestination(table[text].c_str());
+        }
+    });
 
     ASBoolean editable = false;
     sLayer->GetLayerEditable(layer, &editable);

@@ -7,6 +7,7 @@
 
 #include "frame/trace.h"
 #include "host/suites.h"
+#include "util/kznTableFile.h"
 
 static_assert(kPlaceArtTransformOptions == 21);
 
@@ -288,6 +289,34 @@ AIRealRect DrawArtInRect(DrawerRef drawer, ArtHandle art, const ADMRect& row, AI
     return drawn;
 }
 
+TwoColumnRow PaintTwoColumnRow(DrawerRef drawer, EntryRef entry, ListRef list) {
+    ItemRef item = nullptr;
+    sADMList->GetItem(list, &item);
+    ASBoolean enabled = true;
+    sADMItem->IsEnabled(item, &enabled);
+    ASBoolean selected = false;
+    sADMEntry->IsSelected(entry, &selected);
+    ASInt32 background = kADMWhiteColor;
+    TwoColumnRow row{{}, 0, kADMTextColor};
+    if (!enabled) {
+        row.textColor = kADMDisabledColor;
+    } else if (selected) {
+        background = kADMHiliteColor;
+        row.textColor = kADMHiliteTextColor;
+    }
+
+    sADMDrawer->GetBoundsRect(drawer, &row.bounds);
+    const ADMRect& r = row.bounds;
+    row.middle = (r.right - r.left) / 2;
+    sADMDrawer->SetADMColor(drawer, background);
+    sADMDrawer->FillRect(drawer, &r);
+    const ADMPoint top{row.middle, r.top};
+    const ADMPoint bottom{row.middle, r.bottom};
+    sADMDrawer->SetADMColor(drawer, kADMBlackColor);
+    sADMDrawer->DrawLine(drawer, &top, &bottom);
+    return row;
+}
+
 // Texts.
 
 ASErr GetArtText(ArtHandle art, char* buffer, ASInt32* count) {
@@ -333,6 +362,37 @@ AIRealPoint GetTextAnchor(ArtHandle art) {
     AITextLineRecord record{};
     KznChecked(sTextLine->GetTextLineRecord(line, &record), kSource);
     return {record.x, record.y};
+}
+
+// Layers.
+
+void GetChosenLayer(ListRef popup, LayerHandle* layer, ArtHandle* group) {
+    *layer = nullptr;
+    *group = nullptr;
+    EntryRef active = nullptr;
+    sADMList->GetActiveEntry(popup, &active);
+    if (active == nullptr) {
+        return;
+    }
+    ASInt32 index = -1;
+    sADMEntry->GetID(active, &index);
+    if (sLayer->GetNthLayer(index, layer) != kNoErr ||
+        sArt->GetFirstArtOfLayer(*layer, group) != kNoErr) {
+        *layer = nullptr;
+        *group = nullptr;
+    }
+}
+
+bool SelectLayerEntry(ListRef popup, LayerHandle layer) {
+    unsigned char title[256] = {0};
+    sLayer->GetLayerTitle(layer, title);
+    EntryRef entry = nullptr;
+    sADMList->FindEntry(popup, PStrToText(title), &entry);
+    if (entry == nullptr) {
+        return false;
+    }
+    sADMEntry->Select(entry, true);
+    return true;
 }
 
 // The arc.

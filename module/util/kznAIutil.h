@@ -1,6 +1,7 @@
 // Operations on the document's art shared by the dialogs and the replacement runs: tags on art
-// trees, rotations, transformations and placement, patterns by name, previews of art painted
-// into list rows, text access, the anchor of a text and the arc that joins symbols.
+// trees, rotations, transformations and placement, the text objects of a layer, patterns by
+// name, previews of art painted into list rows and the ground of those rows, text access, the
+// anchor of a text, the layer a layer popup names and the arc that joins symbols.
 #pragma once
 
 #include <string>
@@ -67,6 +68,30 @@ void ForEachPatternSwatch(Visit&& visit) {
     }
 }
 
+// Calls VISIT(art) for every text object directly in GROUP (a layer's first art: its children
+// are the layer's top-level objects), first to last; text inside groups is not visited. The
+// host's answers are not checked: a failing walk ends, and so does one that gives an art back as
+// its own sibling.
+template <typename Visit>
+void ForEachTextArt(ArtHandle group, Visit&& visit) {
+    ArtHandle child = nullptr;
+    if (sArt->GetArtFirstChild(group, &child) != kNoErr) {
+        child = nullptr;
+    }
+    while (child != nullptr) {
+        ASInt32 type = 0;
+        sArt->GetArtType(child, &type);
+        if (type == kTextArt) {
+            visit(child);
+        }
+        ArtHandle next = nullptr;
+        if (sArt->GetArtSibling(child, &next) != kNoErr || next == child) {
+            next = nullptr;
+        }
+        child = next;
+    }
+}
+
 // The part of NAME before its first line feed: names are compared and written so.
 std::string TextBeforeLineFeed(const std::string& name);
 
@@ -93,6 +118,18 @@ AIRealRect DrawArtRotatedInRect(DrawerRef drawer, ArtHandle art, const ADMRect& 
 AIRealRect DrawArtInRect(DrawerRef drawer, ArtHandle art, const ADMRect& row, AIReal angle,
                          bool flip);
 
+// The ground of a list row shown in two halves, as PaintTwoColumnRow leaves it.
+struct TwoColumnRow {
+    ADMRect bounds;     // the drawer's bounds
+    ASInt32 middle;     // where the halves meet: half the row's width
+    ASInt32 textColor;  // disabled text in a disabled list, highlight text when selected, text
+};
+
+// Paints the ground of ENTRY, a row of LIST, in two halves: the drawer's bounds filled with the
+// row's background (the highlight when the row is selected in an enabled list, white otherwise)
+// and a black line down the middle.
+TwoColumnRow PaintTwoColumnRow(DrawerRef drawer, EntryRef entry, ListRef list);
+
 // Reads the text of text object ART into BUFFER: at most *COUNT bytes; *COUNT receives the
 // number read. BUFFER must hold *COUNT + 1 bytes; the text is zero-terminated, and one trailing
 // CR is dropped (the count keeps it). Always returns 0.
@@ -104,6 +141,14 @@ ASErr SetArtText(ArtHandle art, const char* text);
 // The point a text sits at: the first anchor of its path for text on a path, the start of its
 // first line otherwise.
 AIRealPoint GetTextAnchor(ArtHandle art);
+
+// The layer that the active entry of POPUP (a list of layers whose ids are layer indices) names,
+// and that layer's first art, the group of its top-level objects. Both null when the popup has
+// no active entry or either cannot be had.
+void GetChosenLayer(ListRef popup, LayerHandle* layer, ArtHandle* group);
+
+// Selects the first entry of POPUP whose text is the title of LAYER; false when there is none.
+bool SelectLayerEntry(ListRef popup, LayerHandle layer);
 
 // A new path above the first of ARTS: one upward arc from a fifth of REF's height above the top
 // centre of the first art to the same height above the top centre of the last. Null for an

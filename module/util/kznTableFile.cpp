@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "frame/trace.h"
+#include "host/suites.h"
 #include "util/kznSjis.h"
 
 const char kTableErrorCaption[] = "KZN Plug-in error";
@@ -14,6 +15,8 @@ namespace {
 constexpr const char kCannotReadText[] =
     "ファイルを読み込めません。ファイルが使用中の可能性があります。";
 constexpr const char kLabelPrefix[] = "ファイル名:";
+// Longest text read from a list entry for its row, in bytes.
+constexpr ASInt32 kMaxRowText = 256;
 
 // The filter pairs of the chooser: description, then the patterns it shows.
 constexpr const char kFilter[] =
@@ -254,4 +257,37 @@ bool TableFileWriter::Close() {
 
 void WarnCannotWrite() {
     MessageBoxA(nullptr, kCannotWriteText, kTableErrorCaption, MB_ICONWARNING);
+}
+
+bool SaveListRows(const char* path, ListRef list,
+                  bool (*values)(EntryRef entry, std::string& row)) {
+    TableFileWriter file(path);
+    if (!file.IsOpen()) {
+        WarnCannotWrite();
+        return false;
+    }
+    ASInt32 count = 0;
+    if (sADMList->NumberOfEntries(list, &count) != kNoErr) {
+        file.Incomplete();
+    }
+    for (ASInt32 i = 0; i < count; ++i) {
+        EntryRef entry = nullptr;
+        char text[kMaxRowText + 1] = "";
+        if (sADMList->IndexEntry(list, i, &entry) != kNoErr ||
+            sADMEntry->GetText(entry, text, sizeof text) != kNoErr) {
+            file.Incomplete();
+        }
+        std::string row = text;
+        if (!values(entry, row)) {
+            file.Incomplete();
+        }
+        file.WriteRow(row);
+    }
+    // A write that failed (a full disk), or rows that could not be had, must not be reported as
+    // a saved file, nor take the place of the file that was there.
+    if (!file.Close()) {
+        WarnCannotWrite();
+        return false;
+    }
+    return true;
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "host/adm.h"
 #include "host/win32.h"
 
 // Key to value, both Shift-JIS bytes, keys in byte order. A value holds one or more fields
@@ -74,3 +75,9 @@ class TableFileWriter {
 
 // Shows the save contract's warning: the file cannot be written.
 void WarnCannotWrite();
+
+// Writes a row for every entry of LIST, first to last, to PATH: the entry's text (at most 256
+// bytes) and what VALUES(entry, row) adds to it. VALUES returns false when the entry's values
+// cannot be had; the file is then incomplete, as it is when an entry or its text cannot be had.
+// True when PATH holds every row; otherwise PATH is left as it was, after the warning.
+bool SaveListRows(const char* path, ListRef list, bool (*values)(EntryRef entry, std::string& row));
