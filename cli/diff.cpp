@@ -2,6 +2,7 @@
 
 #include "output.h"
 #include "pairing.h"
+#include "subhost/document/artfields.h"
 #include "subhost/mapforms/mapforms.h"
 #include "subhost/sjis.h"
 
@@ -152,19 +153,30 @@ class Contents {
         if (&a == &b) {
             return true;
         }
-        if (Hash(a) != Hash(b) || a.type != b.type || a.tags != b.tags || a.locked != b.locked ||
-            a.hidden != b.hidden || a.selected != b.selected || !SpelledAlike(a, b)) {
+        if (Hash(a) != Hash(b) || a.type != b.type || !SpelledAlike(a, b)) {
             return false;
         }
-        switch (a.type) {
-            case kPathArt:
-                return a.closed == b.closed && a.segments == b.segments && a.style == b.style;
-            case kTextArt:
-                return a.text == b.text && a.anchor == b.anchor && a.size == b.size &&
-                       a.matrix == b.matrix && SamePath(a.textPath, b.textPath);
-            default:
-                return SameChildren(a, b);
-        }
+        return std::all_of(subhost::kArtFields.begin(), subhost::kArtFields.end(),
+                           [&](const subhost::ArtField& field) {
+                               return !subhost::Holds(field, a.type) || SameField(field, a, b);
+                           });
+    }
+
+    // A and B (of one type, which holds FIELD) hold the same value of FIELD: children and a
+    // text's path compared whole.
+    bool SameField(const subhost::ArtField& field, const Art& a, const Art& b) {
+        return subhost::VisitField(
+            field.id,
+            [&](const auto& x, const auto& y) {
+                if constexpr (std::is_same_v<std::decay_t<decltype(x)>, subhost::ChildList>) {
+                    return SameChildren(a, b);
+                } else if constexpr (std::is_same_v<std::decay_t<decltype(x)>, Art*>) {
+                    return SamePath(x, y);
+                } else {
+                    return x == y;
+                }
+            },
+            a, b);
     }
 
     bool SamePath(const Art* a, const Art* b) {
@@ -192,28 +204,45 @@ class Contents {
         for (const Art* child : art.children) {
             children = Mix(children, Hash(*child));
         }
-        std::uint64_t h = Mix(children, static_cast<std::uint64_t>(art.type));
-        for (const auto& [name, value] : art.tags) {
-            h = Mix(Mix(h, Text(name)), Text(value));
-        }
-        h = Mix(h, (art.locked ? 1 : 0) | (art.hidden ? 2 : 0) | (art.selected ? 4 : 0));
-        if (art.type == kPathArt) {
-            h = Mix(h, art.closed ? 1 : 0);
-            for (const subhost::Segment& s : art.segments) {
-                h = Mix(Mix(Mix(h, Of(s.p)), Of(s.in)), Mix(Of(s.out), s.corner ? 1 : 0));
-            }
-            for (const auto& paint : {art.style.fill, art.style.stroke}) {
-                h = paint ? Mix(Mix(h, Of(paint->gray)), Of(paint->width)) : Mix(h, 0);
-            }
-        }
-        if (art.type == kTextArt) {
-            h = Mix(Mix(Mix(h, Text(art.text)), Of(art.anchor)), Of(art.size));
-            for (const double value : art.matrix) {
-                h = Mix(h, Of(value));
-            }
-            h = Mix(h, art.textPath != nullptr ? Hash(*art.textPath) : 0);
-        }
+        std::uint64_t h = children;
+        subhost::ForEachField(
+            art, [&](const subhost::ArtField&, const auto& value) { h = Mix(h, Of(value)); });
         return hashes_.emplace(&art, Hashes{h, children}).first->second;
+    }
+
+    // Each field's value hashed (children apart: Hashes.children).
+    std::uint64_t Of(const subhost::ChildList&) { return 0; }
+    std::uint64_t Of(const Art* path) { return path != nullptr ? Hash(*path) : 0; }
+    static std::uint64_t Of(bool flag) { return flag ? 1 : 2; }
+    static std::uint64_t Of(ASInt32 type) { return static_cast<std::uint64_t>(type); }
+    static std::uint64_t Of(const std::string& text) { return std::hash<std::string>{}(text); }
+    static std::uint64_t Of(const std::map<std::string, std::string>& tags) {
+        std::uint64_t h = 0;
+        for (const auto& [name, value] : tags) {
+            h = Mix(Mix(h, Of(name)), Of(value));
+        }
+        return h;
+    }
+    static std::uint64_t Of(const std::vector<subhost::Segment>& segments) {
+        std::uint64_t h = 0;
+        for (const subhost::Segment& s : segments) {
+            h = Mix(Mix(Mix(h, Of(s.p)), Of(s.in)), Mix(Of(s.out), s.corner ? 1 : 0));
+        }
+        return h;
+    }
+    static std::uint64_t Of(const subhost::PathStyle& style) {
+        std::uint64_t h = 0;
+        for (const auto& paint : {style.fill, style.stroke}) {
+            h = paint ? Mix(Mix(h, Of(paint->gray)), Of(paint->width)) : Mix(h, 0);
+        }
+        return h;
+    }
+    static std::uint64_t Of(const std::array<double, 4>& m) {
+        std::uint64_t h = 0;
+        for (const double value : m) {
+            h = Mix(h, Of(value));
+        }
+        return h;
     }
 
     static std::uint64_t Mix(std::uint64_t h, std::uint64_t value) {
@@ -222,7 +251,6 @@ class Contents {
         z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
         return z ^ (z >> 31);
     }
-    static std::uint64_t Text(const std::string& text) { return std::hash<std::string>{}(text); }
     static std::uint64_t Of(double value) {
         value = value == 0 ? 0.0 : value;  // -0 == 0
         std::uint64_t bits;
@@ -304,26 +332,33 @@ std::int64_t Likeness(const Art& a, const Box& placeA, const Art& b, const Box& 
     const auto tells = [&](bool same) { telling += same ? 1 : 0; };
     const auto differs = [&](bool same) { other += same ? 0 : 1; };
     tells(placeA.Near(placeB));
-    differs(a.locked == b.locked);
-    differs(a.hidden == b.hidden);
-    differs(a.selected == b.selected);
-    switch (a.type) {
-        case kTextArt:
-            tells(a.text == b.text);
-            differs(a.size == b.size);
-            differs(a.matrix == b.matrix);
-            differs(contents.SamePath(a.textPath, b.textPath));
-            differs(a.tags == b.tags);
-            break;
-        case kPathArt:
-            differs(a.closed == b.closed && a.segments == b.segments);
-            differs(a.style == b.style);
-            differs(a.tags == b.tags);
-            break;
-        default:
-            tells(a.tags == b.tags);
-            differs(contents.SameChildren(a, b));
-            break;
+    const bool grouping = a.type == kGroupArt || a.type == kCompoundPathArt;
+    for (const subhost::ArtField& field : subhost::kArtFields) {
+        if (!subhost::Holds(field, a.type)) {
+            continue;
+        }
+        switch (field.id) {
+            case subhost::ArtFieldId::kType:    // the same: art of two types never pairs
+            case subhost::ArtFieldId::kAnchor:  // where a text stands: its place, above
+            case subhost::ArtFieldId::kClosed:  // a path's outline, with its segments
+                break;
+            case subhost::ArtFieldId::kText:
+                tells(contents.SameField(field, a, b));
+                break;
+            case subhost::ArtFieldId::kTags:  // what tells one group from another
+                if (grouping) {
+                    tells(contents.SameField(field, a, b));
+                } else {
+                    differs(contents.SameField(field, a, b));
+                }
+                break;
+            case subhost::ArtFieldId::kSegments:
+                differs(a.closed == b.closed && contents.SameField(field, a, b));
+                break;
+            default:
+                differs(contents.SameField(field, a, b));
+                break;
+        }
     }
     return 10 + 20 * telling - other;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "subhost/document/artfields.h"
 #include "subhost/files.h"
 #include "subhost/sjis.h"
 
@@ -82,103 +83,96 @@ class MapText {
     }
 
     // MIRRORED: pattern art, written as a person sees it (y turned out of the pattern's own
-    // space).
+    // space). Its fields by name, those that hold their defaults left out.
     void Art(const subhost::Art& art, bool mirrored) {
-        static const char* const kTypes[] = {"", "group", "path", "compound", "text"};
-        // Keys by name: anchor, children, closed, hidden, locked, matrix, path, segments,
-        // selected, size, style, tags, text, type.
         out_ += "{";
         const char* comma = "";
-        const auto key = [&](const char* name) {
-            out_ += comma;
-            out_ += '"';
-            out_ += name;
-            out_ += "\":";
-            comma = ",";
-        };
-        const bool text = art.type == kTextArt;
-        if (text && !(art.anchor.x == 0 && art.anchor.y == 0 && !std::signbit(art.anchor.x) &&
-                      !std::signbit(art.anchor.y))) {
-            key("anchor");
-            Point(art.anchor, mirrored);
-        }
-        if (art.type == kGroupArt || art.type == kCompoundPathArt) {
-            key("children");
-            out_ += "[";
-            const char* separator = "";
-            for (const subhost::Art* child : art.children) {
-                out_ += separator;
-                Art(*child, mirrored);
-                separator = ",";
+        ForEachField(art, [&](const ArtField& field, const auto& value) {
+            if (Given(value, mirrored)) {
+                out_ += comma;
+                out_ += '"';
+                out_ += field.key;
+                out_ += "\":";
+                comma = ",";
+                Value(art, value, mirrored);
             }
-            out_ += "]";
-        }
-        if (art.type == kPathArt && art.closed) {
-            key("closed");
-            out_ += "true";
-        }
-        if (art.hidden) {
-            key("hidden");
-            out_ += "true";
-        }
-        if (art.locked) {
-            key("locked");
-            out_ += "true";
-        }
-        if (text) {
-            const std::array<double, 4> m =
-                mirrored ? std::array<double, 4>{art.matrix[0], -art.matrix[1], art.matrix[2],
-                                                 -art.matrix[3]}
-                         : art.matrix;
-            if (m != kIdentity) {
-                key("matrix");
-                out_ += "[";
-                for (std::size_t i = 0; i < m.size(); ++i) {
-                    out_ += i == 0 ? "" : ",";
-                    Number(m[i]);
-                }
-                out_ += "]";
-            }
-            if (art.textPath != nullptr) {
-                key("path");
-                Art(*art.textPath, mirrored);
-            }
-        }
-        if (art.type == kPathArt) {
-            key("segments");
-            Segments(art, mirrored);
-        }
-        if (art.selected) {
-            key("selected");
-            out_ += "true";
-        }
-        if (text && art.size != kDefaultSize) {
-            key("size");
-            Number(art.size);
-        }
-        if (art.type == kPathArt && (art.style.fill || art.style.stroke)) {
-            key("style");
-            Style(art.style);
-        }
-        if (!art.tags.empty()) {
-            key("tags");
-            Tags(art);
-        }
-        if (text && !art.text.empty()) {
-            key("text");
-            Text(art.text, &art.spellings, "");
-        }
-        key("type");
-        out_ += '"';
-        out_ += kTypes[art.type >= 1 && art.type <= 4 ? art.type : 0];
-        out_ += '"';
+        });
         out_ += "}";
     }
 
-    void Segments(const subhost::Art& art, bool mirrored) {
+    // Whether a field's value is written: each but the type, the children and the segments is
+    // left out where it holds its default.
+    static bool Given(bool flag, bool) { return flag; }
+    static bool Given(const subhost::Point& anchor, bool) {
+        return !(anchor.x == 0 && anchor.y == 0 && !std::signbit(anchor.x) &&
+                 !std::signbit(anchor.y));
+    }
+    static bool Given(double size, bool) { return size != kDefaultSize; }
+    static bool Given(const std::array<double, 4>& matrix, bool mirrored) {
+        return Shown(matrix, mirrored) != kIdentity;
+    }
+    static bool Given(subhost::Art* path, bool) { return path != nullptr; }
+    static bool Given(const PathStyle& style, bool) { return style.fill || style.stroke; }
+    static bool Given(const std::map<std::string, std::string>& tags, bool) {
+        return !tags.empty();
+    }
+    static bool Given(const std::string& text, bool) { return !text.empty(); }
+    template <typename Always>
+    static bool Given(const Always&, bool) {
+        return true;
+    }
+
+    // A text's orientation as a person sees it.
+    static std::array<double, 4> Shown(const std::array<double, 4>& m, bool mirrored) {
+        return mirrored ? std::array<double, 4>{m[0], -m[1], m[2], -m[3]} : m;
+    }
+
+    void Value(const subhost::Art&, bool, bool) { out_ += "true"; }
+    void Value(const subhost::Art&, const subhost::Point& anchor, bool mirrored) {
+        Point(anchor, mirrored);
+    }
+    void Value(const subhost::Art&, double size, bool) { Number(size); }
+    void Value(const subhost::Art&, const std::array<double, 4>& matrix, bool mirrored) {
+        const std::array<double, 4> m = Shown(matrix, mirrored);
+        out_ += "[";
+        for (std::size_t i = 0; i < m.size(); ++i) {
+            out_ += i == 0 ? "" : ",";
+            Number(m[i]);
+        }
+        out_ += "]";
+    }
+    void Value(const subhost::Art&, subhost::Art* path, bool mirrored) { Art(*path, mirrored); }
+    void Value(const subhost::Art&, const PathStyle& style, bool) { Style(style); }
+    void Value(const subhost::Art& art, const std::map<std::string, std::string>&, bool) {
+        Tags(art);
+    }
+    void Value(const subhost::Art& art, const std::string& text, bool) {
+        Text(text, &art.spellings, "");
+    }
+    void Value(const subhost::Art&, const ChildList& children, bool mirrored) {
         out_ += "[";
         const char* separator = "";
-        for (const Segment& s : art.segments) {
+        for (const subhost::Art* child : children) {
+            out_ += separator;
+            Art(*child, mirrored);
+            separator = ",";
+        }
+        out_ += "]";
+    }
+    void Value(const subhost::Art&, const std::vector<Segment>& segments, bool mirrored) {
+        Segments(segments, mirrored);
+    }
+    void Value(const subhost::Art&, ASInt32 type, bool) {
+        static const char* const kTypes[] = {"", "group", "path", "compound", "text"};
+        out_ += '"';
+        out_ += kTypes[type >= 1 && type <= 4 ? type : 0];
+        out_ += '"';
+    }
+
+    void Segments(const std::vector<Segment>& segments, bool mirrored) {
+        out_ += "[";
+        const char* separator = "";
+        for (const Segment& s : segments) {
             out_ += separator;
             separator = ",";
             out_ += "{";

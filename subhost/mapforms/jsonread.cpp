@@ -11,6 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "subhost/document/artfields.h"
 #include "subhost/document/artgeometry.h"
 #include "subhost/mapforms/jsonform.h"
 #include "subhost/sjis.h"
@@ -96,24 +97,17 @@ class Whereabouts {
     std::size_t depth_ = 0;
 };
 
-// The keys of an ART, in alphabetical order (the order a wrong one is named in).
-constexpr std::array<const char*, 14> kArtKeys = {
-    "anchor",   "children", "closed", "hidden", "locked", "matrix", "path",
-    "segments", "selected", "size",   "style",  "tags",   "text",   "type"};
+// The keys of an ART are those of its fields (artfields.h), in alphabetical order (the order a
+// wrong one is named in); those given are noted as bits of their places there.
 constexpr unsigned Bit(std::size_t key) {
     return 1U << key;
 }
-constexpr unsigned kShared = Bit(3) | Bit(4) | Bit(8) | Bit(11) | Bit(13);
 constexpr unsigned KeysOf(ASInt32 type) {
-    switch (type) {
-        case kGroupArt:
-        case kCompoundPathArt:
-            return kShared | Bit(1);
-        case kPathArt:
-            return kShared | Bit(2) | Bit(7) | Bit(10);
-        default:
-            return kShared | Bit(0) | Bit(5) | Bit(6) | Bit(9) | Bit(12);
+    unsigned keys = 0;
+    for (std::size_t i = 0; i < kArtFields.size(); ++i) {
+        keys |= Holds(kArtFields[i], type) ? Bit(i) : 0;
     }
+    return keys;
 }
 
 // What a value is read as.
@@ -143,6 +137,38 @@ enum class Kind {
     Boolean,
     Type,  // an ART's type
 };
+
+// What the value of an ART's FIELD is read as.
+Kind KindOf(ArtFieldId field) {
+    switch (field) {
+        case ArtFieldId::kAnchor:
+            return Kind::Point;
+        case ArtFieldId::kChildren:
+            return Kind::Arts;
+        case ArtFieldId::kClosed:
+        case ArtFieldId::kHidden:
+        case ArtFieldId::kLocked:
+        case ArtFieldId::kSelected:
+            return Kind::Boolean;
+        case ArtFieldId::kMatrix:
+            return Kind::Matrix;
+        case ArtFieldId::kPath:
+            return Kind::TextPath;
+        case ArtFieldId::kSegments:
+            return Kind::Segments;
+        case ArtFieldId::kSize:
+            return Kind::Number;
+        case ArtFieldId::kStyle:
+            return Kind::Style;
+        case ArtFieldId::kTags:
+            return Kind::Tags;
+        case ArtFieldId::kText:
+            return Kind::Text;
+        case ArtFieldId::kType:
+            break;
+    }
+    return Kind::Type;
+}
 
 // What is said of a value that is not what KIND wants.
 const char* Wrong(Kind kind) {
@@ -256,10 +282,14 @@ class MapReader {
         } else if (o.kind == Kind::Segment) {
             o.art->segments.back().corner = value;
         } else {
-            (o.key == "closed"   ? o.art->closed
-             : o.key == "hidden" ? o.art->hidden
-             : o.key == "locked" ? o.art->locked
-                                 : o.art->selected) = value;
+            VisitField(
+                o.field->id,
+                [&](auto& flag) {
+                    if constexpr (std::is_same_v<decltype(flag), bool&>) {
+                        flag = value;
+                    }
+                },
+                *o.art);
         }
         return Value();
     }
@@ -361,17 +391,18 @@ class MapReader {
         Object& o = stack_.back();
         o.key = key;
         if (o.kind == Kind::Art || o.kind == Kind::TextPath) {
-            const auto* found = std::find_if(kArtKeys.begin(), kArtKeys.end(),
-                                             [&](const char* k) { return key == k; });
-            if (found == kArtKeys.end()) {
+            const auto* found = std::find_if(kArtFields.begin(), kArtFields.end(),
+                                             [&](const ArtField& f) { return key == f.key; });
+            if (found == kArtFields.end()) {
                 Fail(where_.Path(), "is not a key of this object");
             }
+            o.field = found;
             // A text's path is a path: one that holds a path of its own is refused at once, so
             // that paths inside paths cannot run on.
             if (o.kind == Kind::TextPath && key == "path") {
                 Fail(where_.Container(), Wrong(Kind::TextPath));
             }
-            o.keys |= Bit(static_cast<std::size_t>(found - kArtKeys.begin()));
+            o.keys |= Bit(static_cast<std::size_t>(found - kArtFields.begin()));
             if (o.type != 0) {
                 CheckKeys(o);
             }
@@ -460,8 +491,9 @@ class MapReader {
         std::string key;     // of an object, the one whose value is read
         Art* art = nullptr;  // the ART read or the one this value belongs to
         int depth = 0;       // of that ART: 1 for a layer's or pattern's own art
-        unsigned keys = 0;   // of an ART, those given (bits of kArtKeys)
-        ASInt32 type = 0;    // of an ART, once given
+        unsigned keys = 0;   // of an ART, those given (bits of their places in kArtFields)
+        const ArtField* field = nullptr;  // of an ART, the field whose value is read
+        ASInt32 type = 0;                 // of an ART, once given
         Pattern* pattern = nullptr;
         Point* point = nullptr;  // where a point's numbers go
         std::size_t count = 0;   // values of an array so far
@@ -535,17 +567,7 @@ class MapReader {
                 return Kind::Art;
             case Kind::Art:
             case Kind::TextPath:
-                return k == "type"       ? Kind::Type
-                       : k == "tags"     ? Kind::Tags
-                       : k == "children" ? Kind::Arts
-                       : k == "segments" ? Kind::Segments
-                       : k == "style"    ? Kind::Style
-                       : k == "text"     ? Kind::Text
-                       : k == "anchor"   ? Kind::Point
-                       : k == "size"     ? Kind::Number
-                       : k == "matrix"   ? Kind::Matrix
-                       : k == "path"     ? Kind::TextPath
-                                         : Kind::Boolean;
+                return KindOf(o.field->id);
             case Kind::Segments:
                 return Kind::Segment;
             case Kind::Segment:
@@ -667,9 +689,10 @@ class MapReader {
     // Refuses a key of O that its type does not have (the first by name).
     void CheckKeys(const Object& o) const {
         if (const unsigned extra = o.keys & ~KeysOf(o.type)) {
-            for (std::size_t i = 0; i < kArtKeys.size(); ++i) {
+            for (std::size_t i = 0; i < kArtFields.size(); ++i) {
                 if (extra & Bit(i)) {
-                    Fail(where_.Container() + "." + kArtKeys[i], "is not a key of this object");
+                    Fail(where_.Container() + "." + kArtFields[i].key,
+                         "is not a key of this object");
                 }
             }
         }

@@ -3,6 +3,8 @@
 #include <array>
 #include <type_traits>
 
+#include "subhost/document/artfields.h"
+
 namespace subhost::svg {
 namespace {
 
@@ -20,62 +22,92 @@ void PutString(std::string& out, const std::string& s) {
     out += s;
 }
 
-}  // namespace
+std::string GeometryPrintOf(const Art& art);
 
-std::string OwnPrint(const Art& art) {
-    std::string out;
-    Put(out, art.hidden);
-    Put(out, art.locked);
-    for (const auto& [name, value] : art.tags) {
-        PutString(out, name);
-        PutString(out, value);
-    }
-    return out;
-}
+// What a print holds of each kind of value a field of art has.
+struct Printer {
+    std::string& out;
 
-std::string GeometryPrint(const Art& art) {
-    std::string out;
-    Put(out, art.type);
-    if (art.type == kPathArt) {
-        Put(out, art.closed);
-        for (const Segment& s : art.segments) {  // field by field: a Segment has padding
+    void operator()(bool v) const { Put(out, v); }
+    void operator()(double v) const { Put(out, v); }
+    void operator()(ASInt32 v) const { Put(out, v); }
+    void operator()(const Point& p) const { Put(out, p); }
+    void operator()(const std::array<double, 4>& m) const { Put(out, m); }
+    void operator()(const std::vector<Segment>& segments) const {
+        for (const Segment& s : segments) {  // field by field: a Segment has padding
             Put(out, s.p);
             Put(out, s.in);
             Put(out, s.out);
             Put(out, s.corner);
         }
-        Put(out, art.style.fill.has_value());
-        Put(out, art.style.fill.value_or(Paint{}));
-        Put(out, art.style.stroke.has_value());
-        Put(out, art.style.stroke.value_or(Paint{}));
-    } else if (art.type == kCompoundPathArt) {
+    }
+    void operator()(const PathStyle& style) const {
+        for (const std::optional<Paint>& paint : {style.fill, style.stroke}) {
+            Put(out, paint.has_value());
+            Put(out, paint.value_or(Paint{}));
+        }
+    }
+    void operator()(const std::map<std::string, std::string>& tags) const {
+        for (const auto& [name, value] : tags) {
+            PutString(out, name);
+            PutString(out, value);
+        }
+    }
+    void operator()(const std::string& text) const { PutString(out, text); }
+    void operator()(const Art* path) const {
+        if (path != nullptr) {
+            out += GeometryPrintOf(*path);
+        }
+    }
+    void operator()(const ChildList& children) const {
+        for (const Art* child : children) {
+            Put(out, child->ref);
+        }
+    }
+};
+
+// The fields of ART that say ROLE and an SVG file keeps.
+std::string Print(const Art& art, ArtFieldRole role) {
+    std::string out;
+    ForEachField(art, [&](const ArtField& field, const auto& value) {
+        if (field.role == role && field.inSvg) {
+            Printer{out}(value);
+        }
+    });
+    return out;
+}
+
+std::string GeometryPrintOf(const Art& art) {
+    std::string out;
+    Put(out, art.type);
+    out += Print(art, ArtFieldRole::kGeometry);
+    // The paths of a compound path are one element: their geometry is its.
+    if (art.type == kCompoundPathArt) {
         for (const Art* child : art.children) {
             Put(out, child->ref);
-            out += GeometryPrint(*child);
-            out += OwnPrint(*child);
-        }
-    } else if (art.type == kTextArt) {
-        Put(out, art.anchor);
-        Put(out, art.size);
-        Put(out, art.matrix);
-        if (art.textPath != nullptr) {
-            out += GeometryPrint(*art.textPath);
+            out += GeometryPrintOf(*child);
+            out += Print(*child, ArtFieldRole::kOwn);
         }
     }
     return out;
+}
+
+}  // namespace
+
+std::string OwnPrint(const Art& art) {
+    return Print(art, ArtFieldRole::kOwn);
+}
+
+std::string GeometryPrint(const Art& art) {
+    return GeometryPrintOf(art);
 }
 
 std::string ChildrenPrint(const Art& art) {
-    std::string out;
-    for (const Art* child : art.children) {
-        Put(out, child->ref);
-    }
-    return out;
+    return Print(art, ArtFieldRole::kChildren);
 }
 
 std::string DeepPrint(const Art& art) {
-    std::string out = OwnPrint(art) + GeometryPrint(art);
-    PutString(out, art.text);
+    std::string out = OwnPrint(art) + GeometryPrint(art) + Print(art, ArtFieldRole::kContent);
     for (const Art* child : art.children) {
         Put(out, child->ref);
         out += DeepPrint(*child);
