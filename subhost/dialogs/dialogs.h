@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "host/adm.h"
-#include "host/ai.h"
-#include "subhost/geometry/geometry.h"
+#include "subhost/dialogs/drawers.h"
+#include "subhost/dialogs/items.h"
 #include "subhost/handles.h"
 #include "subhost/loader/resources.h"
 #include "subhost/values.h"
@@ -24,79 +24,6 @@ class Host;
 struct Dialog;
 struct Item;
 struct List;
-
-// What an item is, from its template class and style (or the type it was created with).
-enum class ItemKind {
-    PushButton,
-    DefaultButton,
-    CheckBox,
-    RadioButton,
-    GroupBox,
-    Static,
-    Edit,
-    ListBox,        // a plain Windows list box
-    PopupList,      // "ADM Popup List Type"
-    AdmListBox,     // "ADM List Box Type"
-    PictureButton,  // "ADM Picture Push Button Type"
-    Other,
-};
-
-ItemKind KindOf(const ItemTemplate& item);
-ItemKind KindOfType(const std::string& itemType);
-const char* KindName(ItemKind kind);
-bool HasList(ItemKind kind);
-
-// Dialog units are a quarter of the dialog font's average character width across and an eighth of
-// its line height down. The host lays dialogs out as Windows does at 96 dots per inch: a 9-point
-// font (the Japanese dialogs' Gothic) has base units of 6 x 12 pixels (an em of 12 pixels, no
-// leading); any other, like the 8-point MS Sans Serif, the 6 x 13 of the 8-point system font.
-struct BaseUnits {
-    int x = 6;
-    int y = 13;
-};
-BaseUnits BaseUnitsOf(const DialogTemplate* source);
-// A template rectangle in pixels of the dialog, rounded down.
-ADMRect ToPixels(const DialogRect& r, BaseUnits units);
-
-// A rectangle in a drawer's pixels (y growing downwards), not rounded.
-struct PixelRect {
-    double left = 0, top = 0, right = 0, bottom = 0;
-};
-
-// A draw-art request as the module made it, and where it put the art in the drawer's pixels.
-struct ArtDrawing {
-    AIDrawArtData request{};
-    geometry::Matrix toPixels;  // document coordinates to the drawer's pixels, by the rule
-    bool anything = false;      // whether the art has geometry to draw
-    PixelRect placed;           // the art's bounds in pixels
-    PixelRect clip;  // the clip rectangle in pixels (erased first when the request says so)
-};
-
-struct ImageCopy;
-
-// One call a drawer received.
-struct DrawOp {
-    enum class Kind { Color, Fill, Frame, Line, Text, Image, Sunken, Art };
-    Kind kind = Kind::Color;
-    ASInt32 color = 0;  // the colour in force (for Color: the colour set)
-    ADMRect rect{};     // Fill, Frame, Text, Sunken
-    ADMPoint from{};    // Line; Image: the top-left corner
-    ADMPoint to{};      // Line
-    std::string text;   // Text (Shift-JIS)
-    ImageRef image = nullptr;
-    std::shared_ptr<const ArtDrawing> art;  // Art
-    std::shared_ptr<const ImageCopy> copy;  // Image
-
-    std::string Show() const;  // one line, for people
-};
-using DisplayList = std::vector<DrawOp>;
-
-// An image as it stood when a drawer drew it: its size and what had been painted into it.
-struct ImageCopy {
-    int width = 0;
-    int height = 0;
-    DisplayList painted;
-};
 
 struct Entry {
     EntryRef ref = nullptr;
@@ -200,22 +127,6 @@ struct Tracker {
     ItemRef item = nullptr;
     ASInt32 action = 0;
     std::optional<std::string> typed;  // what a person typed into an edit, until applied
-};
-
-struct Image {
-    ImageRef ref = nullptr;
-    int width = 0;
-    int height = 0;
-    DisplayList painted;
-    DrawerRef drawer = nullptr;  // while a drawer paints into the image
-};
-
-struct Drawer {
-    ADMRect bounds{};
-    ADMPoint origin{};
-    PortRef port = nullptr;
-    ASInt32 color = kADMBlackColor;
-    DisplayList* record = nullptr;
 };
 
 // One dialog that has been opened, as a test or a session sees it afterwards.
