@@ -1,30 +1,20 @@
 #include "pagesession.h"
 
-#include <cairo.h>
-
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <future>
-#include <mutex>
-#include <nlohmann/json.hpp>
 #include <random>
 #include <set>
-#include <thread>
 
 #include "actions.h"
+#include "pagethread.h"
+#include "pageundo.h"
+#include "pageview.h"
 #include "session.h"
 #include "subhost/error.h"
 #include "subhost/files.h"
 #include "subhost/host.h"
 #include "subhost/loader/module.h"
 #include "subhost/mapforms/mapforms.h"
-#include "subhost/mapforms/svgform.h"
-#include "subhost/picture/dialogpicture.h"
-#include "subhost/picture/mappicture.h"
 #include "subhost/sjis.h"
 
 namespace kznhost {
@@ -32,70 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-
-std::string Utf8(const std::string& sjis) {
-    return subhost::SjisToUtf8(sjis).value_or(subhost::ShowSjis(sjis));
-}
-
-Reply Json(const json& body, int status = 200) {
-    // Names from the file system may be bytes that are not UTF-8: shown replaced, never fatal.
-    return {status, body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json",
-            ""};
-}
-
-Reply Error(int status, const std::string& what) {
-    return Json({{"error", what}}, status);
-}
-
-// The short name of an item's kind, as the page builds its control.
-const char* KindOf(subhost::ItemKind kind) {
-    using subhost::ItemKind;
-    switch (kind) {
-        case ItemKind::PushButton:
-            return "button";
-        case ItemKind::DefaultButton:
-            return "default";
-        case ItemKind::CheckBox:
-            return "check";
-        case ItemKind::RadioButton:
-            return "radio";
-        case ItemKind::GroupBox:
-            return "group";
-        case ItemKind::Static:
-            return "static";
-        case ItemKind::Edit:
-            return "edit";
-        case ItemKind::ListBox:
-        case ItemKind::AdmListBox:
-            return "list";
-        case ItemKind::PopupList:
-            return "popup";
-        case ItemKind::PictureButton:
-            return "picture";
-        default:
-            return "other";
-    }
-}
-
-// A PNG of WIDTH x HEIGHT pixels painted by PAINT.
-template <typename Paint>
-std::string Png(int width, int height, Paint paint) {
-    cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(width, 1), std::max(height, 1));
-    cairo_t* cr = cairo_create(surface);
-    paint(cr);
-    cairo_destroy(cr);
-    std::string png;
-    cairo_surface_write_to_png_stream(
-        surface,
-        [](void* closure, const unsigned char* data, unsigned int length) {
-            static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-            return CAIRO_STATUS_SUCCESS;
-        },
-        &png);
-    cairo_surface_destroy(surface);
-    return png;
-}
 
 // A file name the page may give an uploaded table: a plain name, no path, that a file line can
 // name.
@@ -163,18 +89,20 @@ const ServeOptions& Checked(const ServeOptions& options) {
 
 }  // namespace
 
-// Everything that touches the host runs on the module's thread, which the requests are handed
-// to. A session line's answer is given when the module waits again: for the next action in its
-// dialog, for a file dialog's answer, or for the next command.
+// The session on the module's thread, which the requests are handed to (pagethread.h). A session
+// line's answer is given when the module waits again: for the next action in its dialog, for a
+// file dialog's answer, or for the next command.
 class PageSession::Worker {
   public:
     explicit Worker(const ServeOptions& options)
         : options_(Checked(options)),
           folder_(own_.path()),
           host_(subhost::PluginModule::Load(options.plugin)),
-          actor_(host_, folder_, [this](const ScriptLine&, const std::string& warning) {
-              warnings_.push_back(warning);
-          }) {
+          actor_(host_, folder_,
+                 [this](const ScriptLine&, const std::string& warning) {
+                     warnings_.push_back(warning);
+                 }),
+          undo_(folder_) {
         subhost::LoadedMap map = subhost::LoadMap(options.map);
         source_ = map.source;
         host_.KeepCalls(0);
@@ -193,122 +121,40 @@ class PageSession::Worker {
         });
         host_.win32().OnUnansweredFileDialog(
             [this](const subhost::FileDialogRequest& request) { AwaitFile(request); });
-        thread_ = std::thread([this] { Main(); });
+        thread_.Start([this] { Main(); });
     }
 
     ~Worker() {
-        Post(Task::Kind::Quit, {}, nullptr).wait();
+        thread_.Post(Task::Kind::Quit, {}, nullptr).wait();
         Finish();
     }
 
     // Once the module has shut down: waits for its thread and removes the session's folder.
     void Finish() {
         std::lock_guard lock(finishing_);
-        if (thread_.joinable()) {
-            thread_.join();
-        }
+        thread_.Join();
         own_.Remove();
     }
 
-    // Hands a task to the module's thread; the future is its answer.
-    enum class Where { Top, Dialog, FileDialog };
-    struct Task {
-        enum class Kind { Line, Query, Quit } kind = Kind::Line;
-        std::string text;  // a line as the page sent it
-        ScriptLine line;
-        std::function<Reply(Where)> query;
-        std::promise<Reply> reply;
-    };
-
-    std::future<Reply> Post(Task::Kind kind, ScriptLine line, std::function<Reply(Where)> query,
-                            std::string text = {}) {
-        Task task{kind, std::move(text), std::move(line), std::move(query), {}};
-        std::future<Reply> answer = task.reply.get_future();
-        {
-            std::lock_guard lock(mutex_);
-            if (quit_) {
-                task.reply.set_value(Error(410, "the session has ended"));
-                return answer;
-            }
-            if (kind == Task::Kind::Quit) {
-                quit_ = true;
-            }
-            tasks_.push_back(std::move(task));
-        }
-        wake_.notify_one();
-        return answer;
-    }
-
-    // Runs QUERY on the module's thread, wherever it waits, and waits for its answer.
-    Reply Ask(std::function<Reply(Where)> query) {
-        return Post(Task::Kind::Query, {}, std::move(query)).get();
-    }
-
-    bool quitting() {
-        std::lock_guard lock(mutex_);
-        return quit_;
-    }
+    ModuleThread& thread() { return thread_; }
 
     // Queries, run on the module's thread wherever it waits.
     Reply State(Where where) { return Json(StateJson(where)); }
 
-    Reply MapPicture() {
-        if (source_ != nullptr) {
-            // An SVG map is shown as its own markup, as it would be written.
-            return {200, subhost::FormatSvgMap(host_.document(), source_.get()), "image/svg+xml",
-                    ""};
-        }
-        const fs::path file = folder_ / ".map.svg";
-        subhost::picture::RenderMap(host_.document(), file.string(), 1);
-        return {200, subhost::ReadWholeFile(file.string(), subhost::kMapBound), "image/svg+xml",
-                ""};
-    }
+    Reply MapPicture() { return kznhost::MapPicture(host_.document(), source_.get()); }
 
     Reply ListPicture(Where where, int id, int top) {
         if (where == Where::Top || session_ == nullptr) {
             return Error(409, "no dialog is open");
         }
-        const subhost::Item* item = session_->dialog().FindItem(id);
-        if (item == nullptr || item->list == nullptr ||
-            item->kind == subhost::ItemKind::PopupList) {
-            return Error(404, "the dialog has no list " + std::to_string(id));
-        }
-        subhost::List& list = *item->list;
-        const int rows = static_cast<int>(list.entries.size());
-        const int height = item->bounds.bottom - item->bounds.top;
-        const int most = std::max(0, rows * subhost::DialogManager::kRowHeight - height);
-        list.scrollTop = std::clamp(top, 0, most);
-        host_.dialogs().Paint(list);
-        const subhost::picture::DialogScene scene{session_->dialog(), host_.dialogs(),
-                                                  host_.document(), host_.module().resources()};
-        Reply reply{200,
-                    Png(item->bounds.right - item->bounds.left, height,
-                        [&](cairo_t* cr) {
-                            cairo_translate(cr, -item->bounds.left, -item->bounds.top);
-                            subhost::picture::PaintList(cr, *item, scene);
-                        }),
-                    "image/png", ""};
-        return reply;
+        return kznhost::ListPicture(host_, session_->dialog(), id, top);
     }
 
     Reply ItemPicture(Where where, int id) {
         if (where == Where::Top || session_ == nullptr) {
             return Error(409, "no dialog is open");
         }
-        const subhost::Item* item = session_->dialog().FindItem(id);
-        if (item == nullptr) {
-            return Error(404, "the dialog has no item " + std::to_string(id));
-        }
-        const subhost::picture::DialogScene scene{session_->dialog(), host_.dialogs(),
-                                                  host_.document(), host_.module().resources()};
-        const ADMRect& r = item->bounds;
-        return {200,
-                Png(r.right - r.left, r.bottom - r.top,
-                    [&](cairo_t* cr) {
-                        cairo_translate(cr, -r.left, -(r.top + subhost::picture::kCaption));
-                        subhost::picture::PaintDialog(cr, scene);
-                    }),
-                "image/png", ""};
+        return kznhost::ItemPicture(host_, session_->dialog(), id);
     }
 
     Reply Upload(const std::string& name, const std::string& bytes) {
@@ -351,11 +197,10 @@ class PageSession::Worker {
         if (undo_.empty()) {
             return Error(409, "there is nothing to undo");
         }
-        subhost::LoadedMap map = subhost::LoadMap(undo_.back().file);
-        host_.SetDocument(std::move(map.document));
-        source_ = map.source;
-        script_.resize(undo_.back().lines);
-        undo_.pop_back();
+        UndoHistory::Point point = undo_.Take();
+        host_.SetDocument(std::move(point.map.document));
+        source_ = point.map.source;
+        script_.resize(point.lines);
         ++version_;
         return State(where);
     }
@@ -374,12 +219,8 @@ class PageSession::Worker {
     Reply Download() {
         const std::string name =
             fs::path(options_.out.empty() ? options_.map : options_.out).filename().string();
-        const fs::path file = folder_ / (".download-" + name);
-        subhost::WriteMap(host_.document(), file.string(), source_.get());
-        Reply reply{200, subhost::ReadWholeFile(file.string(), subhost::kMapBound),
-                    "application/octet-stream", name};
-        fs::remove(file);
-        return reply;
+        return {200, subhost::FormatMap(host_.document(), subhost::FormOf(name), source_.get()),
+                "application/octet-stream", name};
     }
 
     Reply Script() {
@@ -396,12 +237,12 @@ class PageSession::Worker {
     void Main() {
         host_.Startup();
         for (;;) {
-            std::optional<Task> task = Next(Where::Top);
-            if (task->kind == Task::Kind::Quit) {
-                quitTask_ = std::move(*task);
+            Task task = Next(Where::Top);
+            if (task.kind == Task::Kind::Quit) {
+                quitTask_ = std::move(task);
             } else {
                 try {
-                    Line(std::move(*task), Where::Top);
+                    Line(std::move(task), Where::Top);
                 } catch (const std::exception& e) {
                     // What the host could not do (the map Undo keeps could not be written): the
                     // line is refused and the session goes on.
@@ -426,28 +267,12 @@ class PageSession::Worker {
 
     // Answers the line in hand, with the state as it now stands, then waits for the next task
     // and hands it back: a line, or quit. Queries are answered meanwhile.
-    std::optional<Task> Next(Where where) {
+    Task Next(Where where) {
         if (pending_) {
             pending_->set_value(Json(StateJson(where)));
             pending_.reset();
         }
-        for (;;) {
-            Task task;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return !tasks_.empty(); });
-                task = std::move(tasks_.front());
-                tasks_.pop_front();
-            }
-            if (task.kind != Task::Kind::Query) {
-                return task;
-            }
-            try {
-                task.reply.set_value(task.query(where));
-            } catch (const std::exception& e) {
-                task.reply.set_value(Error(500, e.what()));
-            }
-        }
+        return thread_.Next(where);
     }
 
     // Carries out a session line where the module waits.
@@ -500,11 +325,7 @@ class PageSession::Worker {
             return;
         }
         pending_ = std::move(task.reply);
-        // What undo brings back.
-        const fs::path file = folder_ / (".undo-" + std::to_string(undo_.size()) +
-                                         (source_ != nullptr ? ".svg" : ".json"));
-        subhost::WriteMap(host_.document(), file.string(), source_.get());
-        undo_.push_back({file.string(), script_.size()});
+        undo_.Keep(host_.document(), source_.get(), script_.size());
         script_.push_back(task.text);
         auto& dialogs = host_.dialogs();
         const std::size_t opened = dialogs.runs().size();
@@ -515,7 +336,7 @@ class PageSession::Worker {
         if (dialogs.runs().size() == opened) {
             dialogs.ClearScripts();
             script_.pop_back();
-            undo_.pop_back();
+            undo_.Drop();
             if (pending_) {
                 pending_->set_value(Error(409, "the command opened no dialog"));
                 pending_.reset();
@@ -538,12 +359,12 @@ class PageSession::Worker {
     void Dialog(subhost::DialogSession& s) {
         session_ = &s;
         while (s.open() && !quitTask_) {
-            std::optional<Task> task = Next(Where::Dialog);
-            if (task->kind == Task::Kind::Quit) {
-                quitTask_ = std::move(*task);
+            Task task = Next(Where::Dialog);
+            if (task.kind == Task::Kind::Quit) {
+                quitTask_ = std::move(task);
                 break;
             }
-            Line(std::move(*task), Where::Dialog);
+            Line(std::move(task), Where::Dialog);
         }
         if (s.open()) {
             s.Cancel();
@@ -556,27 +377,27 @@ class PageSession::Worker {
     void AwaitFile(const subhost::FileDialogRequest& request) {
         fileDialog_ = request;
         while (!quitTask_) {
-            std::optional<Task> task = Next(Where::FileDialog);
-            if (task->kind == Task::Kind::Quit) {
-                quitTask_ = std::move(*task);
+            Task task = Next(Where::FileDialog);
+            if (task.kind == Task::Kind::Quit) {
+                quitTask_ = std::move(task);
                 break;  // cancelled
             }
-            if (task->line.verb != "file") {
-                task->reply.set_value(
+            if (task.line.verb != "file") {
+                task.reply.set_value(
                     Error(409, "a file dialog is open: answer it with a file line"));
                 continue;
             }
-            if (std::string refused = Refused(task->line);
-                !refused.empty() || !(refused = Unfit(task->line, request)).empty()) {
-                task->reply.set_value(Error(409, refused));
+            if (std::string refused = Refused(task.line);
+                !refused.empty() || !(refused = Unfit(task.line, request)).empty()) {
+                task.reply.set_value(Error(409, refused));
                 continue;
             }
             messages_.clear();
             warnings_.clear();
-            actor_.QueueFile(task->line);
+            actor_.QueueFile(task.line);
             script_.push_back(
-                task->text);  // before the line that opened the dialog, which ends after
-            pending_ = std::move(task->reply);
+                task.text);  // before the line that opened the dialog, which ends after
+            pending_ = std::move(task.reply);
             break;
         }
         fileDialog_.reset();
@@ -601,78 +422,23 @@ class PageSession::Worker {
     }
 
     json StateJson(Where where) {
-        json filters = json::array();
-        for (const subhost::FilterRecord& f : host_.filters()) {
-            filters.push_back(
-                {{"name", f.name}, {"title", Utf8(f.title)}, {"enabled", where == Where::Top}});
-        }
-        json state = {{"map", fs::path(options_.map).filename().string()},
-                      {"version", version_},
-                      {"filters", filters},
-                      {"dialog", nullptr},
-                      {"fileDialog", nullptr},
-                      {"canUndo", where == Where::Top && !undo_.empty()},
-                      {"canSave", !options_.out.empty()},
-                      {"lines", script_.size()},
-                      {"messages", messages_},
-                      {"warnings", warnings_}};
+        StateView view;
+        view.map = fs::path(options_.map).filename().string();
+        view.version = version_;
+        view.atTop = where == Where::Top;
+        view.canUndo = where == Where::Top && !undo_.empty();
+        view.canSave = !options_.out.empty();
+        view.lines = script_.size();
+        view.messages = messages_;
+        view.warnings = warnings_;
         if (session_ != nullptr && session_->open()) {
-            state["dialog"] = DialogJson(session_->dialog());
+            view.dialog = &session_->dialog();
         }
         if (fileDialog_) {
-            state["fileDialog"] = {{"save", fileDialog_->save},
-                                   {"title", Utf8(fileDialog_->title)},
-                                   {"file", Utf8(fileDialog_->initialFile)}};
+            view.fileDialog = &*fileDialog_;
         }
-        return state;
+        return kznhost::StateJson(host_, view);
     }
-
-    static json DialogJson(const subhost::Dialog& dialog) {
-        json items = json::array();
-        for (const subhost::Item* item : dialog.items) {
-            const ADMRect& r = item->bounds;
-            json j = {{"id", item->id()},
-                      {"kind", KindOf(item->kind)},
-                      {"text", Utf8(item->text)},
-                      {"x", r.left},
-                      {"y", r.top},
-                      {"width", r.right - r.left},
-                      {"height", r.bottom - r.top},
-                      {"enabled", item->enabled},
-                      {"checked", item->booleanValue}};
-            if (item->list != nullptr) {
-                json selected = json::array();
-                json entries = json::array();
-                int index = 0;
-                for (const subhost::Entry* entry : item->list->entries) {
-                    if (entry->selected) {
-                        selected.push_back(index);
-                    }
-                    if (item->kind == subhost::ItemKind::PopupList) {
-                        entries.push_back(Utf8(entry->text));
-                    }
-                    ++index;
-                }
-                j["rows"] = item->list->entries.size();
-                j["selected"] = selected;
-                j["scrollTop"] = item->list->scrollTop;
-                j["rowHeight"] = subhost::DialogManager::kRowHeight;
-                if (item->kind == subhost::ItemKind::PopupList) {
-                    j["entries"] = entries;
-                }
-            }
-            items.push_back(j);
-        }
-        return {{"title", Utf8(dialog.source != nullptr ? dialog.source->title : dialog.name)},
-                {"width", subhost::picture::DialogWidth(dialog)},
-                {"height", subhost::picture::DialogHeight(dialog) - subhost::picture::kCaption},
-                {"items", items}};
-    }
-
-    struct UndoPoint {
-        std::string file;   // the map as it was
-        std::size_t lines;  // the script's length then
-    };
 
     OwnFolder own_;  // first made, last removed
     ServeOptions options_;
@@ -680,13 +446,9 @@ class PageSession::Worker {
     subhost::Host host_;
     std::shared_ptr<const subhost::MapSource> source_;
     Actor actor_;
-    std::thread thread_;
+    UndoHistory undo_;
+    ModuleThread thread_;
     std::mutex finishing_;
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Task> tasks_;
-    bool quit_ = false;
 
     // Of the module's thread only.
     std::optional<std::promise<Reply>> pending_;
@@ -694,7 +456,6 @@ class PageSession::Worker {
     subhost::DialogSession* session_ = nullptr;
     std::optional<subhost::FileDialogRequest> fileDialog_;
     std::vector<std::string> script_;
-    std::vector<UndoPoint> undo_;
     std::set<std::string> sent_;  // the names of the tables sent to the page
     json messages_ = json::array();
     std::vector<std::string> warnings_;
@@ -707,7 +468,7 @@ PageSession::PageSession(const ServeOptions& options)
 PageSession::~PageSession() = default;
 
 Reply PageSession::State() {
-    return worker_->Ask([&](Worker::Where where) { return worker_->State(where); });
+    return worker_->thread().Ask([&](Where where) { return worker_->State(where); });
 }
 
 Reply PageSession::Act(const std::string& text) {
@@ -722,54 +483,54 @@ Reply PageSession::Act(const std::string& text) {
     }
     std::string line = text.rfind("\xEF\xBB\xBF", 0) == 0 ? text.substr(3) : text;  // no BOM
     line.erase(0, line.find_first_not_of(" \t"));
-    return worker_->Post(Worker::Task::Kind::Line, lines[0], {}, line).get();
+    return worker_->thread().Post(Task::Kind::Line, lines[0], {}, line).get();
 }
 
 Reply PageSession::MapPicture() {
-    return worker_->Ask([&](Worker::Where) { return worker_->MapPicture(); });
+    return worker_->thread().Ask([&](Where) { return worker_->MapPicture(); });
 }
 
 Reply PageSession::ListPicture(int item, int top) {
-    return worker_->Ask(
-        [&](Worker::Where where) { return worker_->ListPicture(where, item, top); });
+    return worker_->thread().Ask(
+        [&](Where where) { return worker_->ListPicture(where, item, top); });
 }
 
 Reply PageSession::ItemPicture(int item) {
-    return worker_->Ask([&](Worker::Where where) { return worker_->ItemPicture(where, item); });
+    return worker_->thread().Ask([&](Where where) { return worker_->ItemPicture(where, item); });
 }
 
 Reply PageSession::Upload(const std::string& name, const std::string& bytes) {
-    return worker_->Ask([&](Worker::Where) { return worker_->Upload(name, bytes); });
+    return worker_->thread().Ask([&](Where) { return worker_->Upload(name, bytes); });
 }
 
 Reply PageSession::File(const std::string& name) {
-    return worker_->Ask([&](Worker::Where) { return worker_->File(name); });
+    return worker_->thread().Ask([&](Where) { return worker_->File(name); });
 }
 
 Reply PageSession::Undo() {
-    return worker_->Ask([&](Worker::Where where) { return worker_->Undo(where); });
+    return worker_->thread().Ask([&](Where where) { return worker_->Undo(where); });
 }
 
 Reply PageSession::Save() {
-    return worker_->Ask([&](Worker::Where where) { return worker_->Save(where); });
+    return worker_->thread().Ask([&](Where where) { return worker_->Save(where); });
 }
 
 Reply PageSession::Download() {
-    return worker_->Ask([&](Worker::Where) { return worker_->Download(); });
+    return worker_->thread().Ask([&](Where) { return worker_->Download(); });
 }
 
 Reply PageSession::Script() {
-    return worker_->Ask([&](Worker::Where) { return worker_->Script(); });
+    return worker_->thread().Ask([&](Where) { return worker_->Script(); });
 }
 
 Reply PageSession::Quit() {
-    Reply reply = worker_->Post(Worker::Task::Kind::Quit, {}, {}).get();
+    Reply reply = worker_->thread().Post(Task::Kind::Quit, {}, {}).get();
     worker_->Finish();
     return reply;
 }
 
 bool PageSession::quitting() const {
-    return worker_->quitting();
+    return worker_->thread().quitting();
 }
 
 }  // namespace kznhost

@@ -20,6 +20,8 @@
 
 #include "cli/diff.h"
 #include "cli/run.h"
+#include "subhost/mapforms/mapforms.h"
+#include "subhost/picture/mappicture.h"
 #include "support/harness.h"
 #include "support/maps.h"
 #include "support/tempdir.h"
@@ -221,6 +223,49 @@ TEST(Serve, ThePagesActionsMakeAScriptThatRunReplaysToTheSameMap) {
     EXPECT_EQ(client.Get("/api/session")->body.find("filter"), std::string::npos);
     EXPECT_EQ(client.Post("/api/quit", "", "text/plain")->status, 200);
     EXPECT_EQ(served.Exit(), 0);
+}
+
+// The size a PNG's header gives.
+std::pair<int, int> PngSize(const std::string& png) {
+    const auto at = [&](std::size_t i) {
+        return (static_cast<unsigned char>(png[i]) << 24) |
+               (static_cast<unsigned char>(png[i + 1]) << 16) |
+               (static_cast<unsigned char>(png[i + 2]) << 8) |
+               static_cast<unsigned char>(png[i + 3]);
+    };
+    return png.size() < 24 ? std::pair{0, 0} : std::pair{at(16), at(20)};
+}
+
+// What the page is shown and handed is what the files would hold: a JSON map's picture as the
+// renderer writes it, the download as Save writes it; a dialog's items come by the kinds the page
+// builds its controls by, their pictures at their sizes.
+TEST(Serve, ThePagesPicturesAndDownloadsAreWhatFilesWouldHold) {
+    TempDir dir;
+    Served served(Example("snail-map.json"), dir / "saved.json");
+    auto client = served.Client();
+    subhost::picture::RenderMap(*subhost::ReadMap(Example("snail-map.json")), dir / "map.svg");
+    EXPECT_EQ(client.Get("/api/map.svg")->body, TempDir::Read(dir / "map.svg"));
+    ASSERT_EQ(client.Post("/api/save", "", "text/plain")->status, 200);
+    EXPECT_EQ(client.Get("/api/download")->body, TempDir::Read(dir / "saved.json"));
+
+    auto [status, state] = served.Act("filter t2o");
+    ASSERT_EQ(status, 200);
+    std::map<int, json> items;
+    for (const json& item : state["dialog"]["items"]) {
+        items[item["id"].get<int>()] = item;
+    }
+    const std::map<int, std::string> kinds = {{1, "default"}, {2, "button"},     {1004, "popup"},
+                                              {1011, "list"}, {1101, "picture"}, {1131, "radio"},
+                                              {1039, "check"}};
+    for (const auto& [id, kind] : kinds) {
+        EXPECT_EQ(items[id]["kind"], kind) << id;
+    }
+    const auto size = [&](int id) {
+        return std::pair{items[id]["width"].get<int>(), items[id]["height"].get<int>()};
+    };
+    EXPECT_EQ(PngSize(client.Get("/api/list?item=1011&top=0")->body), size(1011));
+    EXPECT_EQ(PngSize(client.Get("/api/picture?item=1101")->body), size(1101));
+    EXPECT_EQ(client.Get("/api/list?item=1101&top=0")->status, 404);
 }
 
 // What a stranger's page or a malformed request gets: refused with a word, the session going on.
