@@ -131,174 +131,217 @@ void ArcTo(PathBuilder& b, double rx, double ry, double angle, bool large, bool 
     }
 }
 
-}  // namespace
+// Path data read command by command, as far as it is well-formed.
+class PathDataReader {
+  public:
+    explicit PathDataReader(std::string_view d) : d_(d) {}
 
-std::vector<Subpath> ParsePathData(std::string_view d) {
-    PathBuilder b;
-    std::size_t i = 0;
-    char command = 0;
-    Point lastControl{};
-    char lastCommand = 0;
-    auto blanks = [&] {
-        while (i < d.size() && (std::isspace(static_cast<unsigned char>(d[i])) || d[i] == ',')) {
-            ++i;
+    std::vector<Subpath> Read() {
+        while (true) {
+            Blanks();
+            if (i_ >= d_.size()) {
+                break;
+            }
+            if (std::isalpha(static_cast<unsigned char>(d_[i_]))) {
+                command_ = d_[i_++];
+            } else if (command_ == 0 || command_ == 'Z' || command_ == 'z') {
+                // Numbers need a command that takes them; a close takes none.
+                break;
+            }
+            const bool rel = std::islower(static_cast<unsigned char>(command_)) != 0;
+            const char upper =
+                static_cast<char>(std::toupper(static_cast<unsigned char>(command_)));
+            if (!Draw(upper, rel)) {
+                break;
+            }
+            lastCommand_ = upper;
         }
-    };
-    auto number = [&](double& v) {
-        blanks();
-        if (i >= d.size()) {
+        return std::move(b_.subpaths);
+    }
+
+  private:
+    // Draws one command's worth of the data (UPPER: the command; REL: relative to the current
+    // point); false where the data does not read.
+    bool Draw(char upper, bool rel) {
+        switch (upper) {
+            case 'M':
+            case 'L':
+            case 'H':
+            case 'V':
+                return Line(upper, rel);
+            case 'C':
+            case 'S':
+                return Cubic(upper, rel);
+            case 'Q':
+            case 'T':
+                return Quadratic(upper, rel);
+            case 'A':
+                return Arc(rel);
+            case 'Z':
+                b_.Close();
+                return true;
+            default:
+                return false;
+        }
+    }
+
+    bool Line(char upper, bool rel) {
+        Point p;
+        if (upper == 'H') {
+            if (!Number(p.x)) {
+                return false;
+            }
+            b_.LineTo({rel ? b_.current().x + p.x : p.x, b_.current().y});
+            return true;
+        }
+        if (upper == 'V') {
+            if (!Number(p.y)) {
+                return false;
+            }
+            b_.LineTo({b_.current().x, rel ? b_.current().y + p.y : p.y});
+            return true;
+        }
+        if (!At(p, rel)) {
             return false;
         }
-        const char* start = d.data() + i;
+        if (upper == 'M') {
+            b_.MoveTo(p);
+            // Pairs after the first are lines.
+            command_ = rel ? 'l' : 'L';
+        } else {
+            b_.LineTo(p);
+        }
+        return true;
+    }
+
+    // C, and S, whose first control point mirrors the last curve's second.
+    bool Cubic(char upper, bool rel) {
+        const Point at = b_.current();
+        Point c1;
+        Point c2;
+        Point p;
+        if (upper == 'C' && !(Number(c1.x) && Number(c1.y))) {
+            return false;
+        }
+        if (!(Number(c2.x) && Number(c2.y) && At(p, rel))) {
+            return false;
+        }
+        if (rel) {
+            c1 = {c1.x + at.x, c1.y + at.y};
+            c2 = {c2.x + at.x, c2.y + at.y};
+        }
+        if (upper == 'S') {
+            c1 = lastCommand_ == 'C' || lastCommand_ == 'S' ? Mirrored(at) : at;
+        }
+        b_.CurveTo(c1, c2, p);
+        lastControl_ = c2;
+        return true;
+    }
+
+    // Q, and T, whose control point mirrors the last quadratic curve's; drawn as cubics.
+    bool Quadratic(char upper, bool rel) {
+        const Point at = b_.current();
+        Point q;
+        if (upper == 'Q') {
+            if (!(Number(q.x) && Number(q.y))) {
+                return false;
+            }
+            if (rel) {
+                q = {q.x + at.x, q.y + at.y};
+            }
+        } else {
+            q = lastCommand_ == 'Q' || lastCommand_ == 'T' ? Mirrored(at) : at;
+        }
+        Point p;
+        if (!At(p, rel)) {
+            return false;
+        }
+        b_.CurveTo({at.x + 2.0 / 3 * (q.x - at.x), at.y + 2.0 / 3 * (q.y - at.y)},
+                   {p.x + 2.0 / 3 * (q.x - p.x), p.y + 2.0 / 3 * (q.y - p.y)}, p);
+        lastControl_ = q;
+        return true;
+    }
+
+    bool Arc(bool rel) {
+        double rx = 0;
+        double ry = 0;
+        double angle = 0;
+        bool large = false;
+        bool sweep = false;
+        Point p;
+        if (!(Number(rx) && Number(ry) && Number(angle) && Flag(large) && Flag(sweep) &&
+              At(p, rel))) {
+            return false;
+        }
+        ArcTo(b_, rx, ry, angle, large, sweep, p);
+        return true;
+    }
+
+    // The last control point turned about AT.
+    Point Mirrored(Point at) const {
+        return {2 * at.x - lastControl_.x, 2 * at.y - lastControl_.y};
+    }
+
+    void Blanks() {
+        while (i_ < d_.size() &&
+               (std::isspace(static_cast<unsigned char>(d_[i_])) || d_[i_] == ',')) {
+            ++i_;
+        }
+    }
+
+    bool Number(double& v) {
+        Blanks();
+        if (i_ >= d_.size()) {
+            return false;
+        }
+        const char* start = d_.data() + i_;
         if (*start == '+') {
             ++start;
         }
-        const auto r = std::from_chars(start, d.data() + d.size(), v);
+        const auto r = std::from_chars(start, d_.data() + d_.size(), v);
         if (r.ec != std::errc() || !std::isfinite(v)) {
             return false;
         }
-        i = static_cast<std::size_t>(r.ptr - d.data());
+        i_ = static_cast<std::size_t>(r.ptr - d_.data());
         return true;
-    };
-    auto flag = [&](bool& f) {
-        blanks();
-        if (i < d.size() && (d[i] == '0' || d[i] == '1')) {
-            f = d[i++] == '1';
+    }
+
+    bool Flag(bool& f) {
+        Blanks();
+        if (i_ < d_.size() && (d_[i_] == '0' || d_[i_] == '1')) {
+            f = d_[i_++] == '1';
             return true;
         }
         return false;
-    };
-    auto point = [&](Point& p, bool relative) {
-        if (!number(p.x) || !number(p.y)) {
+    }
+
+    // A point, relative to the current one where RELATIVE.
+    bool At(Point& p, bool relative) {
+        if (!Number(p.x) || !Number(p.y)) {
             return false;
         }
         if (relative) {
-            p.x += b.current().x;
-            p.y += b.current().y;
+            p.x += b_.current().x;
+            p.y += b_.current().y;
         }
         return true;
-    };
-    while (true) {
-        blanks();
-        if (i >= d.size()) {
-            break;
-        }
-        if (std::isalpha(static_cast<unsigned char>(d[i]))) {
-            command = d[i++];
-        } else if (command == 0 || command == 'Z' || command == 'z') {
-            // Numbers need a command that takes them; a close takes none.
-            break;
-        }
-        const bool rel = std::islower(static_cast<unsigned char>(command)) != 0;
-        const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(command)));
-        Point p;
-        Point c1;
-        Point c2;
-        bool ok = true;
-        switch (upper) {
-            case 'M':
-                ok = point(p, rel);
-                if (ok) {
-                    b.MoveTo(p);
-                    // Pairs after the first are lines.
-                    command = rel ? 'l' : 'L';
-                }
-                break;
-            case 'L':
-                ok = point(p, rel);
-                if (ok) {
-                    b.LineTo(p);
-                }
-                break;
-            case 'H':
-                ok = number(p.x);
-                if (ok) {
-                    b.LineTo({rel ? b.current().x + p.x : p.x, b.current().y});
-                }
-                break;
-            case 'V':
-                ok = number(p.y);
-                if (ok) {
-                    b.LineTo({b.current().x, rel ? b.current().y + p.y : p.y});
-                }
-                break;
-            case 'C': {
-                const Point at = b.current();
-                ok = number(c1.x) && number(c1.y) && number(c2.x) && number(c2.y) && point(p, rel);
-                if (ok) {
-                    if (rel) {
-                        c1 = {c1.x + at.x, c1.y + at.y};
-                        c2 = {c2.x + at.x, c2.y + at.y};
-                    }
-                    b.CurveTo(c1, c2, p);
-                    lastControl = c2;
-                }
-                break;
-            }
-            case 'S': {
-                const Point at = b.current();
-                ok = number(c2.x) && number(c2.y) && point(p, rel);
-                if (ok) {
-                    if (rel) {
-                        c2 = {c2.x + at.x, c2.y + at.y};
-                    }
-                    c1 = (lastCommand == 'C' || lastCommand == 'S')
-                             ? Point{2 * at.x - lastControl.x, 2 * at.y - lastControl.y}
-                             : at;
-                    b.CurveTo(c1, c2, p);
-                    lastControl = c2;
-                }
-                break;
-            }
-            case 'Q':
-            case 'T': {
-                const Point at = b.current();
-                Point q;
-                if (upper == 'Q') {
-                    ok = number(q.x) && number(q.y);
-                    if (rel) {
-                        q = {q.x + at.x, q.y + at.y};
-                    }
-                } else {
-                    q = (lastCommand == 'Q' || lastCommand == 'T')
-                            ? Point{2 * at.x - lastControl.x, 2 * at.y - lastControl.y}
-                            : at;
-                }
-                ok = ok && point(p, rel);
-                if (ok) {
-                    b.CurveTo({at.x + 2.0 / 3 * (q.x - at.x), at.y + 2.0 / 3 * (q.y - at.y)},
-                              {p.x + 2.0 / 3 * (q.x - p.x), p.y + 2.0 / 3 * (q.y - p.y)}, p);
-                    lastControl = q;
-                }
-                break;
-            }
-            case 'A': {
-                double rx = 0;
-                double ry = 0;
-                double angle = 0;
-                bool large = false;
-                bool sweep = false;
-                ok = number(rx) && number(ry) && number(angle) && flag(large) && flag(sweep) &&
-                     point(p, rel);
-                if (ok) {
-                    ArcTo(b, rx, ry, angle, large, sweep, p);
-                }
-                break;
-            }
-            case 'Z':
-                b.Close();
-                break;
-            default:
-                ok = false;
-        }
-        if (!ok) {
-            break;
-        }
-        lastCommand = upper;
     }
-    return std::move(b.subpaths);
+
+    std::string_view d_;
+    std::size_t i_ = 0;
+    PathBuilder b_;
+    char command_ = 0;      // the command whose numbers are read
+    char lastCommand_ = 0;  // the last one drawn (upper case)
+    Point lastControl_{};   // its last control point, for S and T
+};
+
+}  // namespace
+
+std::vector<Subpath> ParsePathData(std::string_view d) {
+    return PathDataReader(d).Read();
 }
 
+// The path data of a basic shape, or of a <path>.
 std::optional<std::string> ShapeData(pugi::xml_node node) {
     const std::string_view name = LocalName(node.name());
     auto n = [&](const char* attr) { return Number(Length(node, attr)); };
