@@ -200,88 +200,91 @@ void SvgWriter::WriteNew(const Art& art, const Matrix& local, const std::string&
     } else if (const auto it = models_.find(art.ref); it != models_.end()) {
         model = it->second;
     }
-    std::string& out = Out();
-    const std::string hidden = art.hidden ? " style=\"display:none\"" : "";
     switch (art.type) {
-        case kGroupArt: {
-            out += "<g" + hidden + OwnAttributes(art);
+        case kGroupArt:
+            Out() += "<g" + std::string(art.hidden ? " style=\"display:none\"" : "") +
+                     OwnAttributes(art);
             WriteNewChildren(art, local, indent, nullptr);
             return;
-        }
         case kPathArt:
-        case kCompoundPathArt: {
-            const Art& first =
-                art.type == kPathArt || art.children.empty() ? art : *art.children.front();
-            std::string d;
-            std::string types;
-            bool corners = false;
-            auto add = [&](const Art& path) {
-                d += (d.empty() ? "" : " ") + PathData(path, local);
-                for (const Segment& s : path.segments) {
-                    types += s.corner ? 'c' : 's';
-                    corners = corners || s.corner;
-                }
-            };
-            if (art.type == kPathArt) {
-                add(art);
-            } else {
-                for (auto it = art.children.rbegin(); it != art.children.rend(); ++it) {
-                    add(**it);
-                }
-            }
-            if (corners) {
-                usesSodipodi_ = true;
-                d += "\" sodipodi:nodetypes=\"" + types;
-            }
-            out += "<path";
-            if (model) {
-                out += Kept(model, keep != nullptr, art.hidden);
-            } else {
-                out += " style=\"" + StyleOfPath(first, local) +
-                       (art.hidden ? ";display:none" : "") + "\"";
-            }
-            out += " d=\"" + d + "\"" + OwnAttributes(art) + " />";
+        case kCompoundPathArt:
+            WriteNewPath(art, local, model, keep != nullptr);
             return;
-        }
-        case kTextArt: {
-            // The text's coordinates: its orientation turned to SVG's (y down), at its anchor.
-            const Matrix m{art.matrix[0], art.matrix[1], art.matrix[2], art.matrix[3], 0, 0};
-            Matrix t = kFlip.Then(m).Then(local.Linear());
-            const Point at = local.Apply(art.anchor);
-            t.tx = at.x;
-            t.ty = at.y;
-            out += "<text xml:space=\"preserve\"";
-            if (model) {
-                out += Kept(model, keep != nullptr, art.hidden);
-            } else {
-                out += " style=\"font-size:" + Number(art.size) + "px" +
-                       (art.hidden ? ";display:none" : "") + "\"";
-            }
-            out += " transform=\"matrix(" + Number(t.a) + "," + Number(t.b) + "," + Number(t.c) +
-                   "," + Number(t.d) + "," + Number(t.tx) + "," + Number(t.ty) +
-                   ")\" x=\"0\" y=\"0\"" + OwnAttributes(art) + ">";
-            const std::string utf8 = ShowSjis(art.text);
-            std::size_t from = 0;
-            int line = 0;
-            usesSodipodi_ = true;
-            while (true) {
-                const std::size_t cr = utf8.find('\r', from);
-                out += "<tspan sodipodi:role=\"line\" x=\"0\" y=\"" +
-                       Number(line * 1.25 * art.size) + "\">" +
-                       Escape(utf8.substr(from, cr == std::string::npos ? cr : cr - from), false) +
-                       "</tspan>";
-                if (cr == std::string::npos) {
-                    break;
-                }
-                from = cr + 1;
-                ++line;
-            }
-            out += "</text>";
+        case kTextArt:
+            WriteNewText(art, local, model, keep != nullptr);
             return;
-        }
         default:
             return;
     }
+}
+
+void SvgWriter::WriteNewPath(const Art& art, const Matrix& local, pugi::xml_node model, bool kept) {
+    std::string& out = Out();
+    const Art& first = art.type == kPathArt || art.children.empty() ? art : *art.children.front();
+    std::string d;
+    std::string types;
+    bool corners = false;
+    auto add = [&](const Art& path) {
+        d += (d.empty() ? "" : " ") + PathData(path, local);
+        for (const Segment& s : path.segments) {
+            types += s.corner ? 'c' : 's';
+            corners = corners || s.corner;
+        }
+    };
+    if (art.type == kPathArt) {
+        add(art);
+    } else {
+        for (auto it = art.children.rbegin(); it != art.children.rend(); ++it) {
+            add(**it);
+        }
+    }
+    if (corners) {
+        usesSodipodi_ = true;
+        d += "\" sodipodi:nodetypes=\"" + types;
+    }
+    out += "<path";
+    if (model) {
+        out += Kept(model, kept, art.hidden);
+    } else {
+        out += " style=\"" + StyleOfPath(first, local) + (art.hidden ? ";display:none" : "") + "\"";
+    }
+    out += " d=\"" + d + "\"" + OwnAttributes(art) + " />";
+}
+
+void SvgWriter::WriteNewText(const Art& art, const Matrix& local, pugi::xml_node model, bool kept) {
+    std::string& out = Out();
+    // The text's coordinates: its orientation turned to SVG's (y down), at its anchor.
+    const Matrix m{art.matrix[0], art.matrix[1], art.matrix[2], art.matrix[3], 0, 0};
+    Matrix t = kFlip.Then(m).Then(local.Linear());
+    const Point at = local.Apply(art.anchor);
+    t.tx = at.x;
+    t.ty = at.y;
+    out += "<text xml:space=\"preserve\"";
+    if (model) {
+        out += Kept(model, kept, art.hidden);
+    } else {
+        out += " style=\"font-size:" + Number(art.size) + "px" +
+               (art.hidden ? ";display:none" : "") + "\"";
+    }
+    out += " transform=\"matrix(" + Number(t.a) + "," + Number(t.b) + "," + Number(t.c) + "," +
+           Number(t.d) + "," + Number(t.tx) + "," + Number(t.ty) + ")\" x=\"0\" y=\"0\"" +
+           OwnAttributes(art) + ">";
+    const std::string utf8 = ShowSjis(art.text);
+    std::size_t from = 0;
+    int line = 0;
+    usesSodipodi_ = true;
+    while (true) {
+        const std::size_t cr = utf8.find('\r', from);
+        out += "<tspan sodipodi:role=\"line\" x=\"0\" y=\"" + Number(line * 1.25 * art.size) +
+               "\">" + Escape(utf8.substr(from, cr == std::string::npos ? cr : cr - from), false) +
+               "</tspan>";
+        if (cr == std::string::npos) {
+            break;
+        }
+        from = cr + 1;
+        ++line;
+    }
+    out += "</text>";
 }
 
 std::string SvgWriter::Fresh() {

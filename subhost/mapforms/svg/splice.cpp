@@ -161,6 +161,80 @@ pugi::xml_node SvgWriter::NodeOf(const void* key) const {
     return {};
 }
 
+SvgWriter::Children SvgWriter::ElementChildren(pugi::xml_node node, const Kinds& kinds) const {
+    Children children;
+    for (const auto& kind : kinds) {
+        for (const Item& item : kind) {
+            if (pugi::xml_node n = NodeOf(item.key()); n && n.parent() == node) {
+                children.keyOf[n.internal_object()] = item.key();
+            }
+        }
+    }
+    for (pugi::xml_node child : node.children()) {
+        if (child.type() == pugi::node_element) {
+            if (const auto it = children.keyOf.find(child.internal_object());
+                it != children.keyOf.end()) {
+                children.position[it->second] = children.nodes.size();
+            } else if (const auto read = src_->keys.find(child.internal_object());
+                       read != src_->keys.end()) {
+                // Read as art or a layer that is here no longer.
+                children.keyOf[child.internal_object()] = read->second;
+            }
+            children.nodes.push_back(child);
+        }
+    }
+    return children;
+}
+
+SvgWriter::Placement SvgWriter::Place(const Kinds& kinds, const Children& children) {
+    Placement placement;
+    for (const auto& kind : kinds) {
+        std::size_t last = 0;
+        bool any = false;
+        const void* previous = nullptr;
+        std::vector<Item> front;
+        for (const Item& item : kind) {
+            const auto it = children.position.find(item.key());
+            if (it != children.position.end() && (!any || it->second > last)) {
+                placement.anchored.insert(item.key());
+                last = it->second;
+                if (!any) {
+                    placement.before[item.key()] = front;
+                }
+                any = true;
+                previous = item.key();
+            } else if (previous != nullptr) {
+                placement.after[previous].push_back(item);
+            } else {
+                front.push_back(item);
+            }
+        }
+        if (!any) {
+            placement.tail.insert(placement.tail.end(), front.begin(), front.end());
+        }
+    }
+    return placement;
+}
+
+std::string SvgWriter::ChildIndent(const Children& children, const std::string& indent) const {
+    for (pugi::xml_node child : children.nodes) {
+        if (children.keyOf.count(child.internal_object()) != 0 || IsLayer(child) ||
+            IsElement(child, "g") || IsElement(child, "path") || IsElement(child, "text")) {
+            return Indent(src_->Begin(child));
+        }
+    }
+    return indent + "  ";
+}
+
+void SvgWriter::WriteItems(const std::unordered_map<const void*, std::vector<Item>>& items,
+                           const void* key, const Matrix& ctm, const std::string& indent) {
+    if (const auto it = items.find(key); it != items.end()) {
+        for (const Item& item : it->second) {
+            WriteItem(item, ctm, indent);
+        }
+    }
+}
+
 void SvgWriter::Content(pugi::xml_node node, const Matrix& ctm, const Kinds& kinds,
                         const std::string& indent) {
     const std::string& text = src_->text;
@@ -169,102 +243,32 @@ void SvgWriter::Content(pugi::xml_node node, const Matrix& ctm, const Kinds& kin
     const std::size_t contentBegin = SkipMarkup(text, begin);
     const bool selfClosing = text[contentBegin - 2] == '/';
     const std::size_t contentEnd = selfClosing ? contentBegin : CloseBegin(node, end);
-    // The element children, and which item each was read as.
-    std::unordered_map<const void*, std::size_t> position;  // key -> index of the child
-    std::vector<pugi::xml_node> children;
-    std::unordered_map<pugi::xml_node_struct*, const void*> keyOf;
-    for (const auto& kind : kinds) {
-        for (const Item& item : kind) {
-            if (pugi::xml_node n = NodeOf(item.key()); n && n.parent() == node) {
-                keyOf[n.internal_object()] = item.key();
-            }
-        }
-    }
-    for (pugi::xml_node child : node.children()) {
-        if (child.type() == pugi::node_element) {
-            if (const auto it = keyOf.find(child.internal_object()); it != keyOf.end()) {
-                position[it->second] = children.size();
-            } else if (const auto read = src_->keys.find(child.internal_object());
-                       read != src_->keys.end()) {
-                // Read as art or a layer that is here no longer.
-                keyOf[child.internal_object()] = read->second;
-            }
-            children.push_back(child);
-        }
-    }
-    // Items that keep their place: of each kind, those in the order they stand in the file.
-    // The others are written where they are now, after the item before them.
-    std::unordered_set<const void*> anchored;
-    std::unordered_map<const void*, std::vector<Item>> after;
-    std::unordered_map<const void*, std::vector<Item>> before;
-    std::vector<Item> tail;
-    std::string childIndent;
-    for (const auto& kind : kinds) {
-        std::size_t last = 0;
-        bool any = false;
-        const void* previous = nullptr;
-        std::vector<Item> front;
-        for (const Item& item : kind) {
-            const auto it = position.find(item.key());
-            if (it != position.end() && (!any || it->second > last)) {
-                anchored.insert(item.key());
-                last = it->second;
-                if (!any) {
-                    before[item.key()] = front;
-                }
-                any = true;
-                previous = item.key();
-            } else if (previous != nullptr) {
-                after[previous].push_back(item);
-            } else {
-                front.push_back(item);
-            }
-        }
-        if (!any) {
-            tail.insert(tail.end(), front.begin(), front.end());
-        }
-    }
-    for (pugi::xml_node child : children) {
-        if (keyOf.count(child.internal_object()) != 0 || IsLayer(child) || IsElement(child, "g") ||
-            IsElement(child, "path") || IsElement(child, "text")) {
-            childIndent = Indent(src_->Begin(child));
-            break;
-        }
-    }
-    if (childIndent.empty()) {
-        childIndent = indent + "  ";
-    }
+    const Children children = ElementChildren(node, kinds);
+    const Placement placement = Place(kinds, children);
+    const std::string childIndent = ChildIndent(children, indent);
     std::string& content = Out();
     const std::size_t written = content.size();
     std::size_t pos = contentBegin;
-    for (pugi::xml_node child : children) {
+    for (pugi::xml_node child : children.nodes) {
         const std::size_t cb = src_->Begin(child);
         const std::size_t ce = src_->End(child);
         const std::string_view gap(text.data() + pos, cb - pos);
-        const auto key = keyOf.find(child.internal_object());
-        if (key == keyOf.end()) {
+        const auto key = children.keyOf.find(child.internal_object());
+        if (key == children.keyOf.end()) {
             content += gap;
             content.append(text, cb, ce - cb);
-        } else if (anchored.count(key->second) != 0) {
-            if (const auto b = before.find(key->second); b != before.end()) {
-                for (const Item& item : b->second) {
-                    WriteItem(item, ctm, childIndent);
-                }
-            }
+        } else if (placement.anchored.count(key->second) != 0) {
+            WriteItems(placement.before, key->second, ctm, childIndent);
             content += gap;
             WriteItem({FindArt(key->second), FindLayer(key->second)}, ctm, childIndent, true);
-            if (const auto a = after.find(key->second); a != after.end()) {
-                for (const Item& item : a->second) {
-                    WriteItem(item, ctm, childIndent);
-                }
-            }
+            WriteItems(placement.after, key->second, ctm, childIndent);
         } else if (!IsBlank(gap)) {
             // Art gone: its line goes with it, what else stood before it stays.
             content += gap;
         }
         pos = ce;
     }
-    for (const Item& item : tail) {
+    for (const Item& item : placement.tail) {
         WriteItem(item, ctm, childIndent);
     }
     content.append(text, pos, contentEnd - pos);

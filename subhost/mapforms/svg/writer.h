@@ -57,6 +57,28 @@ class SvgWriter {
     // The element an item was read from, where it was read from one.
     pugi::xml_node NodeOf(const void* key) const;
 
+    // The element children of a container, and which item each was read as.
+    struct Children {
+        std::vector<pugi::xml_node> nodes;
+        std::unordered_map<pugi::xml_node_struct*, const void*> keyOf;
+        std::unordered_map<const void*, std::size_t> position;  // key -> index in nodes
+    };
+    Children ElementChildren(pugi::xml_node node, const Kinds& kinds) const;
+    // Where a container's items are written. Those that keep their place (of each kind, those
+    // in the order they stand in the file) are written at their elements; each other is written
+    // after the item before it, before the first of its kind that keeps its place, or, where
+    // none of its kind does, after all.
+    struct Placement {
+        std::unordered_set<const void*> anchored;
+        std::unordered_map<const void*, std::vector<Item>> before;
+        std::unordered_map<const void*, std::vector<Item>> after;
+        std::vector<Item> tail;
+    };
+    static Placement Place(const Kinds& kinds, const Children& children);
+    // The indentation of a container's children: as the file has it, or INDENT's and two more.
+    std::string ChildIndent(const Children& children, const std::string& indent) const;
+    void WriteItems(const std::unordered_map<const void*, std::vector<Item>>& items,
+                    const void* key, const Matrix& ctm, const std::string& indent);
     // Writes the content of container NODE (its children as KINDS hold them now) into OUT. CTM:
     // the container's coordinates to the root's. INDENT: the container's own.
     void Content(pugi::xml_node node, const Matrix& ctm, const Kinds& kinds,
@@ -114,6 +136,10 @@ class SvgWriter {
     // element it was read from, whose other attributes it keeps.
     void WriteNew(const Art& art, const Matrix& local, const std::string& indent,
                   const pugi::xml_node* keep);
+    // A path or compound path, or a text, as new markup: painted as MODEL is, where there is one
+    // (KEPT: MODEL is the element it was read from); otherwise with the host's paint.
+    void WriteNewPath(const Art& art, const Matrix& local, pugi::xml_node model, bool kept);
+    void WriteNewText(const Art& art, const Matrix& local, pugi::xml_node model, bool kept);
 
     // ---- a file of its own
     std::string Fresh();
