@@ -88,7 +88,8 @@ std::string Described(const Art& art) {
     return out;
 }
 
-std::string Number(double value, int precision = 6) {
+// VALUE to PRECISION significant digits, as a person reads it (what is nearly 0 is 0).
+std::string Significant(double value, int precision = 6) {
     std::ostringstream out;
     out << std::setprecision(precision) << (std::abs(value) < 1e-9 ? 0.0 : value);
     return out.str();
@@ -97,7 +98,7 @@ std::string Number(double value, int precision = 6) {
 std::string Numbers(const std::vector<double>& values, int precision) {
     std::string out;
     for (const double value : values) {
-        out += (out.empty() ? "" : ", ") + Number(value, precision);
+        out += (out.empty() ? "" : ", ") + Significant(value, precision);
     }
     return out;
 }
@@ -114,7 +115,7 @@ std::string Change(const std::vector<double>& a, const std::vector<double>& b, c
 }
 
 std::string Offset(double dx, double dy) {
-    return "(" + Number(dx) + ", " + Number(dy) + ")";
+    return "(" + Significant(dx) + ", " + Significant(dy) + ")";
 }
 
 // How a path's points changed: nothing, a move by one offset, or anything else. FLIP is -1 for
@@ -689,8 +690,140 @@ std::string SwatchKey(const subhost::Swatch& swatch) {
 std::string SwatchShown(const subhost::Swatch& swatch) {
     return swatch.pattern != nullptr
                ? "pattern " + Quoted(swatch.pattern->name, swatch.pattern->spellings)
-               : "gray " + Number(swatch.gray);
+               : "gray " + Significant(swatch.gray);
 }
+
+// What differs between two maps, part by part; each part prints its changes and says how many.
+class MapComparison {
+  public:
+    MapComparison(const subhost::Document& a, const subhost::Document& b, std::ostream& out)
+        : a_(a), b_(b), out_(out) {}
+
+    // Prints the changes, in this order, and says how many there are.
+    int Changes() {
+        int changes = Layers();
+        changes += CurrentLayer();
+        changes += Patterns();
+        changes += Swatches();
+        return changes;
+    }
+
+  private:
+    static std::string Title(const subhost::Layer& layer) { return layer.title; }
+    static std::string Name(const subhost::Pattern& pattern) { return pattern.name; }
+
+    // Layers: of the same title, the same layer (a new layer moves the ones below it down).
+    int Layers() {
+        const auto& la = a_.layers();
+        const auto& lb = b_.layers();
+        layerIn_.assign(la.size(), lb.size());
+        return Entries(
+            Keys(la, Title), Keys(lb, Title),
+            [&](bool inB, std::size_t index) {
+                const subhost::Layer& layer = *(inB ? lb : la)[index];
+                return "layer " + std::to_string(index) + " " +
+                       Quoted(layer.title, layer.spellings);
+            },
+            out_,
+            [&](std::size_t i, std::size_t j) {
+                const subhost::Layer& x = *la[i];
+                const subhost::Layer& y = *lb[j];
+                layerIn_[i] = j;
+                std::ostringstream details;
+                Comparison layer(details, contents_, places_);
+                if (!NamedAlike(x, y, Title)) {
+                    layer.Line("title", Quoted(x.title, x.spellings) + " -> " +
+                                            Quoted(y.title, y.spellings));
+                }
+                if (x.editable != y.editable) {
+                    layer.Line("editable", x.editable ? "true -> false" : "false -> true");
+                }
+                layer.Lists(x.group->children, y.group->children, "art");
+                return Block(out_,
+                             "layer " + std::to_string(j) + " " + Quoted(y.title, y.spellings),
+                             layer, details);
+            });
+    }
+
+    // The current layer, unless it is the same layer at its new place.
+    int CurrentLayer() {
+        const auto& la = a_.layers();
+        const auto& lb = b_.layers();
+        const std::size_t currentA = a_.currentLayer();
+        const std::size_t currentB = b_.currentLayer();
+        if (!la.empty() && !lb.empty() && layerIn_[currentA] != currentB) {
+            out_ << "current layer: " << currentA << " "
+                 << Quoted(la[currentA]->title, la[currentA]->spellings) << " -> " << currentB
+                 << " " << Quoted(lb[currentB]->title, lb[currentB]->spellings) << "\n";
+            return 1;
+        }
+        return 0;
+    }
+
+    // Patterns, known by their names; their art is kept upside down.
+    int Patterns() {
+        const auto& pa = a_.patterns();
+        const auto& pb = b_.patterns();
+        return Entries(
+            Keys(pa, Name), Keys(pb, Name),
+            [&](bool inB, std::size_t index) {
+                const subhost::Pattern& pattern = *(inB ? pb : pa)[index];
+                return "pattern " + std::to_string(index) + " " +
+                       Quoted(pattern.name, pattern.spellings);
+            },
+            out_,
+            [&](std::size_t i, std::size_t j) {
+                std::ostringstream details;
+                Comparison pattern(details, contents_, places_, -1);
+                if (!NamedAlike(*pa[i], *pb[j], Name)) {
+                    pattern.Line("name", Quoted(pa[i]->name, pa[i]->spellings) + " -> " +
+                                             Quoted(pb[j]->name, pb[j]->spellings));
+                }
+                pattern.One(pa[i]->art, pb[j]->art, "art");
+                return Block(
+                    out_,
+                    "pattern " + std::to_string(j) + " " + Quoted(pb[j]->name, pb[j]->spellings),
+                    pattern, details);
+            });
+    }
+
+    // Swatches, known by what they hold.
+    int Swatches() {
+        const auto& sa = a_.swatches();
+        const auto& sb = b_.swatches();
+        const std::vector<std::string> swatchesA = Keys(sa, SwatchKey);
+        const std::vector<std::string> swatchesB = Keys(sb, SwatchKey);
+        return Entries(
+            swatchesA, swatchesB,
+            [&](bool inB, std::size_t index) {
+                return "swatch " + std::to_string(index) + " (" +
+                       SwatchShown(*(inB ? sb : sa)[index]) + ")";
+            },
+            out_,
+            [&](std::size_t i, std::size_t j) {
+                if (swatchesA[i] == swatchesB[j]) {
+                    return 0;
+                }
+                const subhost::Swatch& x = *sa[i];
+                const subhost::Swatch& y = *sb[j];
+                std::string change;
+                if (x.pattern == nullptr && y.pattern == nullptr) {
+                    change = Change({x.gray}, {y.gray}, "gray ", "");
+                } else {
+                    change = SwatchShown(x) + " -> " + SwatchShown(y);
+                }
+                out_ << "swatch " << j << ": " << change << "\n";
+                return 1;
+            });
+    }
+
+    const subhost::Document& a_;
+    const subhost::Document& b_;
+    std::ostream& out_;
+    Contents contents_;
+    Places places_;
+    std::vector<std::size_t> layerIn_;  // each layer of A's place in B
+};
 
 }  // namespace
 
@@ -705,104 +838,7 @@ int PrintDiff(const std::string& before, const std::string& after, std::ostream&
         err << "kznhost: " << e.what() << "\n";
         return 2;
     }
-    Contents contents;
-    Places places;
-    int changes = 0;
-
-    const auto title = [](const subhost::Layer& layer) { return layer.title; };
-    const auto name = [](const subhost::Pattern& pattern) { return pattern.name; };
-
-    // Layers: of the same title, the same layer (a new layer moves the ones below it down).
-    const auto& la = a->layers();
-    const auto& lb = b->layers();
-    std::vector<std::size_t> layerIn(la.size(), lb.size());  // each layer of A's place in B
-    changes += Entries(
-        Keys(la, title), Keys(lb, title),
-        [&](bool inB, std::size_t index) {
-            const subhost::Layer& layer = *(inB ? lb : la)[index];
-            return "layer " + std::to_string(index) + " " + Quoted(layer.title, layer.spellings);
-        },
-        out,
-        [&](std::size_t i, std::size_t j) {
-            const subhost::Layer& x = *la[i];
-            const subhost::Layer& y = *lb[j];
-            layerIn[i] = j;
-            std::ostringstream details;
-            Comparison layer(details, contents, places);
-            if (!NamedAlike(x, y, title)) {
-                layer.Line("title",
-                           Quoted(x.title, x.spellings) + " -> " + Quoted(y.title, y.spellings));
-            }
-            if (x.editable != y.editable) {
-                layer.Line("editable", x.editable ? "true -> false" : "false -> true");
-            }
-            layer.Lists(x.group->children, y.group->children, "art");
-            return Block(out, "layer " + std::to_string(j) + " " + Quoted(y.title, y.spellings),
-                         layer, details);
-        });
-
-    // The current layer, unless it is the same layer at its new place.
-    const std::size_t currentA = a->currentLayer();
-    const std::size_t currentB = b->currentLayer();
-    if (!la.empty() && !lb.empty() && layerIn[currentA] != currentB) {
-        out << "current layer: " << currentA << " "
-            << Quoted(la[currentA]->title, la[currentA]->spellings) << " -> " << currentB << " "
-            << Quoted(lb[currentB]->title, lb[currentB]->spellings) << "\n";
-        ++changes;
-    }
-
-    // Patterns, known by their names; their art is kept upside down.
-    const auto& pa = a->patterns();
-    const auto& pb = b->patterns();
-    changes += Entries(
-        Keys(pa, name), Keys(pb, name),
-        [&](bool inB, std::size_t index) {
-            const subhost::Pattern& pattern = *(inB ? pb : pa)[index];
-            return "pattern " + std::to_string(index) + " " +
-                   Quoted(pattern.name, pattern.spellings);
-        },
-        out,
-        [&](std::size_t i, std::size_t j) {
-            std::ostringstream details;
-            Comparison pattern(details, contents, places, -1);
-            if (!NamedAlike(*pa[i], *pb[j], name)) {
-                pattern.Line("name", Quoted(pa[i]->name, pa[i]->spellings) + " -> " +
-                                         Quoted(pb[j]->name, pb[j]->spellings));
-            }
-            pattern.One(pa[i]->art, pb[j]->art, "art");
-            return Block(
-                out, "pattern " + std::to_string(j) + " " + Quoted(pb[j]->name, pb[j]->spellings),
-                pattern, details);
-        });
-
-    // Swatches, known by what they hold.
-    const auto& sa = a->swatches();
-    const auto& sb = b->swatches();
-    const std::vector<std::string> swatchesA = Keys(sa, SwatchKey);
-    const std::vector<std::string> swatchesB = Keys(sb, SwatchKey);
-    changes += Entries(
-        swatchesA, swatchesB,
-        [&](bool inB, std::size_t index) {
-            return "swatch " + std::to_string(index) + " (" + SwatchShown(*(inB ? sb : sa)[index]) +
-                   ")";
-        },
-        out,
-        [&](std::size_t i, std::size_t j) {
-            if (swatchesA[i] == swatchesB[j]) {
-                return 0;
-            }
-            const subhost::Swatch& x = *sa[i];
-            const subhost::Swatch& y = *sb[j];
-            std::string change;
-            if (x.pattern == nullptr && y.pattern == nullptr) {
-                change = Change({x.gray}, {y.gray}, "gray ", "");
-            } else {
-                change = SwatchShown(x) + " -> " + SwatchShown(y);
-            }
-            out << "swatch " << j << ": " << change << "\n";
-            return 1;
-        });
-
+    const int changes = MapComparison(*a, *b, out).Changes();
     if (changes == 0) {
         out << "no changes\n";
     }

@@ -20,7 +20,7 @@ std::unique_ptr<Document> ParseSvgMap(const std::string& bytes, const std::strin
 std::string FormatSvgMap(const Document& document, const MapSource* source);
 
 // gzip, as .svgz files hold SVG. Inflating refuses (MapError naming NAME) data that is not gzip
-// or that grows beyond BOUND bytes.
+// or that grows beyond BOUND bytes; deflating throws MapError (naming no file) where zlib fails.
 std::string Gunzip(const std::string& bytes, const std::string& name, std::uint64_t bound);
 std::string Gzip(const std::string& bytes);
 

@@ -42,15 +42,20 @@ std::string Gunzip(const std::string& bytes, const std::string& name, std::uint6
 
 std::string Gzip(const std::string& bytes) {
     z_stream z{};
-    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK) {
+        throw MapError("cannot be compressed (zlib has no memory for it)");
+    }
     std::string out(deflateBound(&z, bytes.size()), '\0');
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     z.avail_in = static_cast<uInt>(bytes.size());
     z.next_out = reinterpret_cast<Bytef*>(out.data());
     z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
+    const int status = deflate(&z, Z_FINISH);
     out.resize(z.total_out);
     deflateEnd(&z);
+    if (status != Z_STREAM_END) {
+        throw MapError("cannot be compressed (zlib: " + std::to_string(status) + ")");
+    }
     return out;
 }
 
