@@ -130,6 +130,99 @@ Pairs PairInWindows(std::size_t n, std::size_t m, const Weight& weight,
     return out;
 }
 
+namespace detail {
+
+// A stretch of two lists: entries [i0, i1) of A and [j0, j1) of B.
+struct Stretch {
+    std::size_t i0, i1, j0, j1;
+};
+
+// The places (in A, in B) of the numbers that stand once in each list within S, by their place
+// in A.
+inline std::vector<std::pair<std::size_t, std::size_t>> UniqueInBoth(
+    const std::vector<std::size_t>& na, const std::vector<std::size_t>& nb, const Stretch& s) {
+    struct Count {
+        std::size_t inA = 0, inB = 0, i = 0, j = 0;
+    };
+    std::unordered_map<std::size_t, Count> counts;
+    for (std::size_t i = s.i0; i < s.i1; ++i) {
+        Count& c = counts[na[i]];
+        ++c.inA;
+        c.i = i;
+    }
+    for (std::size_t j = s.j0; j < s.j1; ++j) {
+        if (auto found = counts.find(nb[j]); found != counts.end()) {
+            ++found->second.inB;
+            found->second.j = j;
+        }
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> unique;
+    for (const auto& [number, c] : counts) {
+        if (c.inA == 1 && c.inB == 1) {
+            unique.emplace_back(c.i, c.j);
+        }
+    }
+    std::sort(unique.begin(), unique.end());
+    return unique;
+}
+
+// The longest run of PLACES (increasing in A) that increases in B too (patience sorting).
+inline std::vector<std::pair<std::size_t, std::size_t>> LongestIncreasingRun(
+    const std::vector<std::pair<std::size_t, std::size_t>>& places) {
+    std::vector<std::size_t> tops;  // tops[k]: the index in PLACES ending a run of k + 1
+    std::vector<std::size_t> before(places.size());
+    for (std::size_t u = 0; u < places.size(); ++u) {
+        const auto at = std::lower_bound(
+            tops.begin(), tops.end(), places[u].second,
+            [&](std::size_t top, std::size_t j) { return places[top].second < j; });
+        before[u] = at == tops.begin() ? u : *(at - 1);
+        if (at == tops.end()) {
+            tops.push_back(u);
+        } else {
+            *at = u;
+        }
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> run;
+    if (tops.empty()) {
+        return run;
+    }
+    for (std::size_t u = tops.back();; u = before[u]) {
+        run.push_back(places[u]);
+        if (before[u] == u) {
+            break;
+        }
+    }
+    std::reverse(run.begin(), run.end());
+    return run;
+}
+
+// Pairs each entry of A in S with the first equal entry of B after the last pair.
+inline void PairFirstEqual(const std::vector<std::size_t>& na, const std::vector<std::size_t>& nb,
+                           const Stretch& s, Pairs& out) {
+    std::unordered_map<std::size_t, std::vector<std::size_t>> places;  // latest last
+    for (std::size_t j = s.j1; j-- > s.j0;) {
+        places[nb[j]].push_back(j);
+    }
+    std::size_t last = s.j0;
+    for (std::size_t i = s.i0; i < s.i1; ++i) {
+        auto found = places.find(na[i]);
+        if (found == places.end()) {
+            continue;
+        }
+        std::vector<std::size_t>& js = found->second;
+        while (!js.empty() && js.back() < last) {
+            js.pop_back();
+        }
+        if (!js.empty()) {
+            out.emplace_back(i, js.back());
+            last = js.back() + 1;
+            js.pop_back();
+        }
+    }
+}
+
+}  // namespace detail
+
 // Pairs entries of A and B that hold the same number (NA[i] == NB[j]), in order: as many as a
 // longest common subsequence where the lists are small or alike, and otherwise as many as the
 // following finds in time near-linear in their lengths. Runs of equal entries at both ends pair
@@ -138,11 +231,8 @@ Pairs PairInWindows(std::size_t n, std::size_t m, const Weight& weight,
 // with no such number pairs each entry of A with the first equal entry of B after the last pair.
 inline Pairs PairEqual(const std::vector<std::size_t>& na, const std::vector<std::size_t>& nb,
                        std::size_t mostCells = kMostCells) {
-    struct Stretch {
-        std::size_t i0, i1, j0, j1;
-    };
     Pairs out;
-    std::vector<Stretch> todo{{0, na.size(), 0, nb.size()}};
+    std::vector<detail::Stretch> todo{{0, na.size(), 0, nb.size()}};
     while (!todo.empty()) {
         auto [i0, i1, j0, j1] = todo.back();
         todo.pop_back();
@@ -166,84 +256,21 @@ inline Pairs PairEqual(const std::vector<std::size_t>& na, const std::vector<std
             }
             continue;
         }
-        // The numbers that stand once in each list, by their place in A.
-        struct Count {
-            std::size_t inA = 0, inB = 0, i = 0, j = 0;
-        };
-        std::unordered_map<std::size_t, Count> counts;
-        for (std::size_t i = i0; i < i1; ++i) {
-            Count& c = counts[na[i]];
-            ++c.inA;
-            c.i = i;
-        }
-        for (std::size_t j = j0; j < j1; ++j) {
-            if (auto found = counts.find(nb[j]); found != counts.end()) {
-                ++found->second.inB;
-                found->second.j = j;
-            }
-        }
-        std::vector<std::pair<std::size_t, std::size_t>> unique;
-        for (const auto& [number, c] : counts) {
-            if (c.inA == 1 && c.inB == 1) {
-                unique.emplace_back(c.i, c.j);
-            }
-        }
-        std::sort(unique.begin(), unique.end());
-        // The longest run of them increasing in B too (patience sorting).
-        std::vector<std::size_t> tops;  // tops[k]: the index in UNIQUE ending a run of k + 1
-        std::vector<std::size_t> before(unique.size());
-        for (std::size_t u = 0; u < unique.size(); ++u) {
-            const auto at = std::lower_bound(
-                tops.begin(), tops.end(), unique[u].second,
-                [&](std::size_t top, std::size_t j) { return unique[top].second < j; });
-            before[u] = at == tops.begin() ? u : *(at - 1);
-            if (at == tops.end()) {
-                tops.push_back(u);
-            } else {
-                *at = u;
-            }
-        }
-        if (!tops.empty()) {
-            std::vector<std::pair<std::size_t, std::size_t>> anchors;
-            for (std::size_t u = tops.back();; u = before[u]) {
-                anchors.push_back(unique[u]);
-                if (before[u] == u) {
-                    break;
-                }
-            }
-            std::reverse(anchors.begin(), anchors.end());
-            std::size_t i = i0;
-            std::size_t j = j0;
-            for (const auto& [ai, aj] : anchors) {
-                todo.push_back({i, ai, j, aj});
-                out.emplace_back(ai, aj);
-                i = ai + 1;
-                j = aj + 1;
-            }
-            todo.push_back({i, i1, j, j1});
+        const detail::Stretch stretch{i0, i1, j0, j1};
+        const auto anchors = detail::LongestIncreasingRun(detail::UniqueInBoth(na, nb, stretch));
+        if (anchors.empty()) {
+            detail::PairFirstEqual(na, nb, stretch, out);
             continue;
         }
-        // No number stands once in each: each entry of A takes the first equal one of B left.
-        std::unordered_map<std::size_t, std::vector<std::size_t>> places;  // latest last
-        for (std::size_t j = j1; j-- > j0;) {
-            places[nb[j]].push_back(j);
+        std::size_t i = i0;
+        std::size_t j = j0;
+        for (const auto& [ai, aj] : anchors) {
+            todo.push_back({i, ai, j, aj});
+            out.emplace_back(ai, aj);
+            i = ai + 1;
+            j = aj + 1;
         }
-        std::size_t last = j0;
-        for (std::size_t i = i0; i < i1; ++i) {
-            auto found = places.find(na[i]);
-            if (found == places.end()) {
-                continue;
-            }
-            std::vector<std::size_t>& js = found->second;
-            while (!js.empty() && js.back() < last) {
-                js.pop_back();
-            }
-            if (!js.empty()) {
-                out.emplace_back(i, js.back());
-                last = js.back() + 1;
-                js.pop_back();
-            }
-        }
+        todo.push_back({i, i1, j, j1});
     }
     std::sort(out.begin(), out.end());
     return out;
