@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "cli/convert.h"
 #include "cli/picture.h"
 #include "cli/run.h"
 #include "picture/pixels.h"
@@ -151,6 +152,27 @@ TEST(SvgPicture, PageOutOfBoundsIsRefusedInOneLine) {
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+}
+
+TEST(SvgPicture, AJsonMapWrittenAsSvgShowsItsArtInLibrsvg) {
+    // A square far from the origin, above it (the document's y grows upwards, SVG's downwards).
+    TempDir dir;
+    const std::string json = dir.Write("map.json", kzntest::Utf8(u8R"({"kzn-document": 1,
+        "layers": [{"title": "L", "art": [{"type": "path", "closed": true,
+          "style": {"fill": {"gray": 1}},
+          "segments": [{"p": [300, 200]}, {"p": [340, 200]}, {"p": [340, 240]},
+                       {"p": [300, 240]}]}]}]})"));
+    std::ostringstream err;
+    ASSERT_EQ(kznhost::ConvertMap(json, dir / "map.svg", err), 0) << err.str();
+    // librsvg's own command line draws the page the file gives: the square with a margin.
+    ASSERT_EQ(std::system(("rsvg-convert '" + dir / "map.svg" + "' -o '" + dir / "map.png" + "'")
+                              .c_str()),
+              0);
+    const Pixels page = Pixels::FromPng(dir / "map.png");
+    EXPECT_EQ(page.width(), 60);
+    EXPECT_EQ(page.height(), 60);
+    EXPECT_EQ(page.At(30, 30), (Color{0, 0, 0}));
+    EXPECT_EQ(page.At(5, 5), (Color{255, 255, 255}));
 }
 
 // The legend's layout: the first line's symbol cell is at y 39 to 71, the second's below it, the

@@ -6,6 +6,7 @@
 #include <functional>
 #include <set>
 
+#include "subhost/document/artgeometry.h"
 #include "subhost/mapforms/svg/names.h"
 #include "subhost/mapforms/svg/writer.h"
 #include "subhost/sjis.h"
@@ -287,6 +288,20 @@ void SvgWriter::WriteNewText(const Art& art, const Matrix& local, pugi::xml_node
     out += "</text>";
 }
 
+std::string SvgWriter::PageAttributes() const {
+    geometry::Bounds bounds;
+    for (const Layer* layer : doc_.layers()) {
+        bounds.Add(ArtBounds(*layer->group));
+    }
+    // The document's y grows upwards, SVG's downwards.
+    const geometry::Rect r = bounds.rect();
+    const double width = r.width() + 2 * kPageMargin;
+    const double height = r.height() + 2 * kPageMargin;
+    return "\n   width=\"" + Number(width) + "\" height=\"" + Number(height) + "\" viewBox=\"" +
+           Number(r.left - kPageMargin) + " " + Number(-r.top - kPageMargin) + " " + Number(width) +
+           " " + Number(height) + "\"";
+}
+
 std::string SvgWriter::Fresh() {
     usesInkscape_ = usesSodipodi_ = usesTags_ = true;
     std::string out =
@@ -295,7 +310,8 @@ std::string SvgWriter::Fresh() {
         "xmlns:xlink=\"http://www.w3.org/1999/xlink\"\n"
         "   xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\"\n"
         "   xmlns:sodipodi=\"http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd\"\n"
-        "   xmlns:kzn=\"urn:x-kzn:tags\" version=\"1.1\">";
+        "   xmlns:kzn=\"urn:x-kzn:tags\" version=\"1.1\"" +
+        PageAttributes() + ">";
     out_ = &out;
     const std::string indent = "\n  ";
     if (!doc_.patterns().empty()) {

@@ -143,6 +143,10 @@ class SvgWriter {
 
     // ---- a file of its own
     std::string Fresh();
+    // The page of a file of its own: the art's bounds with a margin, as width, height and
+    // viewBox, so that every viewer shows the art.
+    std::string PageAttributes() const;
+    static constexpr double kPageMargin = 10;
 
     const Document& doc_;
     const SvgSource* src_;  // null: a file of its own
