@@ -193,6 +193,44 @@ TEST(SvgArt, PaintsAreGrayTints) {
     }
 }
 
+// The gray tint of a colour of red, green and blue from 0 to 255: its darkness.
+double Tint(double r, double g, double b) {
+    return 1 - (0.299 * r + 0.587 * g + 0.114 * b) / 255;
+}
+
+TEST(SvgArt, EveryCssColourFormGivesItsTint) {
+    struct Case {
+        std::string fill;
+        std::optional<double> gray;
+    };
+    const std::vector<Case> cases = {
+        {"coral", Tint(255, 127, 80)},
+        {"RebeccaPurple", Tint(102, 51, 153)},
+        {"gray", Tint(128, 128, 128)},  // CSS's gray, not X11's (190)
+        {"#f80", Tint(255, 136, 0)},
+        {"#f80c", Tint(255, 136, 0)},
+        {"#1f77b480", Tint(31, 119, 180)},
+        {"rgb(31, 119, 180)", Tint(31, 119, 180)},
+        {"rgba(31,119,180,0.5)", Tint(31, 119, 180)},
+        {"rgb(31 119 180 / 50%)", Tint(31, 119, 180)},
+        {"rgb(100%, 50%, 0%)", Tint(255, 127.5, 0)},
+        {"hsl(120, 100%, 25%)", Tint(0, 127.5, 0)},
+        {"hsla(240deg 100% 50% / 0.3)", Tint(0, 0, 255)},
+        {"transparent", std::nullopt},
+        {"#12345", 1.0},  // not a colour: black, as a viewer draws an unknown fill
+        {"nosuchname", 1.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fill);
+        const auto doc = Read(Svg("<path d=\"M0 0 L1 1\" fill=\"" + c.fill + "\"/>"));
+        const Art& path = First(*doc);
+        ASSERT_EQ(path.style.fill.has_value(), c.gray.has_value());
+        if (c.gray) {
+            EXPECT_NEAR(path.style.fill->gray, *c.gray, 1e-5);
+        }
+    }
+}
+
 TEST(SvgTexts, LinesAnchorSizeAndOrientation) {
     const auto doc = Read(Svg(R"~(<text x="1" y="2" style="font-size:9px" transform="rotate(90)">)~"
                               R"(<tspan sodipodi:role="line" x="10" y="20">one</tspan>)"
