@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
+#include <set>
 
 #include "subhost/mapforms/svgform.h"
 #include "support/harness.h"
@@ -317,6 +318,33 @@ TEST(SvgPatterns, SymbolsInFileOrderNamedByTitleLabelOrId) {
     ASSERT_EQ(use.type, kGroupArt);
     EXPECT_EQ(use.tags.at("kznObjectName"), "maru");
     EXPECT_EQ(use.children.front()->segments[0].p, (subhost::Point{12, -20}));
+}
+
+TEST(SvgPatterns, SymbolsOfOneTitleAreNamedApart) {
+    const auto doc = Read(
+        Svg(R"(<defs><symbol id="plane"><title>Airport</title><circle r="2"/></symbol>)"
+            R"(<symbol id="plane_inv"><title>Airport</title><circle r="3"/></symbol>)"
+            R"(<symbol><title>Airport</title><circle r="4"/></symbol>)"
+            R"(<symbol id="x"><title>Airport (plane)</title><circle r="5"/></symbol>)"
+            R"(<symbol id="plane_inv"><title>Airport</title><circle r="6"/></symbol></defs>)"));
+    std::vector<std::string> names;
+    for (const subhost::Pattern* p : doc->patterns()) {
+        names.push_back(p->name);
+    }
+    EXPECT_THAT(names, ::testing::ElementsAre("Airport", "Airport (plane_inv)", "Airport (2)",
+                                              "Airport (plane)", "Airport (3)"));
+}
+
+TEST(SvgPatterns, InkscapesMapSymbolsHaveANameEach) {
+    const std::string file = "/usr/share/inkscape/symbols/MapSymbolsNPS.svg";
+    const auto doc = subhost::ReadMap(file);
+    std::set<std::string> names;
+    for (const subhost::Pattern* p : doc->patterns()) {
+        EXPECT_TRUE(names.insert(p->name).second) << p->name;
+    }
+    EXPECT_GT(names.size(), 100U);
+    EXPECT_TRUE(names.contains("Airport"));
+    EXPECT_TRUE(names.contains("Airport (Airport_Inv)"));
 }
 
 TEST(SvgRefusals, WhatAPersonSees) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "subhost/document/artgeometry.h"
@@ -129,11 +130,33 @@ class SvgReader {
         return fallback;
     }
 
+    // The name of a symbol whose title TITLE an earlier symbol has: "TITLE (ID)", its id added,
+    // or, where that is taken too or it has no id, "TITLE (N)", N the first number from 2 that no
+    // pattern has. (Inkscape's own sets have such pairs: a symbol and its inverted form.)
+    std::string UniqueName(const std::string& title, pugi::xml_node symbol) {
+        if (const char* id = symbol.attribute("id").value(); *id) {
+            if (std::string name = title + " (" + ToSjis(id) + ")"; names_.insert(name).second) {
+                return name;
+            }
+        }
+        for (int n = 2;; ++n) {
+            if (std::string name = title + " (" + std::to_string(n) + ")";
+                names_.insert(name).second) {
+                return name;
+            }
+        }
+    }
+
     void ReadPatterns() {
         for (pugi::xml_node symbol : symbols_) {
             Spellings spellings;
-            Pattern& pattern = doc_.AddPattern(
-                Title(symbol, "symbol " + std::to_string(doc_.patterns().size() + 1), spellings));
+            std::string name =
+                Title(symbol, "symbol " + std::to_string(doc_.patterns().size() + 1), spellings);
+            if (!names_.insert(name).second) {
+                name = UniqueName(name, symbol);
+                spellings.clear();
+            }
+            Pattern& pattern = doc_.AddPattern(name);
             pattern.spellings = std::move(spellings);
             // A symbol of one art element has that art; one of more, a group of them.
             std::vector<pugi::xml_node> elements;
@@ -494,6 +517,7 @@ class SvgReader {
     SvgSource& src_;
     std::unordered_map<std::string, pugi::xml_node> ids_;
     std::vector<pugi::xml_node> symbols_;
+    std::unordered_set<std::string> names_;  // of the patterns so far
     std::size_t useArt_ = 0;
 };
 
