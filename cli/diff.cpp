@@ -17,6 +17,7 @@
 #include <map>
 #include <sstream>
 #include <unordered_map>
+#include <type_traits>
 
 namespace kznhost {
 namespace {

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
+#include <mutex>
 #include <random>
+#include <nlohmann/json.hpp>
 #include <set>
 
 #include "actions.h"

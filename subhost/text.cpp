@@ -1,3 +1,5 @@
+// UTF-8 as bytes and code points, and numbers in their shortest form.
+
 #include "subhost/text.h"
 
 #include <charconv>

@@ -21,7 +21,8 @@ std::vector<char32_t> CodePoints(std::string_view utf8);
 // The UTF-8 bytes of code point C.
 std::string Utf8Of(char32_t c);
 
-// V in the fewest digits that read back as V ("0.1", "1e+21"), as JSON and SVG write numbers.
+// V in the fewest digits that read back as V ("0.1", "1e+21"); -0 is "-0". The JSON and SVG
+// forms write their numbers so.
 std::string ShortestNumber(double v);
 
 }  // namespace subhost

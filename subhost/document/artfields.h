@@ -42,7 +42,7 @@ struct ArtField {
 };
 
 constexpr unsigned ArtTypeBit(ASInt32 type) {
-    return 1U << static_cast<unsigned>(type);
+    return type > 0 && type < 32 ? 1U << static_cast<unsigned>(type) : 0;
 }
 
 inline constexpr unsigned kEveryArtType = ArtTypeBit(kGroupArt) | ArtTypeBit(kPathArt) |

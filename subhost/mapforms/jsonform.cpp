@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "subhost/document/artfields.h"
-#include "subhost/files.h"
 #include "subhost/sjis.h"
 
 namespace subhost {
@@ -249,9 +247,7 @@ class MapText {
             out_ += "null";
             return;
         }
-        char text[32];
-        const auto written = std::to_chars(text, text + sizeof text, value);
-        out_.append(text, written.ptr);
+        out_ += ShortestNumber(value);
     }
 
     // SJIS as it is written: as the map it was read from spelled it (SPELLINGS under KEY) while

@@ -12,7 +12,8 @@ namespace subhost {
 
 // A map nested deeper than kMaxArtDepth (document.h) is refused.
 
-// Reads the JSON text of the file NAME. Throws MapError naming the file and the JSON path.
+// Reads JSON, the text of a map named NAME (in messages). Throws MapError naming NAME and the
+// JSON path of what is wrong.
 std::unique_ptr<Document> ParseJsonMap(const std::string& json, const std::string& name);
 
 // The JSON text of DOCUMENT. Throws MapError (naming no file) for a map it cannot write.

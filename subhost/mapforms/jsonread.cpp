@@ -3,13 +3,13 @@
 // the map's bytes and most of the reading time). Each value is checked where it stands, and
 // what is wrong is named with its JSON path.
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
 #include <unordered_set>
 #include <vector>
+#include <type_traits>
 
 #include "subhost/document/artfields.h"
 #include "subhost/document/artgeometry.h"

@@ -1,3 +1,5 @@
+// Names in SVG maps: namespaces found by prefix, attributes by namespace, escaped tag names.
+
 #include "subhost/mapforms/svg/names.h"
 
 #include <charconv>

@@ -1,3 +1,5 @@
+// Path data and basic shapes as the subpaths a viewer draws.
+
 #include "subhost/mapforms/svg/pathdata.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// Reading an SVG map into the host's document: layers, art, texts and symbols, each noted in the
+// source with what it was read from.
+
 #include "subhost/mapforms/svg/reader.h"
 
 #include <cmath>

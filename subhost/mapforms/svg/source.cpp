@@ -1,3 +1,5 @@
+// The prints of art that tell the writer what a command changed.
+
 #include "subhost/mapforms/svg/source.h"
 
 #include <array>

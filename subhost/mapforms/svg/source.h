@@ -25,7 +25,6 @@ struct Record {
     std::string geometry;  // a path's or compound path's points and paint; a text's place
     std::string content;   // a text's characters
     std::string children;  // a group's children (their handles)
-    bool styleFromElement = true;
 };
 
 struct LayerRecord {

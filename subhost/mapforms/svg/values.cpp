@@ -1,3 +1,5 @@
+// Attribute and property values of SVG maps: texts, numbers, transforms, style and colours.
+
 #include "subhost/mapforms/svg/values.h"
 
 #include <algorithm>

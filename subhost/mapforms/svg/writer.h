@@ -97,7 +97,7 @@ class SvgWriter {
 
     // The start tag of NODE with CHANGES to its attributes (a value of nullopt removes one), its
     // hidden state set to HIDDEN and its tags to those of TAGS, where given; the original bytes
-    // when nothing changes. A self-closing tag stays so only when SELFCLOSING allows it.
+    // when nothing changes. A self-closing tag stays so only where KEEPSELFCLOSING.
     void StartTag(pugi::xml_node node,
                   std::vector<std::pair<std::string, std::optional<std::string>>> changes,
                   const bool* hidden, const Art* tags, bool keepSelfClosing = false);

@@ -1,3 +1,5 @@
+// XML as bytes: where markup ends, line and column of an offset, the DOCTYPE's entities, escaping.
+
 #include "subhost/mapforms/svg/xml.h"
 
 #include <algorithm>
