@@ -26,6 +26,10 @@ void AddPatterns(Document& doc, const Shape& shape, std::mt19937& rng, Plan& pla
         }
         path.closed = true;
         path.style.fill = subhost::Paint{0.5 * (i % 3), 0};
+        // Painted as a dialect atlas paints its symbols: a colour per family.
+        static const char* const kColours[] = {"#1f77b4", "#ff7f0e", "#2ca02c",
+                                               "#d62728", "#9467bd", "#8c564b"};
+        path.paint = {{{"fill", kColours[i % 6]}, {"stroke", "none"}}, path.style};
         pattern.art = &group;
         doc.AddSwatch(&pattern, 0);
         plan.patternNames.push_back(name);

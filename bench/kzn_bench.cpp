@@ -415,10 +415,15 @@ void Repaint(benchmark::State& state, const char* filter, int id, int rows, int 
                                                   static_cast<double>(state.iterations()));
 }
 
-// Writing and reading the label map in the form NAME's ending gives (map.json, map.svg).
-void MapWrite(benchmark::State& state, int labels, const char* name) {
+// A map of LABELS labels, or of as many symbols (copies of coloured patterns) where SYMBOLS.
+std::unique_ptr<subhost::Document> BenchMap(int labels, bool symbols) {
+    return symbols ? SymbolMap({labels, 50}, nullptr) : LabelMap({labels, 50}, nullptr);
+}
+
+// Writing and reading the map in the form NAME's ending gives (map.json, map.svg).
+void MapWrite(benchmark::State& state, int labels, const char* name, bool symbols) {
     kzntest::TempDir dir;
-    auto doc = LabelMap({labels, 50}, nullptr);
+    auto doc = BenchMap(labels, symbols);
     const std::string path = dir / name;
     for (auto _ : state) {
         const auto start = Clock::now();
@@ -427,10 +432,10 @@ void MapWrite(benchmark::State& state, int labels, const char* name) {
     }
 }
 
-void MapRead(benchmark::State& state, int labels, const char* name) {
+void MapRead(benchmark::State& state, int labels, const char* name, bool symbols) {
     kzntest::TempDir dir;
     const std::string path = dir / name;
-    subhost::WriteMap(*LabelMap({labels, 50}, nullptr), path);
+    subhost::WriteMap(*BenchMap(labels, symbols), path);
     for (auto _ : state) {
         const auto start = Clock::now();
         auto doc = subhost::ReadMap(path);
@@ -512,10 +517,18 @@ void RegisterAll(const std::vector<int>& sizes, const std::vector<int>& patternC
         }
     }
     for (int n : sizes) {
-        Add({"map write", "labels", n, 50}, IterationsFor(n) * 2, MapWrite, n, "map.json");
-        Add({"map read", "labels", n, 50}, IterationsFor(n) * 2, MapRead, n, "map.json");
-        Add({"svg map write", "labels", n, 50}, IterationsFor(n) * 2, MapWrite, n, "map.svg");
-        Add({"svg map read", "labels", n, 50}, IterationsFor(n) * 2, MapRead, n, "map.svg");
+        for (const bool symbols : {false, true}) {
+            const char* what = symbols ? "symbols" : "labels";
+            const int it = IterationsFor(n) * 2;
+            Add({symbols ? "symbol map write" : "map write", what, n, 50}, it, MapWrite, n,
+                "map.json", symbols);
+            Add({symbols ? "symbol map read" : "map read", what, n, 50}, it, MapRead, n, "map.json",
+                symbols);
+            Add({symbols ? "svg symbol map write" : "svg map write", what, n, 50}, it, MapWrite, n,
+                "map.svg", symbols);
+            Add({symbols ? "svg symbol map read" : "svg map read", what, n, 50}, it, MapRead, n,
+                "map.svg", symbols);
+        }
         Add({"table load", "rows", n, 0}, IterationsFor(n), TableLoad, n, false);
         Add({"table line", "fields", n, 0}, IterationsFor(n), TableLoad, n, true);
     }

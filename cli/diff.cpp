@@ -16,8 +16,8 @@
 #include <iomanip>
 #include <map>
 #include <sstream>
-#include <unordered_map>
 #include <type_traits>
+#include <unordered_map>
 
 namespace kznhost {
 namespace {
@@ -238,6 +238,9 @@ class Contents {
             h = paint ? Mix(Mix(h, Of(paint->gray)), Of(paint->width)) : Mix(h, 0);
         }
         return h;
+    }
+    static std::uint64_t Of(const subhost::KeptPaint& paint) {
+        return Mix(Of(paint.properties), Of(paint.tints));
     }
     static std::uint64_t Of(const std::array<double, 4>& m) {
         std::uint64_t h = 0;
@@ -491,6 +494,9 @@ class Comparison {
             }
             if (!(a.style == b.style)) {
                 Line(at, "path style changed");
+            }
+            if (!(a.paint == b.paint)) {
+                Line(at, "paint changed");
             }
         }
         Flag(at, "hidden", a.hidden, b.hidden);

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <future>
 #include <mutex>
-#include <random>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <set>
 
 #include "actions.h"

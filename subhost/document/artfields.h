@@ -19,6 +19,7 @@ enum class ArtFieldId {
     kHidden,
     kLocked,
     kMatrix,
+    kPaint,
     kPath,
     kSegments,
     kSelected,
@@ -49,7 +50,7 @@ inline constexpr unsigned kEveryArtType = ArtTypeBit(kGroupArt) | ArtTypeBit(kPa
                                           ArtTypeBit(kCompoundPathArt) | ArtTypeBit(kTextArt);
 
 // The fields, in the alphabetical order of their keys (the order the JSON form writes them in).
-inline constexpr std::array<ArtField, 14> kArtFields = {{
+inline constexpr std::array<ArtField, 15> kArtFields = {{
     {ArtFieldId::kAnchor, "anchor", ArtTypeBit(kTextArt), ArtFieldRole::kGeometry, true},
     {ArtFieldId::kChildren, "children", ArtTypeBit(kGroupArt) | ArtTypeBit(kCompoundPathArt),
      ArtFieldRole::kChildren, true},
@@ -57,6 +58,7 @@ inline constexpr std::array<ArtField, 14> kArtFields = {{
     {ArtFieldId::kHidden, "hidden", kEveryArtType, ArtFieldRole::kOwn, true},
     {ArtFieldId::kLocked, "locked", kEveryArtType, ArtFieldRole::kOwn, true},
     {ArtFieldId::kMatrix, "matrix", ArtTypeBit(kTextArt), ArtFieldRole::kGeometry, true},
+    {ArtFieldId::kPaint, "paint", ArtTypeBit(kPathArt), ArtFieldRole::kGeometry, true},
     {ArtFieldId::kPath, "path", ArtTypeBit(kTextArt), ArtFieldRole::kGeometry, true},
     {ArtFieldId::kSegments, "segments", ArtTypeBit(kPathArt), ArtFieldRole::kGeometry, true},
     {ArtFieldId::kSelected, "selected", kEveryArtType, ArtFieldRole::kOwn, false},
@@ -79,8 +81,8 @@ constexpr bool Holds(const ArtField& field, ASInt32 type) {
 
 // Calls VISIT with the member that field ID is of each of ARTS (one art, or two to compare): a
 // bool (closed, hidden, locked, selected), a Point (anchor), a double (size), the orientation's
-// std::array<double, 4>, the segments' vector, the PathStyle, the tags' map, the text's
-// std::string, the text path's Art*, the ChildList of children, or the ASInt32 type.
+// std::array<double, 4>, the segments' vector, the PathStyle, the KeptPaint, the tags' map, the
+// text's std::string, the text path's Art*, the ChildList of children, or the ASInt32 type.
 template <typename Visit, typename... A>
 decltype(auto) VisitField(ArtFieldId id, Visit&& visit, A&... arts) {
     switch (id) {
@@ -96,6 +98,8 @@ decltype(auto) VisitField(ArtFieldId id, Visit&& visit, A&... arts) {
             return visit(arts.locked...);
         case ArtFieldId::kMatrix:
             return visit(arts.matrix...);
+        case ArtFieldId::kPaint:
+            return visit(arts.paint...);
         case ArtFieldId::kPath:
             return visit(arts.textPath...);
         case ArtFieldId::kSegments:

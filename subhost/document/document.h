@@ -47,6 +47,16 @@ struct PathStyle {
     bool operator==(const PathStyle&) const = default;
 };
 
+// How a path is painted in the map it was read from, as CSS properties resolved for the path
+// itself (what it inherits and what class rules give it included: a copy of it is painted the
+// same wherever it stands), beside the gray tints the module reads and sets (paint.h). Empty for
+// art the host made.
+struct KeptPaint {
+    std::map<std::string, std::string> properties;  // "fill" -> "#d62728", ...
+    PathStyle tints;  // the tints the host gave the path from these properties
+    bool operator==(const KeptPaint&) const = default;
+};
+
 struct Layer;
 struct Art;
 
@@ -118,6 +128,7 @@ struct Art {
     bool closed = false;
     std::vector<Segment> segments;
     PathStyle style;
+    KeptPaint paint;  // in force while the module has not set other tints (paint.h)
     // Texts.
     std::string text;  // Shift-JIS
     Point anchor;

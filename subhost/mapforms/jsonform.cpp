@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "subhost/document/artfields.h"
+#include "subhost/document/paint.h"
 #include "subhost/sjis.h"
 
 namespace subhost {
@@ -86,7 +87,7 @@ class MapText {
         out_ += "{";
         const char* comma = "";
         ForEachField(art, [&](const ArtField& field, const auto& value) {
-            if (Given(value, mirrored)) {
+            if (Given(art, value, mirrored)) {
                 out_ += comma;
                 out_ += '"';
                 out_ += field.key;
@@ -100,23 +101,29 @@ class MapText {
 
     // Whether a field's value is written: each but the type, the children and the segments is
     // left out where it holds its default.
-    static bool Given(bool flag, bool) { return flag; }
-    static bool Given(const subhost::Point& anchor, bool) {
+    static bool Given(const subhost::Art&, bool flag, bool) { return flag; }
+    static bool Given(const subhost::Art&, const subhost::Point& anchor, bool) {
         return !(anchor.x == 0 && anchor.y == 0 && !std::signbit(anchor.x) &&
                  !std::signbit(anchor.y));
     }
-    static bool Given(double size, bool) { return size != kDefaultSize; }
-    static bool Given(const std::array<double, 4>& matrix, bool mirrored) {
+    static bool Given(const subhost::Art&, double size, bool) { return size != kDefaultSize; }
+    static bool Given(const subhost::Art&, const std::array<double, 4>& matrix, bool mirrored) {
         return Shown(matrix, mirrored) != kIdentity;
     }
-    static bool Given(subhost::Art* path, bool) { return path != nullptr; }
-    static bool Given(const PathStyle& style, bool) { return style.fill || style.stroke; }
-    static bool Given(const std::map<std::string, std::string>& tags, bool) {
+    static bool Given(const subhost::Art&, subhost::Art* path, bool) { return path != nullptr; }
+    static bool Given(const subhost::Art&, const PathStyle& style, bool) {
+        return style.fill || style.stroke;
+    }
+    static bool Given(const subhost::Art&, const std::map<std::string, std::string>& tags, bool) {
         return !tags.empty();
     }
-    static bool Given(const std::string& text, bool) { return !text.empty(); }
+    static bool Given(const subhost::Art&, const std::string& text, bool) { return !text.empty(); }
+    // A kept paint goes with the tints it gave: once the module sets others, theirs win.
+    static bool Given(const subhost::Art& art, const KeptPaint&, bool) {
+        return PaintInForce(art) != nullptr;
+    }
     template <typename Always>
-    static bool Given(const Always&, bool) {
+    static bool Given(const subhost::Art&, const Always&, bool) {
         return true;
     }
 
@@ -141,6 +148,18 @@ class MapText {
     }
     void Value(const subhost::Art&, subhost::Art* path, bool mirrored) { Art(*path, mirrored); }
     void Value(const subhost::Art&, const PathStyle& style, bool) { Style(style); }
+    void Value(const subhost::Art&, const KeptPaint& paint, bool) {
+        out_ += "{";
+        const char* separator = "";
+        for (const auto& [name, value] : paint.properties) {
+            out_ += separator;
+            separator = ",";
+            String(name);
+            out_ += ":";
+            String(value);
+        }
+        out_ += "}";
+    }
     void Value(const subhost::Art& art, const std::map<std::string, std::string>&, bool) {
         Tags(art);
     }

@@ -3,16 +3,18 @@
 // the map's bytes and most of the reading time). Each value is checked where it stands, and
 // what is wrong is named with its JSON path.
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
+#include <type_traits>
 #include <unordered_set>
 #include <vector>
-#include <type_traits>
 
 #include "subhost/document/artfields.h"
 #include "subhost/document/artgeometry.h"
+#include "subhost/document/paint.h"
 #include "subhost/mapforms/jsonform.h"
 #include "subhost/sjis.h"
 
@@ -131,8 +133,10 @@ enum class Kind {
     Style,
     Paint,  // or null
     Tags,
-    Text,  // a string, or {"sjis": "HEX BYTES"}
-    Sjis,  // that object
+    Css,       // a path's kept paint: CSS properties
+    CssValue,  // one of its values: a string
+    Text,      // a string, or {"sjis": "HEX BYTES"}
+    Sjis,      // that object
     Number,
     Boolean,
     Type,  // an ART's type
@@ -152,6 +156,8 @@ Kind KindOf(ArtFieldId field) {
             return Kind::Boolean;
         case ArtFieldId::kMatrix:
             return Kind::Matrix;
+        case ArtFieldId::kPaint:
+            return Kind::Css;
         case ArtFieldId::kPath:
             return Kind::TextPath;
         case ArtFieldId::kSegments:
@@ -194,6 +200,10 @@ const char* Wrong(Kind kind) {
             return "must be an orientation [a, b, c, d]";
         case Kind::Tags:
             return "must be an object of tag values";
+        case Kind::Css:
+            return "must be an object of paint properties";
+        case Kind::CssValue:
+            return "must be a string (a CSS value)";
         case Kind::Text:
         case Kind::Sjis:
             return "must be a string (or {\"sjis\": \"HEX BYTES\"})";
@@ -218,6 +228,7 @@ bool IsObject(Kind kind) {
         case Kind::Style:
         case Kind::Paint:
         case Kind::Tags:
+        case Kind::Css:
             return true;
         default:
             return false;
@@ -331,6 +342,14 @@ class MapReader {
             CheckKeys(o);
             return Value();
         }
+        if (kind == Kind::CssValue) {
+            // Kept as the file spells it: the module never sees it, and a map writes it back.
+            if (!IsUtf8(value) || value.find('\0') != std::string::npos) {
+                Fail(where_.Path(), Wrong(kind));
+            }
+            stack_.back().art->paint.properties[stack_.back().key] = value;
+            return Value();
+        }
         if (kind == Kind::Sjis) {
             stack_.back().text.sjis = Hex(value);
             stack_.back().sjis = true;
@@ -372,7 +391,7 @@ class MapReader {
                 o.art->segments.reserve(4);  // a path has a few (JSON does not say how many)
             }
             o.art->segments.emplace_back();
-        } else if (kind == Kind::Style || kind == Kind::Tags) {
+        } else if (kind == Kind::Style || kind == Kind::Tags || kind == Kind::Css) {
             o.art = stack_.back().art;
         } else if (kind == Kind::Paint) {
             o.art = stack_.back().art;
@@ -421,6 +440,12 @@ class MapReader {
                      "both)");
             }
             o.tag = std::move(*name);
+        } else if (o.kind == Kind::Css) {
+            if (std::find_if(std::begin(kPaintProperties), std::end(kPaintProperties),
+                             [&](const char* p) { return key == p; }) ==
+                std::end(kPaintProperties)) {
+                Fail(where_.Path(), "is not a paint property this map form keeps");
+            }
         } else if (o.kind == Kind::Sjis) {
             if (key != "sjis") {
                 Fail(where_.Container(), Wrong(Kind::Text));
@@ -576,6 +601,8 @@ class MapReader {
                 return Kind::Paint;
             case Kind::Tags:
                 return Kind::Text;
+            case Kind::Css:
+                return Kind::CssValue;
             case Kind::Sjis:
                 return Kind::Sjis;
             default:  // a point's, a matrix's or a paint's numbers
@@ -684,6 +711,10 @@ class MapReader {
             Fail(where_.Container(), Wrong(o.kind));
         }
         o.art->type = o.type;
+        // A kept paint gave the tints the map holds with it.
+        if (!o.art->paint.properties.empty()) {
+            o.art->paint.tints = o.art->style;
+        }
     }
 
     // Refuses a key of O that its type does not have (the first by name).

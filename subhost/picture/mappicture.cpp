@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "subhost/document/artgeometry.h"
+#include "subhost/document/paint.h"
 #include "subhost/picture/canvas.h"
 #include "subhost/sjis.h"
 
@@ -16,15 +17,6 @@ namespace {
 
 using geometry::Matrix;
 using geometry::Point;
-
-double Tint(double gray) {
-    return 1 - std::clamp(gray, 0.0, 1.0);
-}
-
-void SetGray(cairo_t* cr, double gray) {
-    const double v = Tint(gray);
-    cairo_set_source_rgb(cr, v, v, v);
-}
 
 // How much M enlarges lengths (the square root of its area factor).
 double LengthScale(const Matrix& m) {
@@ -67,15 +59,22 @@ void AddPath(cairo_t* cr, const Art& path, const Matrix& m) {
     }
 }
 
-// Fills and strokes the current path with STYLE, then clears it.
-void PaintShape(cairo_t* cr, const PathStyle& style, const Matrix& m) {
-    if (style.fill) {
-        SetGray(cr, style.fill->gray);
+void SetColour(cairo_t* cr, const Rgba& c) {
+    cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
+}
+
+// Fills and strokes the current path as PATH is painted (its kept paint's colours, where in
+// force, as the drawing program draws art in its colours; its gray tints otherwise), then
+// clears it.
+void PaintShape(cairo_t* cr, const Art& path, const Matrix& m) {
+    if (const std::optional<Rgba> fill = FillColour(path)) {
+        SetColour(cr, *fill);
         cairo_fill_preserve(cr);
     }
-    if (style.stroke && style.stroke->width > 0) {
-        SetGray(cr, style.stroke->gray);
-        cairo_set_line_width(cr, style.stroke->width * LengthScale(m));
+    if (const std::optional<Rgba> stroke = StrokeColour(path);
+        stroke && path.style.stroke && path.style.stroke->width > 0) {
+        SetColour(cr, *stroke);
+        cairo_set_line_width(cr, path.style.stroke->width * LengthScale(m));
         cairo_stroke_preserve(cr);
     }
     cairo_new_path(cr);
@@ -177,7 +176,9 @@ void PaintPathText(cairo_t* cr, const Art& text, const Matrix& m) {
 void PaintLeaf(cairo_t* cr, const Art& art, const Matrix& m) {
     if (art.type == kPathArt) {
         AddPath(cr, art, m);
-        PaintShape(cr, art.style, m);
+        cairo_set_fill_rule(cr, EvenOdd(art) ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        PaintShape(cr, art, m);
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     } else if (art.type == kTextArt) {
         if (art.textPath != nullptr) {
             PaintPathText(cr, art, m);
@@ -201,7 +202,7 @@ void PaintCompound(cairo_t* cr, const Art& compound, const Matrix& m) {
         return;
     }
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-    PaintShape(cr, styled->style, m);
+    PaintShape(cr, *styled, m);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
 }
 

@@ -95,6 +95,9 @@ void Change(subhost::Document& doc, const ArtField& field) {
         case ArtFieldId::kMatrix:
             art.matrix = {0, 1, -1, 0};
             return;
+        case ArtFieldId::kPaint:
+            art.paint = {{{"fill", "#d62728"}}, art.style};
+            return;
         case ArtFieldId::kPath:
             doc.NewTextPath(art).segments = {{{0, 0}, {0, 0}, {0, 0}, false},
                                              {{30, 0}, {30, 0}, {30, 0}, false}};

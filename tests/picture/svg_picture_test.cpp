@@ -165,14 +165,27 @@ TEST(SvgPicture, AJsonMapWrittenAsSvgShowsItsArtInLibrsvg) {
     std::ostringstream err;
     ASSERT_EQ(kznhost::ConvertMap(json, dir / "map.svg", err), 0) << err.str();
     // librsvg's own command line draws the page the file gives: the square with a margin.
-    ASSERT_EQ(std::system(("rsvg-convert '" + dir / "map.svg" + "' -o '" + dir / "map.png" + "'")
-                              .c_str()),
+    ASSERT_EQ(std::system(
+                  ("rsvg-convert '" + dir / "map.svg" + "' -o '" + dir / "map.png" + "'").c_str()),
               0);
     const Pixels page = Pixels::FromPng(dir / "map.png");
     EXPECT_EQ(page.width(), 60);
     EXPECT_EQ(page.height(), 60);
     EXPECT_EQ(page.At(30, 30), (Color{0, 0, 0}));
     EXPECT_EQ(page.At(5, 5), (Color{255, 255, 255}));
+}
+
+TEST(SvgPicture, ArtIsDrawnInTheColoursItWasReadWith) {
+    // A red square kept with its paint beside its gray, in a JSON map: drawn red, not gray.
+    TempDir dir;
+    const std::string json = dir.Write("map.json", kzntest::Utf8(u8R"({"kzn-document": 1,
+        "layers": [{"title": "L", "art": [{"type": "path", "closed": true,
+          "style": {"fill": {"gray": 0.7}}, "paint": {"fill": "#ff0000", "stroke": "none"},
+          "segments": [{"p": [0, 0]}, {"p": [40, 0]}, {"p": [40, 40]}, {"p": [0, 40]}]}]}]})"));
+    std::ostringstream err;
+    ASSERT_EQ(kznhost::RenderPicture(json, dir / "map.png", 1, err), 0) << err.str();
+    const Pixels picture = Pixels::FromPng(dir / "map.png");
+    EXPECT_EQ(picture.At(30, 30), kRed);
 }
 
 // The legend's layout: the first line's symbol cell is at y 39 to 71, the second's below it, the

@@ -4,7 +4,8 @@
 #   - the result differs from the map in the labels it replaced and the art it added only;
 #   - librsvg (rsvg-convert) and Inkscape's command line picture it without an error;
 #   - Inkscape opens and saves it (as Inkscape SVG), keeping the symbols' tags;
-#   - object to object finds and replaces the symbols on the map Inkscape saved.
+#   - object to object finds and replaces the symbols on the map Inkscape saved;
+#   - on a map whose SVG elements are prefixed (svg:g), Inkscape draws the symbols added.
 # Usage: inkscape_test.sh KZNHOST EXAMPLES_FOLDER
 set -uo pipefail
 kznhost=$1
@@ -70,6 +71,38 @@ after_open=$(count "$work/o2o.svg" 'kzn:kznObjectName="白丸"')
 [ "$after_filled" -eq "$before_open" ] && [ "$after_open" -eq "$before_filled" ] ||
   fail "circles not swapped: filled $before_filled -> $after_filled, open $before_open -> $after_open"
 inkscape_ok "export the swapped map" "$work/o2o.svg" --export-filename="$work/o2o.png"
+
+# A map that writes SVG's elements with a prefix (svg:svg, svg:g; no default namespace): the
+# symbols text to object adds are drawn. Its labels draw nothing (fill:none), so the map looks
+# the same before and after unless the new art is drawn.
+mkdir -p "$work/prefixed"
+cat >"$work/prefixed/map.svg" <<'EOF_MAP'
+<?xml version="1.0" encoding="UTF-8"?>
+<svg:svg xmlns:svg="http://www.w3.org/2000/svg"
+   xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape" width="100" height="100">
+  <svg:defs><svg:symbol id="s"><svg:title>maru</svg:title><svg:circle r="4" style="fill:#c83737"/></svg:symbol></svg:defs>
+  <svg:g inkscape:groupmode="layer" inkscape:label="Points">
+    <svg:rect width="100" height="100" style="fill:#ffffff"/>
+    <svg:text x="20" y="20" style="fill:none">a</svg:text>
+    <svg:text x="60" y="60" style="fill:none">b</svg:text>
+  </svg:g>
+</svg:svg>
+EOF_MAP
+printf 'a,maru\r\nb,maru,maru\r\n' >"$work/prefixed/table.csv"
+printf 'filter t2o\nlayer "Points"\nfile "table.csv"\nclick 1101\ncheck 1133 on\ncheck 1041 on\nok\n' \
+  >"$work/prefixed/session.txt"
+"$kznhost" run --doc "$work/prefixed/map.svg" --script "$work/prefixed/session.txt" \
+  --out "$work/prefixed/out.svg" || fail "text to object on the prefixed map exited $?"
+unprefixed=$(grep -c -E '<[a-z]+[ />]' "$work/prefixed/out.svg")
+[ "$unprefixed" -eq 0 ] || fail "$unprefixed lines of the prefixed map hold elements without the prefix"
+rsvg-convert "$work/prefixed/out.svg" -o "$work/prefixed/rsvg.png" 2>"$work/rsvg.log" ||
+  fail "rsvg-convert on the prefixed map: $(cat "$work/rsvg.log")"
+inkscape_ok "export the prefixed map" "$work/prefixed/map.svg" --export-filename="$work/prefixed/before.png"
+inkscape_ok "export the prefixed map's symbols" "$work/prefixed/out.svg" \
+  --export-filename="$work/prefixed/after.png"
+if cmp -s "$work/prefixed/before.png" "$work/prefixed/after.png"; then
+  fail "Inkscape draws none of the symbols text to object added to the prefixed map"
+fi
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures failures"

@@ -309,11 +309,14 @@ TEST(SvgPatterns, SymbolsInFileOrderNamedByTitleLabelOrId) {
     EXPECT_EQ(doc->patterns()[0]->name, "maru");
     EXPECT_EQ(doc->patterns()[1]->name, "sankaku");
     EXPECT_EQ(doc->patterns()[2]->name, "s3");
-    EXPECT_EQ(doc->patterns()[0]->art->type, kPathArt);   // one element: its art
-    EXPECT_EQ(doc->patterns()[1]->art->type, kGroupArt);  // more: a group of them
+    // A symbol is a group of its art, of one element as of more.
+    EXPECT_EQ(doc->patterns()[0]->art->type, kGroupArt);
+    EXPECT_EQ(doc->patterns()[0]->art->children.size(), 1U);
+    EXPECT_EQ(doc->patterns()[1]->art->type, kGroupArt);
+    EXPECT_EQ(doc->patterns()[1]->art->children.size(), 2U);
     EXPECT_EQ(doc->swatches().size(), 3U);
     // The pattern's art is kept y down; the use places a copy where it stands, y up.
-    EXPECT_EQ(doc->patterns()[0]->art->segments[0].p, (subhost::Point{2, 0}));
+    EXPECT_EQ(doc->patterns()[0]->art->children.front()->segments[0].p, (subhost::Point{2, 0}));
     const Art& use = First(*doc);
     ASSERT_EQ(use.type, kGroupArt);
     EXPECT_EQ(use.tags.at("kznObjectName"), "maru");
@@ -333,6 +336,19 @@ TEST(SvgPatterns, SymbolsOfOneTitleAreNamedApart) {
     }
     EXPECT_THAT(names, ::testing::ElementsAre("Airport", "Airport (plane_inv)", "Airport (2)",
                                               "Airport (plane)", "Airport (3)"));
+}
+
+TEST(SvgPatterns, AUseOfAnIdNoElementHasIsAnEmptyGroupKeptAsItIs) {
+    // As in Inkscape's own AigaSymbols.svg: viewers draw nothing for it.
+    const std::string svg = Svg(R"(<use xlink:href="#gone" x="3"/><path d="M0 0L1 1"/>)");
+    std::shared_ptr<const subhost::MapSource> source;
+    const auto doc = subhost::ParseSvgMap(svg, "map.svg", &source);
+    const Art& use = *doc->layers()[0]->group->children.back();
+    EXPECT_EQ(use.type, kGroupArt);
+    EXPECT_TRUE(use.children.empty());
+    doc->layers()[0]->group->children.front()->hidden = true;
+    EXPECT_THAT(subhost::FormatSvgMap(*doc, source.get()),
+                ::testing::HasSubstr(R"(<use xlink:href="#gone" x="3"/>)"));
 }
 
 TEST(SvgPatterns, InkscapesMapSymbolsHaveANameEach) {
@@ -376,8 +392,6 @@ TEST(SvgRefusals, WhatAPersonSees) {
         {"an entity bomb", bomb, "expand beyond 16 MiB"},
         {"malformed XML", Svg("\n<g>\n  <path></g>"), "map.svg: line 3, column "},
         {"nested too deep", Svg(deep), "nested 101 deep; a map holds art nested at most 100"},
-        {"a use of a missing symbol", Svg("\n<use xlink:href=\"#gone\"/>"),
-         "map.svg: line 2, column 1: <use> names \"#gone\", which no element"},
         {"not SVG", "<html/>", "the root element is not <svg>"},
         {"a NUL byte", Svg("\n<text k=\"a" + std::string(1, '\0') + "b\">x</text>"),
          "map.svg: line 2, column 11: not well-formed XML: a NUL byte"},
@@ -494,12 +508,14 @@ TEST_F(SvgWriting, NewArtIsInkscapeMarkupAtItsPlaceWithTheSymbolsColours) {
     copy.tags["kznObjectName"] = "maru";
     const std::string written = Written();
     // Between the path and the text in front of it; the layer's transform undone.
+    // The copy is a group, as the symbol is, tagged, holding the symbol's art in its colour.
     const std::size_t path = written.find("id=\"p1\" />");
-    const std::size_t added = written.find("\n    <path style=\"fill:#c83737\" d=\"M 2,10 C ");
+    const std::size_t added = written.find(
+        "\n    <g kzn:kznObjectName=\"maru\">\n      <path style=\"fill:#c83737;stroke:none\" "
+        "d=\"M 2,10 C ");
     const std::size_t text = written.find("<text x=\"3\"");
     EXPECT_LT(path, added);
     EXPECT_LT(added, text);
-    EXPECT_THAT(written, ::testing::HasSubstr("kzn:kznObjectName=\"maru\" />"));
     // The tags' namespace is declared on the root; nothing else of it changed.
     EXPECT_THAT(written,
                 ::testing::HasSubstr("sodipodi-0.dtd\" xmlns:kzn=\"urn:x-kzn:tags\">\n  <defs>"));
@@ -507,8 +523,9 @@ TEST_F(SvgWriting, NewArtIsInkscapeMarkupAtItsPlaceWithTheSymbolsColours) {
     const auto again = subhost::ParseSvgMap(written, "again.svg");
     const Art& back = *again->layers()[0]->group->children[1];
     EXPECT_EQ(back.tags.at("kznObjectName"), "maru");
-    EXPECT_NEAR(back.segments[0].p.x, copy.segments[0].p.x, 1e-9);
-    EXPECT_NEAR(back.segments[0].p.y, copy.segments[0].p.y, 1e-9);
+    ASSERT_EQ(back.children.size(), 1U);
+    EXPECT_NEAR(back.children[0]->segments[0].p.x, copy.children[0]->segments[0].p.x, 1e-9);
+    EXPECT_NEAR(back.children[0]->segments[0].p.y, copy.children[0]->segments[0].p.y, 1e-9);
 }
 
 TEST_F(SvgWriting, StatesAndTagsChangeOnlyTheStartTag) {
@@ -565,7 +582,10 @@ TEST(SvgForms, AMapWithoutSourceIsWrittenAsAFileOfItsOwnThatReadsBack) {
     }
     EXPECT_NEAR(path.style.fill->gray, 0.2, 0.5 / 255);
     EXPECT_EQ(back->patterns()[0]->name, "maru");
-    EXPECT_EQ(back->patterns()[0]->art->segments[0].p, json->patterns()[0]->art->segments[0].p);
+    // Read from SVG, a pattern's art is a group: the symbol.
+    ASSERT_EQ(back->patterns()[0]->art->type, kGroupArt);
+    EXPECT_EQ(back->patterns()[0]->art->children.front()->segments[0].p,
+              json->patterns()[0]->art->segments[0].p);
 }
 
 TEST(SvgForms, GzipRoundTripAndRefusals) {
@@ -589,6 +609,358 @@ TEST(SvgForms, ReadAndWrittenByName) {
     EXPECT_EQ(subhost::ReadMap(dir / "m.json")->layers()[0]->group->children.front()->text, "x");
     EXPECT_EQ(subhost::FormOf("A.SVG"), subhost::MapForm::kSvg);
     EXPECT_EQ(subhost::FormOf("a.svg.json"), subhost::MapForm::kJson);
+}
+
+// ------------------------------------------------------------------------------------------
+// Flowed texts: Inkscape 0.92's flowRoot and Inkscape 1.x's SVG 2 text in a shape
+
+TEST(SvgFlowedTexts, StandWhereInkscapeLaysOutTheirFirstLine) {
+    // Each text as a person wrote it (no x and y) and where Inkscape 1.2 put its first line,
+    // from the x and y of the tspan it wrote (or the glyphs it drew, for a flowRoot).
+    struct Case {
+        const char* name;
+        std::string element;
+        subhost::Point inkscape;  // y downwards, as in the file
+        double size;
+    };
+    const std::string frame = R"~(<rect id="r" x="20" y="30" width="160" height="150"/>)~";
+    auto inside = [](const std::string& style, const std::string& text) {
+        return R"~(<text xml:space="preserve" x="7" y="9" style="white-space:pre;)~" + style +
+               R"~(;shape-inside:url(#r)">)~" + text + "</text>";
+    };
+    const std::vector<Case> cases = {
+        {"Latin: DejaVu's ascent",
+         inside("font-size:10px;line-height:1.25", "ab"),
+         {20, 38.847656},
+         10},
+        {"half the leading", inside("font-size:10px;line-height:2", "ab"), {20, 42.597656}, 10},
+        {"no line-height: 1.25", inside("font-size:20px", "ab"), {20, 47.695312}, 20},
+        {"Japanese: the ideographic em box",
+         inside("font-size:10px;line-height:1.25", Utf8(u8"マイマイ one")),
+         {20, 40.048828},
+         10},
+        {"padding",
+         inside("font-size:10px;line-height:125%;shape-padding:3", "ab"),
+         {23, 41.847656},
+         10},
+        {"a flowRoot, its region's transform applied",
+         R"~(<flowRoot style="font-size:10px;line-height:2"><flowRegion><rect width="60")~"
+         R"~( height="40" x="10" y="100" transform="translate(1,2)"/></flowRegion>)~"
+         R"~(<flowPara>H</flowPara></flowRoot>)~",
+         {11, 114.6},
+         10},
+        {"a flowPara's own size",
+         R"~(<flowRoot style="font-size:30px;line-height:1.25"><flowRegion><rect x="10")~"
+         R"~( y="100" width="6" height="4"/></flowRegion><flowPara style="font-size:10px">H)~"
+         R"~(</flowPara></flowRoot>)~",
+         {10, 108.847656},
+         10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto doc = Read(Svg("<defs>" + frame + "</defs>" + c.element));
+        const Art& text = First(*doc);
+        EXPECT_NEAR(text.anchor.x, c.inkscape.x, 0.01);
+        EXPECT_NEAR(text.anchor.y, -c.inkscape.y, 0.01);
+        EXPECT_EQ(text.size, c.size);
+    }
+}
+
+TEST(SvgFlowedTexts, InkscapesOwnLayoutAndTransformsPlaceThem) {
+    // As Inkscape 1.2 writes a text it wrapped: a tspan for each line it laid out, at its place;
+    // a line break of the text's own ends a line.
+    const auto doc = Read(Svg(Utf8(
+        u8R"~(<defs><rect x="20" y="30" width="60" height="50" id="rect1"/></defs>)~"
+        u8R"~(<g transform="translate(100,0)"><text xml:space="preserve" id="text1")~"
+        u8R"~( style="font-size:10px;line-height:1.25;white-space:pre;shape-inside:url(#rect1)")~"
+        u8R"~( transform="scale(2)"><tspan x="20.5" y="40.048828" id="tspan27">マイマイ </tspan>)~"
+        u8R"~(<tspan x="20" y="52.548828" id="tspan29">one two</tspan><tspan x="20")~"
+        u8"\n y=\"65.048828\" id=\"tspan31\">five six\n</tspan><tspan x=\"20\" y=\"77.5\">"
+        u8R"~(<tspan dx="0 5.2" id="tspan35">second</tspan></tspan></text></g>)~")));
+    const Art& text = *First(*doc).children.front();
+    EXPECT_EQ(text.text,
+              "\x83\x7D\x83\x43\x83\x7D\x83\x43 one two"
+              "five six\rsecond");
+    EXPECT_NEAR(text.anchor.x, 141, 1e-9);
+    EXPECT_NEAR(text.anchor.y, -80.097656, 1e-6);
+    EXPECT_EQ(text.matrix, (std::array<double, 4>{2, 0, 0, 2}));
+}
+
+TEST(SvgFlowedTexts, TheirTextIsTheirParagraphs) {
+    struct Case {
+        std::string element;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {R"~(<flowRoot xml:space="preserve"><flowRegion><rect width="9" height="9"/>)~"
+         R"~(</flowRegion><flowPara>one <flowSpan>span</flowSpan></flowPara><flowPara/>)~"
+         R"~(<flowPara>three</flowPara></flowRoot>)~",
+         "one span\r\rthree"},
+        {R"~(<flowRoot><flowDiv><flowPara> a  b </flowPara><flowPara>c</flowPara></flowDiv>)~"
+         R"~(<flowDiv>d</flowDiv></flowRoot>)~",
+         "a b\rc\rd"},
+        {"<flowRoot><flowRegion><rect width=\"9\" height=\"9\"/></flowRegion></flowRoot>", ""},
+        // Line breaks start lines where the text's white-space keeps them.
+        {"<text style=\"white-space:pre;shape-inside:url(#r)\">a  b\nc</text>", "a  b\rc"},
+        {"<text style=\"white-space:pre-line;shape-inside:url(#r)\">a  b\r\nc</text>", "a b\rc"},
+        {"<text style=\"shape-inside:url(#r)\">a  b\nc</text>", "a bc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.element);
+        const auto doc =
+            Read(Svg(R"~(<defs><rect id="r" width="9" height="9"/></defs>)~" + c.element));
+        EXPECT_EQ(First(*doc).text, c.text);
+    }
+}
+
+TEST(SvgFlowedTexts, AReplacedOneKeepsItsFormAndReadsBack) {
+    struct Case {
+        const char* name;
+        std::string before;
+        std::string text;  // Shift-JIS
+        std::string after;
+    };
+    const std::string region =
+        R"~(<flowRegion id="g"><rect width="80" height="40"/></flowRegion>)~";
+    const std::string style = R"~( style="font-size:10px;white-space:pre;shape-inside:url(#r)")~";
+    const std::vector<Case> cases = {
+        {"a flowRoot: its region stays, further lines are paragraphs of the first's form",
+         R"~(<flowRoot id="f">)~" + region +
+             R"~(<flowPara id="p1" style="fill:red">old</flowPara><flowPara id="p2">two)~"
+             R"~(</flowPara></flowRoot>)~",
+         "a\rb&",
+         R"~(<flowRoot id="f">)~" + region +
+             R"~(<flowPara id="p1" style="fill:red">a</flowPara><flowPara style="fill:red">)~"
+             R"(b&amp;</flowPara></flowRoot>)"},
+        {"in a flowDiv, the other paragraphs go, what holds no characters stays",
+         "<flowRoot>\n  " + region +
+             "\n  <flowDiv><flowPara/>\n    <flowPara>x</flowPara><title>t</title></flowDiv>"
+             "\n  <flowPara>y</flowPara>\n  <flowRegionExclude><rect width=\"1\" height=\"1\"/>"
+             "</flowRegionExclude>\n</flowRoot>",
+         "new",
+         "<flowRoot>\n  " + region +
+             "\n  <flowDiv><flowPara>new</flowPara><title>t</title></flowDiv>"
+             "\n  <flowRegionExclude><rect width=\"1\" height=\"1\"/></flowRegionExclude>\n"
+             "</flowRoot>"},
+        {"a flowRoot without paragraphs gets them", "<flowRoot>" + region + "</flowRoot>", "a\rb",
+         "<flowRoot>" + region + "<flowPara>a</flowPara><flowPara>b</flowPara></flowRoot>"},
+        {"SVG 2, as Inkscape writes it: the first tspan, further ones a line lower each",
+         "<text" + style +
+             R"~(> <tspan x="20" y="40" id="t1">one </tspan><tspan x="20")~"
+             R"~( y="52.5" id="t2">two</tspan></text>)~",
+         "a\rb\rc",
+         "<text" + style + R"~(> <tspan x="20" y="40" id="t1">a)~" + "\n" +
+             R"~(</tspan><tspan x="20" y="52.5">b)~" + "\n" +
+             R"(</tspan><tspan x="20" y="65">c</tspan></text>)"},
+        {"SVG 2 holding its characters itself", "<text" + style + ">old</text>", "a\rb",
+         "<text" + style + ">a\nb</text>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string untouched =
+            R"~(<flowRoot id="u">)~" + region + R"~(<flowPara>keep</flowPara></flowRoot>)~";
+        auto map = [&](const std::string& text) {
+            return Svg(R"~(<defs><rect id="r" x="20" y="30" width="80" height="40"/></defs>)~" +
+                       untouched + text);
+        };
+        std::shared_ptr<const subhost::MapSource> source;
+        const auto doc = subhost::ParseSvgMap(map(c.before), "map.svg", &source);
+        Art& text = *doc->layers()[0]->group->children.front();
+        const subhost::Point anchor = text.anchor;
+        text.text = c.text;
+        const std::string written = subhost::FormatSvgMap(*doc, source.get());
+        EXPECT_EQ(written, map(c.after));
+        const auto back = subhost::ParseSvgMap(written, "again.svg");
+        EXPECT_EQ(back->layers()[0]->group->children.front()->text, c.text);
+        EXPECT_EQ(back->layers()[0]->group->children.front()->anchor, anchor);
+    }
+}
+
+TEST(SvgFlowedTexts, OneMovedIsWrittenAnewAsAPointTextWhereItWasPut) {
+    const std::string svg =
+        Svg(R"~(<defs><rect id="r" x="20" y="30" width="80" height="40"/></defs>)~"
+            R"~(<text id="t" style="font-size:10px;shape-inside:url(#r);shape-padding:2;)~"
+            R"~(shape-rendering:crispEdges"><tspan x="20" y="40">a</tspan></text>)~");
+    std::shared_ptr<const subhost::MapSource> source;
+    const auto doc = subhost::ParseSvgMap(svg, "map.svg", &source);
+    doc->layers()[0]->group->children.front()->anchor = {50, -60};
+    const std::string written = subhost::FormatSvgMap(*doc, source.get());
+    EXPECT_THAT(written,
+                ::testing::HasSubstr(R"~(<text xml:space="preserve" id="t" style="font-size:10px;)~"
+                                     R"~(shape-rendering:crispEdges" transform=)~"));
+    const Art& back = First(*subhost::ParseSvgMap(written, "again.svg"));
+    EXPECT_EQ(back.text, "a");
+    EXPECT_NEAR(back.anchor.x, 50, 1e-9);
+    EXPECT_NEAR(back.anchor.y, -60, 1e-9);
+}
+
+// ------------------------------------------------------------------------------------------
+// Symbols placed by hand (a <use> of a <symbol>, as Inkscape's Symbols dialog places them) and
+// copies of symbols
+
+// Inkscape's NPS airport and its inverted form (one title), a path and a clone of it.
+const char* const kPlaced =
+    R"(<defs><symbol id="plane"><title>Airport</title><path d="M0 0L1 1"/></symbol>)"
+    R"(<symbol id="plane_inv"><title>Airport</title><rect width="2" height="2"/>)"
+    R"(<path d="M0 0L1 1"/></symbol></defs>)"
+    R"(<g inkscape:groupmode="layer" id="layer1">)"
+    R"(<use xlink:href="#plane" x="5" y="6"/>)"
+    R"(<use xlink:href="#plane_inv"/>)"
+    R"(<use xlink:href="#plane" t:kznObjectName="own" t:k="v"/>)"
+    R"(<path id="p" d="M0 0L2 2"/><use xlink:href="#p"/></g>)";
+
+TEST(SvgPlacedSymbols, AreGroupsTaggedWithTheirPatternsName) {
+    const auto doc = Read(Svg(kPlaced));
+    // Every pattern's art is a group, a single path's too.
+    for (const subhost::Pattern* p : doc->patterns()) {
+        EXPECT_EQ(p->art->type, kGroupArt) << p->name;
+    }
+    const auto& art = doc->layers()[0]->group->children;  // front first
+    ASSERT_EQ(art.size(), 5U);
+    const Art& plane = *art[4];
+    ASSERT_EQ(plane.type, kGroupArt);
+    EXPECT_EQ(plane.tags, (std::map<std::string, std::string>{{"kznObjectName", "Airport"}}));
+    ASSERT_EQ(plane.children.size(), 1U);
+    EXPECT_EQ(plane.children[0]->segments[0].p, (subhost::Point{5, -6}));
+    // The second symbol of a title is named apart, and so is its placed copy.
+    EXPECT_EQ(art[3]->tags.at("kznObjectName"), "Airport (plane_inv)");
+    EXPECT_EQ(art[3]->children.size(), 2U);
+    // A use's own tag comes first.
+    EXPECT_EQ(art[2]->tags,
+              (std::map<std::string, std::string>{{"k", "v"}, {"kznObjectName", "own"}}));
+    // A clone of art that is not a symbol is a group of its copy, untagged.
+    EXPECT_EQ(art[0]->type, kGroupArt);
+    EXPECT_TRUE(art[0]->tags.empty());
+}
+
+class SvgPlacedSymbolsWriting : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        svg_ = Svg(kPlaced);
+        doc_ = subhost::ParseSvgMap(svg_, "map.svg", &source_);
+    }
+    std::string Written() { return subhost::FormatSvgMap(*doc_, source_.get()); }
+    Art& Top(std::size_t i) { return *doc_->layers()[0]->group->children[i]; }
+
+    std::string svg_;
+    std::unique_ptr<Document> doc_;
+    std::shared_ptr<const subhost::MapSource> source_;
+};
+
+TEST_F(SvgPlacedSymbolsWriting, KeepTheirBytesWithoutTheTagReadingGaveThem) {
+    // Untouched: the file as it was.
+    EXPECT_EQ(Written(), svg_);
+    // Hidden and locked by a command: its start tag changes by that only.
+    Top(4).hidden = true;
+    Top(4).locked = true;
+    std::string expected = svg_;
+    expected.replace(expected.find(R"(<use xlink:href="#plane" x="5" y="6"/>)"), 38,
+                     R"(<use xlink:href="#plane" x="5" y="6" sodipodi:insensitive="true" )"
+                     R"(style="display:none"/>)");
+    EXPECT_EQ(Written(), expected);
+}
+
+TEST_F(SvgPlacedSymbolsWriting, ATagACommandGaveIsWritten) {
+    Top(4).tags["kznObjectName"] = "Campground";
+    Top(3).hidden = true;
+    Top(2).hidden = true;
+    const std::string written = Written();
+    EXPECT_THAT(written,
+                ::testing::HasSubstr(
+                    R"(<use xlink:href="#plane" x="5" y="6" t:kznObjectName="Campground"/>)"));
+    EXPECT_THAT(written,
+                ::testing::HasSubstr(R"(<use xlink:href="#plane_inv" style="display:none"/>)"));
+    EXPECT_THAT(written, ::testing::HasSubstr(R"(<use xlink:href="#plane" t:kznObjectName="own" )"
+                                              R"(t:k="v" style="display:none"/>)"));
+    // Read back, each is what the host had.
+    const auto back = subhost::ParseSvgMap(written, "again.svg");
+    EXPECT_EQ(back->layers()[0]->group->children[4]->tags.at("kznObjectName"), "Campground");
+    EXPECT_EQ(back->layers()[0]->group->children[3]->tags.at("kznObjectName"),
+              "Airport (plane_inv)");
+}
+
+TEST(SvgCopiesOfSymbols, ArePaintedAsTheirOwnSymbol) {
+    // Two single-path symbols of one shape, one of a class: each copy painted as its own.
+    const std::string svg =
+        Svg(R"(<style>.hollow { fill: none; stroke: #ff0000 }</style>)"
+            R"(<defs><symbol id="a"><title>a</title><path d="M0 0L4 0L4 4Z"/></symbol>)"
+            R"(<symbol id="b"><title>b</title><path d="M0 0L4 0L4 4Z" class="hollow"/></symbol>)"
+            R"(</defs><g inkscape:groupmode="layer"><path d="M9 9L10 10"/></g>)");
+    std::shared_ptr<const subhost::MapSource> source;
+    const auto doc = subhost::ParseSvgMap(svg, "map.svg", &source);
+    Art& path = *doc->layers()[0]->group->children.front();
+    for (const subhost::Pattern* p : {doc->patterns()[1], doc->patterns()[0]}) {
+        doc->Duplicate(*p->art, kPlaceAbove, path).tags["kznObjectName"] = p->name;
+    }
+    const std::string written = subhost::FormatSvgMap(*doc, source.get());
+    const std::size_t a = written.find("<g t:kznObjectName=\"a\">");
+    const std::size_t b = written.find("<g t:kznObjectName=\"b\">");
+    ASSERT_NE(a, std::string::npos);
+    ASSERT_NE(b, std::string::npos);
+    EXPECT_THAT(written.substr(a, written.find("</g>", a) - a),
+                ::testing::Not(::testing::ContainsRegex("hollow|ff0000|red")));
+    EXPECT_THAT(written.substr(b, written.find("</g>", b) - b),
+                ::testing::ContainsRegex("hollow|stroke:#ff0000|stroke:red"));
+}
+
+// New markup in files that name SVG's elements otherwise than by the default namespace.
+TEST(SvgPrefixedDocuments, NewMarkupIsNamedAsSvgIsWhereItGoes) {
+    constexpr const char* kNs =
+        R"( xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape")"
+        R"( xmlns:sodipodi="http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd")"
+        R"( xmlns:t="urn:x-kzn:tags")";
+    struct Case {
+        const char* name;
+        std::string svg;  // with a symbol, a layer, a text of one line in it
+        std::vector<std::string> written;
+    };
+    const std::vector<Case> cases = {
+        {"a prefix",
+         std::string(R"(<svg:svg xmlns:svg="http://www.w3.org/2000/svg")") + kNs +
+             R"(><svg:defs><svg:symbol id="s"><svg:title>m</svg:title>)"
+             R"(<svg:circle r="1"/></svg:symbol></svg:defs>)"
+             R"(<svg:g inkscape:groupmode="layer"><svg:text><svg:tspan sodipodi:role="line">a)"
+             R"(</svg:tspan></svg:text></svg:g></svg:svg>)",
+         {"<svg:tspan sodipodi:role=\"line\">b</svg:tspan></svg:text>",
+          "<svg:g t:kznObjectName=\"m\">\n  <svg:path ", " />\n</svg:g>",
+          "<svg:text xml:space=\"preserve\"",
+          "<svg:tspan sodipodi:role=\"line\" x=\"0\" y=\"0\">new</svg:tspan></svg:text>"}},
+        {"a prefix, another namespace the default",
+         std::string(R"(<s:svg xmlns:s="http://www.w3.org/2000/svg" xmlns="urn:x-other")") + kNs +
+             R"(><s:symbol id="s"><s:title>m</s:title><s:circle r="1"/></s:symbol>)"
+             R"(<s:g inkscape:groupmode="layer"><s:text><s:tspan sodipodi:role="line">a)"
+             R"(</s:tspan></s:text></s:g></s:svg>)",
+         {"<s:tspan sodipodi:role=\"line\">b</s:tspan>", "<s:g t:kznObjectName=\"m\">\n  <s:path ",
+          "<s:text xml:space"}},
+        {"no name for SVG where it goes",
+         std::string(R"(<svg xmlns="http://www.w3.org/2000/svg")") + kNs +
+             R"(><symbol id="s"><title>m</title><circle r="1"/></symbol>)"
+             R"(<g inkscape:groupmode="layer" xmlns="urn:x-other"><text>)"
+             R"(<tspan sodipodi:role="line">a</tspan></text></g></svg>)",
+         {"<tspan xmlns=\"http://www.w3.org/2000/svg\" sodipodi:role=\"line\">b</tspan>",
+          "<g xmlns=\"http://www.w3.org/2000/svg\" t:kznObjectName=\"m\">"}},
+        {"no namespace at all",
+         std::string(R"(<svg)") + kNs +
+             R"(><symbol id="s"><title>m</title><circle r="1"/></symbol>)"
+             R"(<g inkscape:groupmode="layer"><text><tspan sodipodi:role="line">a</tspan></text>)"
+             R"(</g></svg>)",
+         {"<tspan sodipodi:role=\"line\">b</tspan>", "<g t:kznObjectName=\"m\">\n  <path "}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::shared_ptr<const subhost::MapSource> source;
+        const auto doc = subhost::ParseSvgMap(c.svg, "map.svg", &source);
+        Art& text = *doc->layers()[0]->group->children.front();
+        text.text = "a\rb";
+        doc->Duplicate(*doc->patterns()[0]->art, kPlaceAbove, text).tags["kznObjectName"] = "m";
+        Art& added = doc->NewArt(kTextArt, kPlaceAbove, text);
+        added.text = "new";
+        added.size = 10;
+        const std::string written = subhost::FormatSvgMap(*doc, source.get());
+        for (const std::string& markup : c.written) {
+            EXPECT_THAT(written, ::testing::HasSubstr(markup));
+        }
+    }
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <set>
 
 #include "subhost/document/artgeometry.h"
+#include "subhost/document/paint.h"
 #include "subhost/mapforms/svg/names.h"
 #include "subhost/mapforms/svg/writer.h"
 #include "subhost/sjis.h"
@@ -19,7 +21,10 @@ bool GeometryAttribute(std::string_view name) {
     static const std::set<std::string_view> kNames = {
         "d",  "x", "y",  "width", "height", "rx", "ry",     "cx",
         "cy", "r", "x1", "y1",    "x2",     "y2", "points", "transform"};
-    return kNames.count(name) != 0 || name.starts_with("sodipodi:") ||
+    // A flowed text's frame places its lines: written anew, it is a point text.
+    static const std::set<std::string_view> kFrame = {"shape-inside", "shape-padding",
+                                                      "shape-subtract", "shape-margin"};
+    return kNames.count(name) != 0 || kFrame.count(name) != 0 || name.starts_with("sodipodi:") ||
            name.starts_with("inkscape:original") || name == "inkscape:path-effect";
 }
 
@@ -61,7 +66,7 @@ std::string SvgWriter::Kept(pugi::xml_node model, bool all, bool hidden) {
             styled = true;
             std::string style;
             for (const auto& [n, v] : Declarations(value)) {
-                if (n != "display") {
+                if (n != "display" && !(all && GeometryAttribute(n))) {
                     style += (style.empty() ? "" : ";") + n + ":" + v;
                 }
             }
@@ -119,6 +124,38 @@ std::string SvgWriter::PathData(const Art& path, const Matrix& local) {
     return d;
 }
 
+std::string SvgWriter::StyleOfKeptPaint(const Art& path, const KeptPaint& paint,
+                                        const Matrix& local) {
+    // Lengths follow the stroke width, which the host scales with the path.
+    double ratio = 1;
+    if (const auto it = paint.properties.find("stroke-width");
+        it != paint.properties.end() && path.style.stroke) {
+        const std::vector<double> kept = Numbers(it->second);
+        const double written =
+            path.style.stroke->width * std::sqrt(std::fabs(local.a * local.d - local.b * local.c));
+        ratio = kept.empty() || kept[0] == 0 ? 1 : written / kept[0];
+    }
+    std::string style;
+    for (const char* name : kPaintProperties) {
+        const auto it = paint.properties.find(name);
+        if (it == paint.properties.end()) {
+            continue;
+        }
+        std::string value = it->second;
+        const std::string_view n(name);
+        if (n == "stroke-width" || n == "stroke-dashoffset" ||
+            (n == "stroke-dasharray" && value != "none")) {
+            std::string scaled;
+            for (const double v : Numbers(value)) {
+                scaled += (scaled.empty() ? "" : ",") + Number(v * ratio);
+            }
+            value = scaled.empty() ? value : scaled;
+        }
+        style += (style.empty() ? "" : ";") + std::string(name) + ":" + value;
+    }
+    return style;
+}
+
 std::string SvgWriter::StyleOfPath(const Art& path, const Matrix& local) {
     std::string style = "fill:" + (path.style.fill ? GrayColour(path.style.fill->gray) : "none");
     if (path.style.stroke) {
@@ -146,7 +183,26 @@ void SvgWriter::ModelsFor(const Art& copy) {
     if (src_ == nullptr || !tried_.insert(copy.ref).second) {
         return;
     }
-    for (const auto& [ref, elements] : src_->patterns) {
+    // The pattern the copy's tag names comes first: symbols of one shape (the single paths of
+    // Inkscape's symbol sets) are told apart by it. Then the first pattern of its shape whose
+    // paint it has throughout; failing that, the first of its shape, where its paint fits.
+    std::vector<std::size_t> order;
+    if (const auto tag = copy.tags.find("kznObjectName"); tag != copy.tags.end()) {
+        for (const Pattern* p : doc_.patterns()) {
+            for (std::size_t i = 0;
+                 p->name == tag->second && p->art != nullptr && i < src_->patterns.size(); ++i) {
+                if (src_->patterns[i].first == p->art->ref) {
+                    order.push_back(i);
+                }
+            }
+        }
+    }
+    for (std::size_t i = 0; i < src_->patterns.size(); ++i) {
+        order.push_back(i);
+    }
+    std::optional<std::unordered_map<ArtHandle, pugi::xml_node>> first;
+    for (const std::size_t i : order) {
+        const auto& [ref, elements] = src_->patterns[i];
         if (!doc_.Alive(ref)) {
             continue;  // a pattern's art a command replaced
         }
@@ -155,6 +211,8 @@ void SvgWriter::ModelsFor(const Art& copy) {
             Shape(pattern, 10000) != Shape(copy, 10000)) {
             continue;
         }
+        std::unordered_map<ArtHandle, pugi::xml_node> found;
+        bool fits = true;
         std::function<void(const Art&, const Art&)> pair = [&](const Art& p, const Art& c) {
             if (const auto it = elements.find(p.ref); it != elements.end()) {
                 const Art& model = doc_.Get(p.ref);
@@ -162,7 +220,9 @@ void SvgWriter::ModelsFor(const Art& copy) {
                     model.style.stroke.has_value() == c.style.stroke.has_value() &&
                     (!model.style.fill || model.style.fill->gray == c.style.fill->gray) &&
                     (!model.style.stroke || model.style.stroke->gray == c.style.stroke->gray)) {
-                    models_[c.ref] = it->second;
+                    found[c.ref] = it->second;
+                } else {
+                    fits = false;
                 }
             }
             auto ci = c.children.begin();
@@ -171,7 +231,16 @@ void SvgWriter::ModelsFor(const Art& copy) {
             }
         };
         pair(pattern, copy);
-        return;
+        if (fits) {
+            models_.insert(found.begin(), found.end());
+            return;
+        }
+        if (!first) {
+            first = std::move(found);
+        }
+    }
+    if (first) {
+        models_.insert(first->begin(), first->end());
     }
 }
 
@@ -187,7 +256,7 @@ void SvgWriter::WriteNewChildren(const Art& group, const Matrix& local, const st
         Out() += inner;
         WriteNew(**it, local, inner, nullptr);
     }
-    Out() += indent + "</g>";
+    Out() += indent + Close("g");
 }
 
 void SvgWriter::WriteNew(const Art& art, const Matrix& local, const std::string& indent,
@@ -203,7 +272,7 @@ void SvgWriter::WriteNew(const Art& art, const Matrix& local, const std::string&
     }
     switch (art.type) {
         case kGroupArt:
-            Out() += "<g" + std::string(art.hidden ? " style=\"display:none\"" : "") +
+            Out() += Open("g") + std::string(art.hidden ? " style=\"display:none\"" : "") +
                      OwnAttributes(art);
             WriteNewChildren(art, local, indent, nullptr);
             return;
@@ -243,9 +312,16 @@ void SvgWriter::WriteNewPath(const Art& art, const Matrix& local, pugi::xml_node
         usesSodipodi_ = true;
         d += "\" sodipodi:nodetypes=\"" + types;
     }
-    out += "<path";
-    if (model) {
-        out += Kept(model, kept, art.hidden);
+    out += Open("path");
+    // A path written anew in its own element keeps the element's attributes; any other is
+    // painted as its kept paint says, which holds what it inherited where it was read, or by its
+    // tints.
+    const KeptPaint* paint = kept ? nullptr : PaintInForce(first);
+    if (kept) {
+        out += Kept(model, true, art.hidden);
+    } else if (paint != nullptr) {
+        out += " style=\"" + Escape(StyleOfKeptPaint(first, *paint, local), true) +
+               (art.hidden ? ";display:none" : "") + "\"";
     } else {
         out += " style=\"" + StyleOfPath(first, local) + (art.hidden ? ";display:none" : "") + "\"";
     }
@@ -260,7 +336,7 @@ void SvgWriter::WriteNewText(const Art& art, const Matrix& local, pugi::xml_node
     const Point at = local.Apply(art.anchor);
     t.tx = at.x;
     t.ty = at.y;
-    out += "<text xml:space=\"preserve\"";
+    out += Open("text") + " xml:space=\"preserve\"";
     if (model) {
         out += Kept(model, kept, art.hidden);
     } else {
@@ -276,16 +352,17 @@ void SvgWriter::WriteNewText(const Art& art, const Matrix& local, pugi::xml_node
     usesSodipodi_ = true;
     while (true) {
         const std::size_t cr = utf8.find('\r', from);
-        out += "<tspan sodipodi:role=\"line\" x=\"0\" y=\"" + Number(line * 1.25 * art.size) +
-               "\">" + Escape(utf8.substr(from, cr == std::string::npos ? cr : cr - from), false) +
-               "</tspan>";
+        out += Open("tspan") + " sodipodi:role=\"line\" x=\"0\" y=\"" +
+               Number(line * 1.25 * art.size) + "\">" +
+               Escape(utf8.substr(from, cr == std::string::npos ? cr : cr - from), false) +
+               Close("tspan");
         if (cr == std::string::npos) {
             break;
         }
         from = cr + 1;
         ++line;
     }
-    out += "</text>";
+    out += Close("text");
 }
 
 std::string SvgWriter::PageAttributes() const {
@@ -320,9 +397,18 @@ std::string SvgWriter::Fresh() {
         for (const Pattern* p : doc_.patterns()) {
             out += indent + "  <symbol id=\"kzn-pattern-" + std::to_string(++n) + "\"><title>" +
                    Escape(ShowSjis(p->name), false) + "</title>";
-            if (p->art != nullptr) {
+            // Pattern art is kept in SVG's own orientation (y down). A symbol is the group of
+            // its art: a plain group's children go straight into it, so that the map reads back
+            // with the same pattern art.
+            const bool plain = p->art != nullptr && p->art->type == kGroupArt &&
+                               p->art->tags.empty() && !p->art->hidden && !p->art->locked;
+            if (plain) {
+                for (auto it = p->art->children.rbegin(); it != p->art->children.rend(); ++it) {
+                    out += indent + "    ";
+                    WriteNew(**it, Matrix{}, indent + "    ", nullptr);
+                }
+            } else if (p->art != nullptr) {
                 out += indent + "    ";
-                // Pattern art is kept in SVG's own orientation (y down).
                 WriteNew(*p->art, Matrix{}, indent + "    ", nullptr);
             }
             out += indent + "  </symbol>";

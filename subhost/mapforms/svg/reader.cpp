@@ -3,20 +3,28 @@
 
 #include "subhost/mapforms/svg/reader.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "subhost/document/artgeometry.h"
+#include "subhost/document/paint.h"
 #include "subhost/mapforms/svg/names.h"
 #include "subhost/mapforms/svg/pathdata.h"
 #include "subhost/mapforms/svg/values.h"
 
 namespace subhost::svg {
 namespace {
+
+// The tag that names the symbol a group is a copy of.
+constexpr const char* kObjectNameTag = "kznObjectName";
 
 // Art that <use> elements may make, all together: a symbol used in a symbol used in a symbol...
 constexpr std::size_t kUseArtBound = std::size_t{1} << 20;
@@ -40,6 +48,7 @@ class SvgReader {
             throw SvgFault{src_.root ? src_.Begin(src_.root) : 0, "the root element is not <svg>"};
         }
         IndexIds();
+        rootStyle_ = StyleAt(src_.root);
         ReadPatterns();
         // Layers in file order are bottom first; the document lists them from the top.
         std::vector<pugi::xml_node> layerNodes;
@@ -60,7 +69,7 @@ class SvgReader {
             src_.rootLayer = layer.ref;
             for (pugi::xml_node child : src_.root.children()) {
                 if (!IsLayer(child)) {
-                    ReadArt(child, layer.group, Matrix{}, Style{}, 1);
+                    ReadArt(child, layer.group, Matrix{}, rootStyle_, 1);
                 }
             }
             FrontFirst(*layer.group);
@@ -88,8 +97,9 @@ class SvgReader {
             return false;
         }
         const std::string_view n = LocalName(node.name());
-        return n == "g" || n == "a" || n == "use" || n == "text" || n == "path" || n == "rect" ||
-               n == "circle" || n == "ellipse" || n == "line" || n == "polyline" || n == "polygon";
+        return n == "g" || n == "a" || n == "use" || n == "text" || n == "flowRoot" ||
+               n == "path" || n == "rect" || n == "circle" || n == "ellipse" || n == "line" ||
+               n == "polyline" || n == "polygon";
     }
 
     void IndexIds() {
@@ -101,6 +111,9 @@ class SvgReader {
                 }
                 if (IsElement(n, "symbol")) {
                     symbols_.push_back(n);
+                }
+                if (IsElement(n, "style")) {
+                    sheet_.Add(n.text().get());
                 }
             }
             if (n.first_child()) {
@@ -151,6 +164,8 @@ class SvgReader {
     }
 
     void ReadPatterns() {
+        // Every name first: a <use> in a symbol may name a symbol further on.
+        std::vector<Pattern*> patterns;
         for (pugi::xml_node symbol : symbols_) {
             Spellings spellings;
             std::string name =
@@ -161,26 +176,25 @@ class SvgReader {
             }
             Pattern& pattern = doc_.AddPattern(name);
             pattern.spellings = std::move(spellings);
-            // A symbol of one art element has that art; one of more, a group of them.
-            std::vector<pugi::xml_node> elements;
-            for (pugi::xml_node child : symbol.children()) {
-                if (IsArt(child)) {
-                    elements.push_back(child);
-                }
-            }
-            Art* single = elements.size() == 1 ? ReadArt(elements[0], nullptr, Matrix{}, Style{}, 1)
-                                               : nullptr;
-            Art& art = single != nullptr ? *single : doc_.NewArt(kGroupArt, nullptr);
+            patterns.push_back(&pattern);
+            patternOf_.emplace(symbol.internal_object(), &pattern);
+        }
+        for (std::size_t i = 0; i < symbols_.size(); ++i) {
+            const pugi::xml_node symbol = symbols_[i];
+            Pattern& pattern = *patterns[i];
+            // A symbol is a group of its art, whatever it holds, as <symbol> is in SVG: every
+            // copy of it is a group, which its tag names.
+            Art& art = doc_.NewArt(kGroupArt, nullptr);
             pattern.art = &art;
-            if (single == nullptr) {
-                for (pugi::xml_node child : elements) {
-                    ReadArt(child, &art, Matrix{}, Style{}, 2);
-                }
-                FrontFirst(art);
+            const Style style = StyleOf(symbol, StyleAt(symbol.parent()), nullptr, &sheet_);
+            for (pugi::xml_node child : symbol.children()) {
+                ReadArt(child, &art, Matrix{}, style, 2);
             }
+            FrontFirst(art);
             // The host keeps a pattern's art in the pattern's own space, whose y grows downwards.
             TransformArt(art, kFlip, 1, kTransformObjects);
-            std::unordered_map<ArtHandle, pugi::xml_node> models;
+            // The group's element is the symbol itself (its uses name it).
+            std::unordered_map<ArtHandle, pugi::xml_node> models{{art.ref, symbol}};
             std::function<void(Art&)> collect = [&](Art& a) {
                 if (const auto it = src_.art.find(a.ref); it != src_.art.end()) {
                     models.emplace(a.ref, it->second.node);
@@ -191,12 +205,8 @@ class SvgReader {
                     collect(*c);
                 }
             };
-            if (single != nullptr) {
-                collect(art);
-            } else {
-                for (Art* c : art.children) {
-                    collect(*c);
-                }
+            for (Art* c : art.children) {
+                collect(*c);
             }
             src_.patterns.emplace_back(art.ref, std::move(models));
             doc_.AddSwatch(&pattern, 0);
@@ -225,7 +235,7 @@ class SvgReader {
             layer.title = Spelled(label, layer.spellings);
         }
         bool hidden = false;
-        const Style style = StyleOf(node, Style{}, &hidden);
+        const Style style = StyleOf(node, rootStyle_, &hidden, &sheet_);
         layer.group->hidden = hidden;
         const Matrix ctm = ParseTransform(node.attribute("transform").value());
         for (pugi::xml_node child : node.children()) {
@@ -256,7 +266,7 @@ class SvgReader {
                             " art objects");
         }
         bool hidden = false;
-        const Style style = StyleOf(node, inherited, &hidden);
+        const Style style = StyleOf(node, inherited, &hidden, &sheet_);
         const Matrix ctm = ParseTransform(node.attribute("transform").value()).Then(parentCtm);
         const std::string_view name = LocalName(node.name());
         Art* art = nullptr;
@@ -272,7 +282,7 @@ class SvgReader {
         } else if (name == "use") {
             record.kind = Record::kUse;
             art = &ReadUse(node, parent, ctm, style, depth);
-        } else if (name == "text") {
+        } else if (name == "text" || name == "flowRoot") {
             record.kind = Record::kText;
             art = &ReadText(node, parent, ctm, style);
         } else {
@@ -299,9 +309,9 @@ class SvgReader {
         return art;
     }
 
-    // The element NODE names by its href (#id); none for another file's. A missing one is
-    // refused where REQUIRED (a <use>: the symbol the person placed would be lost).
-    pugi::xml_node Target(pugi::xml_node node, bool required) {
+    // The element NODE names by its href (#id); none for another file's, or for an id no element
+    // of the file has (viewers draw nothing for it; Inkscape's own symbol sets hold such uses).
+    pugi::xml_node Target(pugi::xml_node node) {
         pugi::xml_attribute href = Attr(node, kXlinkNs, "href");
         if (!href) {
             href = node.attribute("href");
@@ -311,28 +321,33 @@ class SvgReader {
             return {};
         }
         const auto it = ids_.find(std::string(ref.substr(1)));
-        if (it == ids_.end()) {
-            if (!required) {
-                return {};
-            }
-            Fault(node, "<" + std::string(node.name()) + "> names \"" + std::string(ref) +
-                            "\", which no element of this file has as its id");
-        }
-        return it->second;
+        return it == ids_.end() ? pugi::xml_node() : it->second;
     }
 
     // A <use> is a group holding the art of what it uses, placed where the use puts it.
     Art& ReadUse(pugi::xml_node node, Art* parent, const Matrix& ctm, const Style& style,
                  int depth) {
         Art& group = doc_.NewArt(kGroupArt, parent);
-        const pugi::xml_node target = Target(node, true);
+        const pugi::xml_node target = Target(node);
         if (!target) {
             return group;
         }
         const Matrix placed = Matrix::Translation(Length(node, "x"), Length(node, "y")).Then(ctm);
         if (IsElement(target, "symbol")) {
+            // A placed symbol is a copy of its pattern, as text to object leaves one: a group
+            // tagged with the pattern's name, unless the use has that tag of its own. The writer
+            // leaves this one out of the file while it names the symbol.
+            if (const auto it = patternOf_.find(target.internal_object());
+                it != patternOf_.end() && !Attr(node, kTagsNs, kObjectNameTag)) {
+                group.tags[kObjectNameTag] = it->second->name;
+                if (const auto spelled = it->second->spellings.find("");
+                    spelled != it->second->spellings.end()) {
+                    group.spellings[kObjectNameTag] = spelled->second;
+                }
+            }
+            const Style inside = StyleOf(target, style, nullptr, &sheet_);
             for (pugi::xml_node child : target.children()) {
-                ReadArt(child, &group, placed, style, depth + 1, true);
+                ReadArt(child, &group, placed, inside, depth + 1, true);
             }
             FrontFirst(group);
         } else {
@@ -341,6 +356,21 @@ class SvgReader {
         return group;
     }
 
+    // The style NODE's children inherit: the cascade from the root down to NODE.
+    Style StyleAt(pugi::xml_node node) const {
+        std::vector<pugi::xml_node> chain;
+        for (pugi::xml_node n = node; n && n.type() == pugi::node_element; n = n.parent()) {
+            chain.push_back(n);
+        }
+        Style style;
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            style = StyleOf(*it, style, nullptr, &sheet_);
+        }
+        return style;
+    }
+
+    // The path's gray tints, and its paint as resolved for it (KeptPaint), where that says more
+    // than the tints.
     void SetStyle(Art& path, const Style& style, const Matrix& full) {
         if (const std::optional<double> fill = GrayOf(style.fill, style.color)) {
             path.style.fill = Paint{*fill, 0};
@@ -349,6 +379,43 @@ class SvgReader {
             const double scale = std::sqrt(std::fabs(full.a * full.d - full.b * full.c));
             path.style.stroke = Paint{*stroke, style.strokeWidth * scale};
         }
+        const auto resolved = [&](const std::string& paint) {
+            return paint == "currentColor" || paint == "currentcolor" ? style.color : paint;
+        };
+        std::map<std::string, std::string> properties = style.paint;
+        properties["fill"] = resolved(style.fill);
+        properties["stroke"] = resolved(style.stroke);
+        if (path.style.stroke) {
+            properties["stroke-width"] = Number(style.strokeWidth);
+        }
+        if (style.opacity != 1) {
+            properties["opacity"] = Number(style.opacity);
+        }
+        if (SaysMore(properties, path.style)) {
+            path.paint = {std::move(properties), path.style};
+        }
+    }
+
+    // Whether PROPERTIES paint otherwise than the gray tints TINTS alone (a colour, an opacity,
+    // a dash...): a map of black and gray art keeps no paint beside its tints.
+    static bool SaysMore(const std::map<std::string, std::string>& properties,
+                         const PathStyle& tints) {
+        const auto gray = [](const std::string& value, const std::optional<Paint>& tint) {
+            if (!tint) {
+                return value == "none" || value == "transparent";
+            }
+            const std::optional<Rgba> c = CssColour(value);
+            return c && c->a == 1 && c->r == c->g && c->g == c->b &&
+                   std::fabs((1 - c->r) - tint->gray) < 1e-6;
+        };
+        for (const auto& [name, value] : properties) {
+            if ((name == "fill" && gray(value, tints.fill)) ||
+                (name == "stroke" && gray(value, tints.stroke)) || name == "stroke-width") {
+                continue;
+            }
+            return true;
+        }
+        return false;
     }
 
     static void FillPath(Art& path, const Subpath& subpath, const Matrix& full) {
@@ -451,10 +518,11 @@ class SvgReader {
             if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
                 out += n.value();
             }
-            // Characters are those of the text, its spans and its path; a <title> or a <desc>
-            // inside it holds none of them.
+            // Characters are those of the text, its spans and its path (a flowed text's: its
+            // paragraph's and their spans); a <title> or a <desc> inside it holds none of them.
             if (n.type() == pugi::node_element && n.first_child() &&
-                (IsElement(n, "tspan") || IsElement(n, "textPath") || IsElement(n, "a"))) {
+                (IsElement(n, "tspan") || IsElement(n, "textPath") || IsElement(n, "a") ||
+                 IsElement(n, "flowSpan"))) {
                 n = n.first_child();
                 continue;
             }
@@ -467,6 +535,149 @@ class SvgReader {
             n = n.next_sibling();
         }
         return out;
+    }
+
+    // A property of NODE: its style's declaration, else its attribute; empty for neither.
+    static std::string Property(pugi::xml_node node, const char* name) {
+        const std::map<std::string, std::string> declarations =
+            Declarations(node.attribute("style").value());
+        const auto it = declarations.find(name);
+        return it != declarations.end() ? it->second : std::string(node.attribute(name).value());
+    }
+
+    // The characters of an SVG 2 flowed text: as Spaces lays them out, but where its white-space
+    // keeps line breaks (pre, as Inkscape writes it, pre-wrap, pre-line, break-spaces) each line
+    // break starts a line of its own.
+    static std::string FlowedSpaces(const std::string& text, pugi::xml_node node) {
+        const std::string ws = Property(node, "white-space");
+        if (ws != "pre" && ws != "pre-wrap" && ws != "pre-line" && ws != "break-spaces") {
+            return Spaces(text, Preserved(node));
+        }
+        const bool keep = ws != "pre-line" || Preserved(node);
+        std::string out;
+        for (std::size_t from = 0;;) {
+            const std::size_t nl = text.find('\n', from);
+            std::string line = text.substr(from, nl == std::string::npos ? nl : nl - from);
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            out += Spaces(line, keep);
+            if (nl == std::string::npos) {
+                return out;
+            }
+            out += '\r';
+            from = nl + 1;
+        }
+    }
+
+    // The paragraphs of a flowRoot, each a line: its flowPara elements, those of its flowDivs
+    // included, and a flowDiv that holds none.
+    static std::vector<pugi::xml_node> Paragraphs(pugi::xml_node node) {
+        std::vector<pugi::xml_node> out;
+        for (pugi::xml_node child : node.children()) {
+            if (IsElement(child, "flowPara")) {
+                out.push_back(child);
+            } else if (IsElement(child, "flowDiv")) {
+                const std::size_t before = out.size();
+                for (pugi::xml_node para : child.children()) {
+                    if (IsElement(para, "flowPara")) {
+                        out.push_back(para);
+                    }
+                }
+                if (out.size() == before) {
+                    out.push_back(child);
+                }
+            }
+        }
+        return out;
+    }
+
+    // The shape a flowed text flows into: a flowRoot's first flowRegion shape; the first shape
+    // an SVG 2 text's shape-inside names (url(#id)). None where there is no such shape.
+    pugi::xml_node Frame(pugi::xml_node node) {
+        if (IsElement(node, "flowRoot")) {
+            for (pugi::xml_node shape : node.child("flowRegion").children()) {
+                if (ShapeData(shape)) {
+                    return shape;
+                }
+            }
+            return {};
+        }
+        const std::string inside = Property(node, "shape-inside");
+        const std::size_t open = inside.find("url(");
+        const std::size_t close = inside.find(')', open);
+        if (open == std::string::npos || close == std::string::npos) {
+            return {};
+        }
+        std::string ref = inside.substr(open + 4, close - open - 4);
+        std::erase_if(ref, [](char c) { return c == '"' || c == '\'' || c == ' '; });
+        const auto it = ref.starts_with('#') ? ids_.find(ref.substr(1)) : ids_.end();
+        return it != ids_.end() && ShapeData(it->second) ? it->second : pugi::xml_node();
+    }
+
+    // Whether UTF8 holds a Japanese character (kana, kanji, CJK punctuation, full-width forms):
+    // UTF-8 leads of U+3000-U+9FFF, U+F900-U+FAFF, U+FF00-U+FFFF and U+20000 on.
+    static bool HasJapanese(std::string_view utf8) {
+        for (std::size_t i = 0; i < utf8.size(); ++i) {
+            const auto c = static_cast<unsigned char>(utf8[i]);
+            const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+            if ((c >= 0xE3 && c <= 0xE9) ||
+                (c == 0xEF && ((next >= 0xA4 && next <= 0xAB) || next >= 0xBC)) ||
+                (c == 0xF0 && next >= 0xA0)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The distance between the baselines of a flowed text's lines: its line-height (that of its
+    // first line's element, else the text's), a number or a percentage of SIZE or a length; 1.25
+    // times SIZE for none or "normal", as Inkscape takes it.
+    static double LineHeight(pugi::xml_node text, pugi::xml_node line, double size) {
+        std::string value = line ? Property(line, "line-height") : std::string();
+        value = value.empty() ? Property(text, "line-height") : value;
+        const std::vector<double> v = Numbers(value);
+        if (v.empty()) {
+            return 1.25 * size;
+        }
+        if (value.ends_with('%')) {
+            return v[0] / 100 * size;
+        }
+        return std::isdigit(static_cast<unsigned char>(value.back())) || value.back() == '.'
+                   ? v[0] * size
+                   : v[0];
+    }
+
+    // Where the first line of a text flowed into FRAME stands, in the text's coordinates, as
+    // Inkscape lays it out: at the left of the frame's bounds (its points taken by its own
+    // transform), inset by the text's shape-padding, and below their top by that padding, half
+    // the leading (line height less SIZE) and the line's ascent. The ascent is the font's and
+    // the host has no fonts: it takes 0.88 em where the first line (FIRST, its paragraph) holds
+    // a Japanese character, the ascent of the ideographic em box of Japanese fonts (IPA, Noto
+    // CJK), and 0.76 em otherwise, that of DejaVu Sans, Inkscape's sans-serif on Linux.
+    static std::optional<Point> FrameAnchor(pugi::xml_node frame, pugi::xml_node text,
+                                            pugi::xml_node line, double size,
+                                            std::string_view first) {
+        if (!frame) {
+            return std::nullopt;
+        }
+        const Matrix m = ParseTransform(frame.attribute("transform").value());
+        std::optional<Point> topLeft;
+        for (const Subpath& subpath : ParsePathData(ShapeData(frame).value_or(""))) {
+            for (const Segment& s : subpath.segments) {
+                const Point p = m.Apply(s.p);
+                topLeft = Point{topLeft ? std::min(topLeft->x, p.x) : p.x,
+                                topLeft ? std::min(topLeft->y, p.y) : p.y};
+            }
+        }
+        if (!topLeft) {
+            return std::nullopt;
+        }
+        const std::vector<double> padding = Numbers(Property(text, "shape-padding"));
+        const double pad = padding.empty() ? 0 : padding[0];
+        const double ascent = (HasJapanese(first) ? 0.88 : 0.76) * size;
+        return Point{topLeft->x + pad,
+                     topLeft->y + pad + (LineHeight(text, line, size) - size) / 2 + ascent};
     }
 
     Art& ReadText(pugi::xml_node node, Art* parent, const Matrix& ctm, const Style& style) {
@@ -483,15 +694,45 @@ class SvgReader {
         std::string content;
         double size = style.fontSize;
         Point anchor{Length(node, "x"), Length(node, "y")};
-        if (!lines.empty()) {
+        const bool flowRoot = IsElement(node, "flowRoot");
+        const bool flowed =
+            flowRoot || Property(node, "shape-inside").find("url(") != std::string::npos;
+        pugi::xml_node firstLine;  // the element of the first line, where it has one
+        if (flowRoot) {
+            const std::vector<pugi::xml_node> paragraphs = Paragraphs(node);
+            for (std::size_t i = 0; i < paragraphs.size(); ++i) {
+                content +=
+                    (i == 0 ? "" : "\r") + Spaces(AllText(paragraphs[i]), Preserved(paragraphs[i]));
+            }
+            firstLine = paragraphs.empty() ? pugi::xml_node() : paragraphs[0];
+        } else if (!lines.empty()) {
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 content += (i == 0 ? "" : "\r") + Spaces(AllText(lines[i]), Preserved(node));
             }
-            const Style first = StyleOf(lines[0], style, nullptr);
-            size = first.fontSize;
+            firstLine = lines[0];
             anchor = {Length(lines[0], "x", anchor.x), Length(lines[0], "y", anchor.y)};
+        } else if (flowed) {
+            content = FlowedSpaces(AllText(node), node);
+            const pugi::xml_node child =
+                node.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; });
+            firstLine = IsElement(child, "tspan") ? child : pugi::xml_node();
         } else {
             content = Spaces(AllText(node), Preserved(node));
+        }
+        if (firstLine) {
+            size = StyleOf(firstLine, style, nullptr, &sheet_).fontSize;
+        }
+        if (flowed) {
+            // Where Inkscape wrote the first line (its first tspan's x and y: the layout in SVG
+            // 1.1's terms), else where the frame puts it; the text's own x and y do not count.
+            if (const std::optional<Point> framed =
+                    FrameAnchor(Frame(node), node, firstLine, size,
+                                std::string_view(content).substr(0, content.find('\r')))) {
+                anchor = *framed;
+            }
+            if (IsElement(firstLine, "tspan")) {
+                anchor = {Length(firstLine, "x", anchor.x), Length(firstLine, "y", anchor.y)};
+            }
         }
         text.text = Spelled(content, text.spellings);
         text.size = size;
@@ -500,7 +741,7 @@ class SvgReader {
         const Matrix l = ctm.Linear();
         text.matrix = {l.a, -l.b, -l.c, l.d};
         if (onPath) {
-            if (const pugi::xml_node target = Target(onPath, false); target && ShapeData(target)) {
+            if (const pugi::xml_node target = Target(onPath); target && ShapeData(target)) {
                 const std::vector<Subpath> subpaths = ParsePathData(ShapeData(target).value_or(""));
                 Matrix targetCtm;
                 for (pugi::xml_node n = target; n && n != src_.root.parent(); n = n.parent()) {
@@ -520,7 +761,10 @@ class SvgReader {
     SvgSource& src_;
     std::unordered_map<std::string, pugi::xml_node> ids_;
     std::vector<pugi::xml_node> symbols_;
+    StyleSheet sheet_;                       // the rules of the file's <style> elements
+    Style rootStyle_;                        // what the root gives its layers and art
     std::unordered_set<std::string> names_;  // of the patterns so far
+    std::unordered_map<pugi::xml_node_struct*, const Pattern*> patternOf_;  // by its <symbol>
     std::size_t useArt_ = 0;
 };
 

@@ -49,6 +49,10 @@ struct Printer {
             Put(out, paint.value_or(Paint{}));
         }
     }
+    void operator()(const KeptPaint& paint) const {
+        (*this)(paint.properties);
+        (*this)(paint.tints);
+    }
     void operator()(const std::map<std::string, std::string>& tags) const {
         for (const auto& [name, value] : tags) {
             PutString(out, name);

@@ -3,6 +3,7 @@ set(KZN_SVG_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/xml.cpp           # XML as bytes: where elements end, entities
   ${CMAKE_CURRENT_LIST_DIR}/names.cpp         # namespaces and tag names
   ${CMAKE_CURRENT_LIST_DIR}/values.cpp        # texts, numbers, transforms, style, colours
+  ${CMAKE_CURRENT_LIST_DIR}/css.cpp           # style sheets: their rules and what they match
   ${CMAKE_CURRENT_LIST_DIR}/pathdata.cpp      # path data and basic shapes
   ${CMAKE_CURRENT_LIST_DIR}/source.cpp        # what a map read from SVG keeps beside it
   ${CMAKE_CURRENT_LIST_DIR}/reader.cpp        # SVG into the document

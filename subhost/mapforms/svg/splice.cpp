@@ -128,6 +128,88 @@ std::string SvgWriter::TagsPrefix() const {
     return "kzn";
 }
 
+namespace {
+constexpr const char* kSvgNs = "http://www.w3.org/2000/svg";
+}  // namespace
+
+void SvgWriter::SvgNamesAt(pugi::xml_node node) {
+    svgPrefix_.clear();
+    svgDeclare_ = false;
+    if (NamespaceOf(node, "") == kSvgNs) {
+        return;
+    }
+    for (pugi::xml_node n = node; n; n = n.parent()) {
+        for (pugi::xml_attribute a : n.attributes()) {
+            const std::string_view name(a.name());
+            if (name.starts_with("xmlns:") && std::string_view(a.value()) == kSvgNs &&
+                NamespaceOf(node, name.substr(6)) == kSvgNs) {
+                svgPrefix_ = std::string(name.substr(6)) + ":";
+                return;
+            }
+        }
+    }
+    // A file whose elements are in no namespace gets new markup as its own elements are.
+    const std::string_view root(src_->root.name());
+    const std::size_t colon = root.find(':');
+    svgDeclare_ = !NamespaceOf(src_->root, colon == std::string_view::npos ? std::string_view()
+                                                                           : root.substr(0, colon))
+                       .empty();
+}
+
+std::string SvgWriter::Open(const char* local) const {
+    return "<" + svgPrefix_ + local +
+           (svgDeclare_ ? " xmlns=\"" + std::string(kSvgNs) + "\"" : std::string());
+}
+
+std::string SvgWriter::Close(const char* local) const {
+    return "</" + svgPrefix_ + local + ">";
+}
+
+std::optional<std::string> SvgWriter::PlacedSymbolName(pugi::xml_node use) {
+    pugi::xml_attribute href = Attr(use, kXlinkNs, "href");
+    if (!href) {
+        href = use.attribute("href");
+    }
+    const std::string_view target(href.value());
+    if (!target.starts_with('#')) {
+        return std::nullopt;
+    }
+    if (ids_.empty()) {
+        // Every element, without recursion, as the reader found them: the first of an id.
+        for (pugi::xml_node n = src_->root; n;) {
+            if (const char* id = n.attribute("id").value(); *id) {
+                ids_.emplace(id, n);
+            }
+            if (n.first_child()) {
+                n = n.first_child();
+                continue;
+            }
+            while (n && !n.next_sibling() && n != src_->root) {
+                n = n.parent();
+            }
+            if (!n || n == src_->root) {
+                break;
+            }
+            n = n.next_sibling();
+        }
+    }
+    const auto symbol = ids_.find(std::string(target.substr(1)));
+    if (symbol == ids_.end() || !IsElement(symbol->second, "symbol")) {
+        return std::nullopt;
+    }
+    for (const auto& [art, elements] : src_->patterns) {
+        if (const auto it = elements.find(art);
+            it != elements.end() && it->second == symbol->second) {
+            for (const Pattern* pattern : doc_.patterns()) {
+                if (pattern->art != nullptr && pattern->art->ref == art) {
+                    return pattern->name;
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<SvgWriter::Item> SvgWriter::ArtItems(const Art& group) {
     std::vector<Item> out;
     for (auto it = group.children.rbegin(); it != group.children.rend(); ++it) {
@@ -246,6 +328,9 @@ void SvgWriter::Content(pugi::xml_node node, const Matrix& ctm, const Kinds& kin
     const Children children = ElementChildren(node, kinds);
     const Placement placement = Place(kinds, children);
     const std::string childIndent = ChildIndent(children, indent);
+    const std::string outerPrefix = svgPrefix_;
+    const bool outerDeclare = svgDeclare_;
+    SvgNamesAt(node);
     std::string& content = Out();
     const std::size_t written = content.size();
     std::size_t pos = contentBegin;
@@ -277,6 +362,8 @@ void SvgWriter::Content(pugi::xml_node node, const Matrix& ctm, const Kinds& kin
     } else {
         content.append(text, contentEnd, end - contentEnd);
     }
+    svgPrefix_ = outerPrefix;
+    svgDeclare_ = outerDeclare;
 }
 
 const Art* SvgWriter::FindArt(const void* key) const {
@@ -315,7 +402,7 @@ void SvgWriter::WriteLayer(const Layer& layer, const std::string& indent) {
     if (it == src_->layers.end()) {
         usesInkscape_ = true;
         std::string& out = Out();
-        out += "<g inkscape:groupmode=\"layer\" inkscape:label=\"" +
+        out += Open("g") + " inkscape:groupmode=\"layer\" inkscape:label=\"" +
                Escape(ShowSjis(layer.title), true) + "\"";
         if (!layer.editable) {
             usesSodipodi_ = true;
@@ -413,6 +500,10 @@ void SvgWriter::StartTag(pugi::xml_node node,
         }
     }
     for (const auto& [n, v] : newTags) {
+        // The name a placed symbol was read with is the symbol's: not written while it holds.
+        if (n == "kznObjectName" && IsElement(node, "use") && PlacedSymbolName(node) == v) {
+            continue;
+        }
         usesTags_ = true;
         out += " " + TagsPrefix() + ":" + n + "=\"" + Escape(ShowSjis(v), true) + "\"";
         changed = true;
@@ -454,8 +545,11 @@ void SvgWriter::WriteExisting(const Art& art, const Record& r, const Matrix& ctm
             return;
         case Record::kUse:
         case Record::kShape:
-            // Its start tag anew where it must be, the rest of the element as it was.
-            if (!geometry && (r.kind == Record::kShape || r.children == DeepPrint(art))) {
+            // Its start tag anew where it must be, the rest of the element as it was. (A use's
+            // print begins with its own state, which its start tag says.)
+            if (!geometry && (r.kind == Record::kShape ||
+                              r.children.compare(r.own.size(), std::string::npos, DeepPrint(art),
+                                                 OwnPrint(art).size()) == 0)) {
                 StartTag(r.node, changes, hidden, own ? &art : nullptr, true);
                 const std::size_t tagEnd = SkipMarkup(text, begin);
                 Out().append(text, tagEnd, end - tagEnd);
@@ -473,6 +567,147 @@ void SvgWriter::WriteExisting(const Art& art, const Record& r, const Matrix& ctm
     // Changed past what its element can say: written anew, keeping how it was painted.
     WriteNew(art, Local(ctm), indent, &r.node);
 }
+
+namespace {
+
+// ---- flowed texts: a flowRoot, a text whose shape-inside names its frame
+
+bool Flowed(pugi::xml_node node) {
+    const auto declarations = Declarations(node.attribute("style").value());
+    const auto it = declarations.find("shape-inside");
+    const std::string inside =
+        it != declarations.end() ? it->second : std::string(node.attribute("shape-inside").value());
+    return inside.find("url(") != std::string::npos;
+}
+
+// The distance between the baselines of a flowed text's lines, as the reader takes it: the
+// line-height of LINE, else of TEXT (a number or percentage of SIZE, or a length), 1.25 times
+// SIZE for none or "normal".
+double LineStep(pugi::xml_node text, pugi::xml_node line, double size) {
+    auto property = [](pugi::xml_node n) {
+        const auto declarations = Declarations(n.attribute("style").value());
+        const auto it = declarations.find("line-height");
+        return it != declarations.end() ? it->second
+                                        : std::string(n.attribute("line-height").value());
+    };
+    std::string value = property(line);
+    value = value.empty() ? property(text) : value;
+    const std::vector<double> v = Numbers(value);
+    if (v.empty()) {
+        return 1.25 * size;
+    }
+    if (value.ends_with('%')) {
+        return v[0] / 100 * size;
+    }
+    return std::isdigit(static_cast<unsigned char>(value.back())) || value.back() == '.'
+               ? v[0] * size
+               : v[0];
+}
+
+// The start tag of the element of a further line after LINE, in LINE's form: its attributes but
+// its id and what places single characters (dx, dy, rotate), its y moved down by DOWN where it
+// has one.
+std::string FurtherLine(pugi::xml_node line, double down) {
+    std::string tag = "<" + std::string(line.name());
+    for (pugi::xml_attribute a : line.attributes()) {
+        const std::string_view name(a.name());
+        if (name == "id" || name == "dx" || name == "dy" || name == "rotate") {
+            continue;
+        }
+        const std::vector<double> y = Numbers(a.value());
+        const std::string value = name == "y" && !y.empty() ? Number(y[0] + down) : a.value();
+        tag += " " + std::string(name) + "=\"" + Escape(value, true) + "\"";
+    }
+    return tag + ">";
+}
+
+// Whether NODE holds characters of a flowRoot: a paragraph, a span, a forced line break.
+bool FlowCharacters(pugi::xml_node node) {
+    return IsElement(node, "flowPara") || IsElement(node, "flowDiv") ||
+           IsElement(node, "flowSpan") || IsElement(node, "flowLine");
+}
+
+// The first paragraph of a flowRoot, as the reader finds its paragraphs: its first flowPara, or
+// flowDiv's first flowPara, or a flowDiv that holds none.
+pugi::xml_node FirstParagraph(pugi::xml_node node) {
+    for (pugi::xml_node child : node.children()) {
+        if (IsElement(child, "flowPara")) {
+            return child;
+        }
+        if (IsElement(child, "flowDiv")) {
+            for (pugi::xml_node para : child.children()) {
+                if (IsElement(para, "flowPara")) {
+                    return para;
+                }
+            }
+            return child;
+        }
+    }
+    return {};
+}
+
+// The content of the flowRoot NODE with its characters replaced by LINES, its closing tag
+// included: its flowRegion and what else holds no characters keep their bytes; the first
+// paragraph keeps its element, holding the first line, and each further line is a paragraph of
+// its form after it; the other paragraphs go.
+std::string FlowRootContent(const SvgSource& src, pugi::xml_node node,
+                            const std::vector<std::string>& lines) {
+    const std::string& text = src.text;
+    const std::size_t contentBegin = SkipMarkup(text, src.Begin(node));
+    const std::size_t end = src.End(node);
+    const bool selfClosing = text[contentBegin - 2] == '/';
+    std::string out;
+    const pugi::xml_node first = FirstParagraph(node);
+    if (!first) {
+        // No paragraph: each line one, before the closing tag, in the flowRoot's namespace.
+        const std::string_view name(node.name());
+        const std::string prefix(name.substr(0, name.find(':') + 1));
+        const std::size_t closeAt = selfClosing ? contentBegin : text.rfind('<', end - 1);
+        out.append(text, contentBegin, closeAt - contentBegin);
+        for (const std::string& line : lines) {
+            out += "<" + prefix + "flowPara>" + Escape(line, false) + "</" + prefix + "flowPara>";
+        }
+        return out + "</" + std::string(name) + ">";
+    }
+    const std::size_t fb = src.Begin(first);
+    out.append(text, contentBegin, fb - contentBegin);
+    std::string tag = text.substr(fb, SkipMarkup(text, fb) - fb);
+    if (tag.ends_with("/>")) {
+        tag = tag.substr(0, tag.size() - 2) + ">";
+    }
+    const std::string close = "</" + std::string(first.name()) + ">";
+    out += tag + Escape(lines[0], false) + close;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        out += FurtherLine(first, 0) + Escape(lines[i], false) + close;
+    }
+    // What follows the first paragraph, in its flowDiv and then in the flowRoot: the elements
+    // that hold no characters, with the blanks before them, and the closing tags.
+    for (pugi::xml_node n = first; n != node; n = n.parent()) {
+        std::size_t pos = src.End(n);
+        for (pugi::xml_node sibling = n.next_sibling(); sibling; sibling = sibling.next_sibling()) {
+            if (sibling.type() != pugi::node_element) {
+                continue;
+            }
+            const std::size_t b = src.Begin(sibling);
+            if (!FlowCharacters(sibling)) {
+                if (IsBlank(std::string_view(text).substr(pos, b - pos))) {
+                    out.append(text, pos, b - pos);
+                }
+                out.append(text, b, src.End(sibling) - b);
+            }
+            pos = src.End(sibling);
+        }
+        const std::size_t parentEnd = src.End(n.parent());
+        const std::size_t closeAt = text.rfind('<', parentEnd - 1);
+        if (IsBlank(std::string_view(text).substr(pos, closeAt - pos))) {
+            out.append(text, pos, closeAt - pos);
+        }
+        out.append(text, closeAt, parentEnd - closeAt);
+    }
+    return out;
+}
+
+}  // namespace
 
 void SvgWriter::NotLines(pugi::xml_node node, std::vector<pugi::xml_node>& out) {
     for (pugi::xml_node child : node.children()) {
@@ -517,6 +752,10 @@ void SvgWriter::WriteTextContent(const Art& art, pugi::xml_node node, bool same)
         }
         from = cr + 1;
     }
+    if (IsElement(node, "flowRoot")) {
+        Out() += FlowRootContent(*src_, node, lines);
+        return;
+    }
     pugi::xml_node first;
     for (pugi::xml_node child : node.children()) {
         if (child.type() == pugi::node_element) {
@@ -526,6 +765,42 @@ void SvgWriter::WriteTextContent(const Art& art, pugi::xml_node node, bool same)
     }
     const std::string close = "</" + std::string(node.name()) + ">";
     const bool line = first && IsElement(first, "tspan");
+    // Further lines are new tspans, named as SVG is named inside the text.
+    const std::string outerPrefix = svgPrefix_;
+    const bool outerDeclare = svgDeclare_;
+    SvgNamesAt(node);
+    const std::string lineOpen = Open("tspan") + " sodipodi:role=\"line\">";
+    const std::string lineClose = Close("tspan");
+    svgPrefix_ = outerPrefix;
+    svgDeclare_ = outerDeclare;
+    const pugi::xml_attribute role = Attr(first, kSodipodiNs, "role");
+    if (Flowed(node) && !(line && std::string_view(role.value()) == "line")) {
+        // An SVG 2 flowed text keeps its form: its lines are its characters with a line break
+        // ending each but the last (Inkscape's white-space:pre), in its first tspan and further
+        // ones of that tspan's form a line lower each, as Inkscape writes its layout, or, where
+        // it holds its characters itself, there.
+        if (line && IsBlank(std::string_view(text).substr(contentBegin,
+                                                          src_->Begin(first) - contentBegin))) {
+            Out().append(text, contentBegin, src_->Begin(first) - contentBegin);
+        }
+        const double step = LineStep(node, first, art.size);
+        const std::string lineClose = line ? "</" + std::string(first.name()) + ">" : "";
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            std::string lineOpen;
+            if (line && i == 0) {
+                const std::size_t fb = src_->Begin(first);
+                lineOpen = text.substr(fb, SkipMarkup(text, fb) - fb);
+                lineOpen = lineOpen.ends_with("/>") ? lineOpen.substr(0, lineOpen.size() - 2) + ">"
+                                                    : lineOpen;
+            } else if (line) {
+                lineOpen = FurtherLine(first, static_cast<double>(i) * step);
+            }
+            Out() +=
+                lineOpen + Escape(lines[i] + (i + 1 < lines.size() ? "\n" : ""), false) + lineClose;
+        }
+        CloseText(node, close);
+        return;
+    }
     if (line || IsElement(first, "textPath")) {
         const std::size_t fb = src_->Begin(first);
         // Blanks before the first line stay; characters there are the text's old ones.
@@ -542,7 +817,7 @@ void SvgWriter::WriteTextContent(const Art& art, pugi::xml_node node, bool same)
         for (std::size_t i = 1; i < lines.size(); ++i) {
             if (line) {
                 usesSodipodi_ = true;
-                Out() += "<tspan sodipodi:role=\"line\">" + Escape(lines[i], false) + "</tspan>";
+                Out() += lineOpen + Escape(lines[i], false) + lineClose;
             } else {
                 Out() += Escape(lines[i], false);
             }
@@ -553,7 +828,7 @@ void SvgWriter::WriteTextContent(const Art& art, pugi::xml_node node, bool same)
     Out() += Escape(lines[0], false);
     for (std::size_t i = 1; i < lines.size(); ++i) {
         usesSodipodi_ = true;
-        Out() += "<tspan sodipodi:role=\"line\">" + Escape(lines[i], false) + "</tspan>";
+        Out() += lineOpen + Escape(lines[i], false) + lineClose;
     }
     CloseText(node, close);
 }

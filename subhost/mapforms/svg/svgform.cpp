@@ -4,8 +4,8 @@
 #include "subhost/mapforms/svgform.h"
 
 #include "subhost/mapforms/svg/reader.h"
-#include "subhost/mapforms/svg/xml.h"
 #include "subhost/mapforms/svg/writer.h"
+#include "subhost/mapforms/svg/xml.h"
 #include "subhost/text.h"
 
 namespace subhost {

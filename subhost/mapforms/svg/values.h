@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "subhost/document/document.h"
+#include "subhost/mapforms/svg/css.h"
 
 namespace subhost::svg {
 
@@ -60,11 +61,15 @@ struct Style {
     double fontSize = 16;
     std::string color = "black";
     bool invisible = false;  // visibility:hidden
+    // The other paint properties given ("fill-opacity" -> "0.5", "stroke-linecap" -> "round").
+    std::map<std::string, std::string> paint;
+    double opacity = 1;  // the element's and its ancestors' together
 };
 
-// The style of NODE, whose parent's is STYLE; HIDDEN, where given, is set to whether NODE is not
-// drawn (display:none or visibility:hidden).
-Style StyleOf(pugi::xml_node node, Style style, bool* hidden);
+// The style of NODE, whose parent's is STYLE, as the cascade gives it: its style attribute, the
+// rules of SHEET, where given, and its presentation attributes; HIDDEN, where given, is set to
+// whether NODE is not drawn (display:none or visibility:hidden).
+Style StyleOf(pugi::xml_node node, Style style, bool* hidden, const StyleSheet* sheet = nullptr);
 
 // ---- colours
 

@@ -38,6 +38,17 @@ class SvgWriter {
     std::string Indent(std::size_t begin) const;
     std::string TagsPrefix() const;
 
+    // The element names of new markup: SVG's, as they must be written inside NODE (unprefixed
+    // where SVG is the default namespace there, else with a prefix the file gives SVG there, else
+    // declaring SVG on each new element). Content sets them for the container it writes.
+    void SvgNamesAt(pugi::xml_node node);
+    std::string Open(const char* local) const;   // "<g", "<svg:g", "<g xmlns=...": a start tag
+    std::string Close(const char* local) const;  // "</g>", "</svg:g>"
+
+    // The name of the pattern of the symbol the <use> USE places: the tag reading gave the use
+    // where it has none of its own, which its start tag does not write while it still holds.
+    std::optional<std::string> PlacedSymbolName(pugi::xml_node use);
+
     // ---- items of a container: art, layers, and what is neither
 
     struct Item {
@@ -124,6 +135,10 @@ class SvgWriter {
     std::string OwnAttributes(const Art& art);
     static std::string PathData(const Art& path, const Matrix& local);
     static std::string StyleOfPath(const Art& path, const Matrix& local);
+    // The style of a path whose kept paint is in force: the paint as resolved for it, its stroke
+    // width (and dashes with it) as the host has scaled it.
+    static std::string StyleOfKeptPaint(const Art& path, const KeptPaint& paint,
+                                        const Matrix& local);
 
     // The elements a copy of a pattern's art takes its paint from, found by its shape: the same
     // kinds of art nested the same way.
@@ -158,6 +173,9 @@ class SvgWriter {
     bool usesInkscape_ = false;
     bool usesSodipodi_ = false;
     bool usesTags_ = false;
+    std::string svgPrefix_;    // "svg:" in a file that writes SVG so; see SvgNamesAt
+    bool svgDeclare_ = false;  // no name for SVG in scope: each new element declares it
+    std::unordered_map<std::string, pugi::xml_node> ids_;  // the first element of each id
 };
 
 }  // namespace subhost::svg
