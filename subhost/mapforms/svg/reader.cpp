@@ -104,8 +104,10 @@ class SvgReader {
 
     void IndexIds() {
         // Every element, without recursion: the tree may be deep.
+        std::size_t elements = 0;
         for (pugi::xml_node n = src_.root; n;) {
             if (n.type() == pugi::node_element) {
+                ++elements;
                 if (const char* id = n.attribute("id").value(); *id) {
                     ids_.emplace(id, n);
                 }
@@ -128,6 +130,9 @@ class SvgReader {
             }
             n = n.next_sibling();
         }
+        // Most elements are art: their records are made without growing the tables.
+        src_.keys.reserve(elements);
+        src_.art.reserve(elements);
     }
 
     // The title of NODE; its spelling, where it has one of its own, goes to SPELLINGS.
