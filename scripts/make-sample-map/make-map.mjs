@@ -10,7 +10,8 @@
 // package world-atlas (ISC) carries it in TopoJSON (countries-10m.json, Japan is id "392"). It is
 // read with topojson-client (ISC) and projected with d3-geo (ISC). The survey points are real
 // places (their longitude and latitude are below); the forms they carry are made up, the same
-// forms as examples/snail-map.json. The symbols are that map's patterns, read from it.
+// forms as examples/snail-map.json. The symbols are that map's patterns, read from it, coloured
+// here.
 //
 // The drawing:
 // - an A4 page (595 × 842 user units, y downwards);
@@ -18,7 +19,8 @@
 //   black square at each point, tagged kzn:kznPointName with the place's name), "調査地点" (the
 //   labels, one <text> each, and one group of two texts the commands leave alone), "凡例" (the
 //   title); the survey layer is the current one;
-// - in <defs>, one <symbol> per pattern of examples/snail-map.json, named by its <title>.
+// - in <defs>, one <symbol> per pattern of examples/snail-map.json, named by its <title>, in the
+//   colours of PAINTS below.
 //
 // A map document lists a layer's art from the front; a drawing lists it from the back. The lists
 // below are written from the front, as the JSON map has them, and written out reversed.
@@ -190,17 +192,48 @@ function insetFrame() {
   return `M${x0},${y0}L${x1},${y0}L${x1},${y1}L${x0},${y1}Z`;
 }
 
-// A gray tint (0 white, 1 black) as an SVG colour.
-function gray(g) {
-  const level = Math.max(0, Math.min(255, Math.round((1 - g) * 255)));
-  return "#" + level.toString(16).padStart(2, "0").repeat(3);
-}
+// The symbols' colours, as a dialect atlas has them: a colour for each family of forms (the first
+// six of the tab10 palette), given to the symbols by the forms examples/snail-symbols.csv gives
+// them. A filled symbol is filled in its colour, its outline (where it has one) in the same colour;
+// an open symbol is a white inside with an outline in its colour. Each pattern's shape, whether
+// it is filled and stroked and how wide, are examples/snail-map.json's; a path there that carries
+// a paint must carry these colours.
+const WHITE = "#ffffff";
+const BLUE = "#1f77b4";
+const ORANGE = "#ff7f0e";
+const GREEN = "#2ca02c";
+const RED = "#d62728";
+const PURPLE = "#9467bd";
+const BROWN = "#8c564b";
+const PAINTS = {
+  黒丸: { fill: BLUE }, // デンデンムシ
+  白丸: { fill: WHITE, stroke: ORANGE }, // マイマイ
+  三角: { fill: GREEN, stroke: GREEN }, // カタツムリ
+  四角: { fill: WHITE, stroke: RED }, // ツブリ, and with others ツブラメ and ツグラメ
+  十字: { stroke: RED }, // ツブラメ, beside 四角: of ツブリ's family
+  菱形: { fill: PURPLE, stroke: PURPLE }, // ナメクジ
+  丸: { fill: BROWN, stroke: BROWN }, // in no row of the table: a circle to give by hand
+};
 
-function styleOf(style = {}) {
+// The style of a path of the pattern NAME: the pattern's fill and stroke (style, as the JSON map
+// has it) in the pattern's colours.
+function styleOf(name, style = {}, paint = {}) {
+  const paints = PAINTS[name];
+  if (!paints) throw new Error(`make-map: no colours for the pattern ${name}`);
+  for (const part of ["fill", "stroke"]) {
+    if (Boolean(style[part]) !== Boolean(paints[part])) {
+      const has = style[part] ? "a" : "no";
+      throw new Error(`make-map: the pattern ${name} has ${has} ${part} in snail-map.json`);
+    }
+    if (paint[part] !== undefined && paint[part] !== (paints[part] ?? "none")) {
+      const other = paint[part];
+      throw new Error(`make-map: snail-map.json paints the pattern ${name}'s ${part} ${other}`);
+    }
+  }
   const parts = [];
-  parts.push(style.fill ? `fill:${gray(style.fill.gray ?? 0)}` : "fill:none");
+  parts.push(style.fill ? `fill:${paints.fill}` : "fill:none");
   if (style.stroke) {
-    parts.push(`stroke:${gray(style.stroke.gray ?? 0)}`, `stroke-width:${style.stroke.width ?? 1}`);
+    parts.push(`stroke:${paints.stroke}`, `stroke-width:${style.stroke.width ?? 1}`);
   } else {
     parts.push("stroke:none");
   }
@@ -212,16 +245,16 @@ const escape = (s) =>
 
 // Pattern art, which the JSON map holds as a person sees it (y upwards), drawn in a symbol's space
 // (y downwards): every y is mirrored. Children are written back to front.
-function patternArt(art, indent) {
+function patternArt(name, art, indent) {
   const pad = " ".repeat(indent);
   const flip = ([x, y]) => [x, -y];
   if (art.type === "group" || art.type === "compound") {
-    const inner = [...(art.children ?? [])].reverse().map((c) => patternArt(c, indent + 2));
+    const inner = [...(art.children ?? [])].reverse().map((c) => patternArt(name, c, indent + 2));
     if (art.type === "compound") {
       // A compound path is one path of several subpaths.
       const d = inner.map((s) => s.match(/ d="([^"]*)"/)[1]).join("");
-      const style = (art.children ?? [])[0]?.style;
-      return `${pad}<path d="${d}" style="${styleOf(style)}" />`;
+      const first = (art.children ?? [])[0];
+      return `${pad}<path d="${d}" style="${styleOf(name, first?.style, first?.paint)}" />`;
     }
     return `${pad}<g>\n${inner.join("\n")}\n${pad}</g>`;
   }
@@ -244,7 +277,7 @@ function patternArt(art, indent) {
     if (!straight) d += curveTo(last, first);
     d += "Z";
   }
-  return `${pad}<path d="${d}" style="${styleOf(art.style)}" />`;
+  return `${pad}<path d="${d}" style="${styleOf(name, art.style, art.paint)}" />`;
 
   function same(a, b) {
     return a[0] === b[0] && a[1] === b[1];
@@ -393,7 +426,7 @@ const symbols = patterns.map(({ name, art }) => {
   return [
     `    <symbol id="${id}">`,
     `      <title>${escape(name)}</title>`,
-    patternArt(art, 6),
+    patternArt(name, art, 6),
     "    </symbol>",
   ].join("\n");
 });
