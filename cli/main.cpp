@@ -18,27 +18,16 @@
 #ifdef KZN_SERVE
 #include "serve.h"
 #endif
+#include "subhost/files.h"
 #include "trace.h"
 
 namespace {
 
 // The kzn.aip beside this program.
 std::string DefaultPlugin() {
-#ifdef _WIN32
-    char self[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
-    if (length == 0 || length >= sizeof self) {
-        return "kzn.aip";
-    }
-    return (std::filesystem::path(std::string(self, length)).parent_path() / "kzn.aip").string();
-#else
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-        return "kzn.aip";
-    }
-    return (self.parent_path() / "kzn.aip").string();
-#endif
+    const std::string self = subhost::RunningProgram();
+    return self.empty() ? "kzn.aip"
+                        : (std::filesystem::path(self).parent_path() / "kzn.aip").string();
 }
 
 // An option or argument naming a file: an empty name is a mistake (a variable that was not set),

@@ -227,6 +227,16 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
     });
     host.win32().OnWarning(
         [&err](const std::string& text) { err << "kznhost: warning: " << text << "\n"; });
+    // A table is never saved over what the run reads, runs or writes.
+    for (const auto& [path, what] : std::initializer_list<std::pair<std::string, const char*>>{
+             {options.doc, "the map --doc names"},
+             {options.script, "the session script"},
+             {options.plugin, "the plug-in module"},
+             {subhost::RunningProgram(), "kznhost itself"},
+             {options.out, "the map --out names"},
+             {options.trace, "the trace file"}}) {
+        host.win32().KeepFromSaves(path, what);
+    }
 
     host.Startup();
     Session session(host, script, fs::path(options.script).parent_path(), err, options.script);

@@ -171,6 +171,18 @@ std::string FinalTarget(const std::string& path) {
     return FinalTargetPath(path).string();
 }
 
+std::string RunningProgram() {
+#ifdef _WIN32
+    char self[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameA(nullptr, self, sizeof self);
+    return length == 0 || length >= sizeof self ? std::string() : std::string(self, length);
+#else
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : self.string();
+#endif
+}
+
 std::string FileKey(const std::string& path) {
     std::error_code error;
     if (fs::exists(path, error)) {

@@ -43,6 +43,9 @@ std::string NotAFile(const std::string& path);
 // end or cannot be read.
 std::string FinalTarget(const std::string& path);
 
+// The file of the running program; empty where the system does not say.
+std::string RunningProgram();
+
 // What PATH names, for telling whether two paths name the same file: equal keys for the same
 // file. A file that exists is known by what it is (its device and inode, so that a link, a hard
 // link or "./" counts), one not there yet by the canonical path it would be made at, links

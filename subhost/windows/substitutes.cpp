@@ -71,7 +71,13 @@ BOOL Win32Substitutes::FileDialog(OPENFILENAMEA* ofn, bool save) {
         Warn(*answer + ": is " + kind + ", not a file; the file dialog was cancelled");
         return 0;
     }
-    if (!save) {
+    if (save) {
+        if (const auto kept = keptFromSaves_.find(FileKey(*answer)); kept != keptFromSaves_.end()) {
+            Warn(*answer + ": is " + kept->second +
+                 ", which no table is saved over; the file dialog was cancelled");
+            return 0;
+        }
+    } else {
         std::error_code error;
         const std::uintmax_t size = std::filesystem::file_size(*answer, error);
         if (!error && size > kTableBound.bytes) {
@@ -91,6 +97,12 @@ BOOL Win32Substitutes::FileDialog(OPENFILENAMEA* ofn, bool save) {
     ofn->nFileExtension =
         static_cast<WORD>(dot == std::string::npos || dot < name ? answer->size() : dot + 1);
     return 1;
+}
+
+void Win32Substitutes::KeepFromSaves(const std::string& path, const std::string& what) {
+    if (!path.empty()) {
+        keptFromSaves_.emplace(FileKey(path), what);
+    }
 }
 
 // A table file holds Shift-JIS text. One that is valid UTF-8 with characters beyond ASCII was

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,11 @@ class Win32Substitutes {
         onWarning_ = std::move(observer);
     }
 
+    // A file a save dialog may not be answered with (WHAT the command does with it: "the map
+    // --doc names"): a person's command does not save a table over its own map, script, module or
+    // program. Such an answer is refused with a warning, the dialog cancelled.
+    void KeepFromSaves(const std::string& path, const std::string& what);
+
     // Called when a file dialog opens with no answer queued, before it is cancelled for that:
     // the observer may queue the answer (a host that asks a person for it, and waits).
     void OnUnansweredFileDialog(std::function<void(const FileDialogRequest&)> observer) {
@@ -67,6 +73,7 @@ class Win32Substitutes {
 
   private:
     std::deque<std::optional<std::string>> answers_;
+    std::map<std::string, std::string> keptFromSaves_;  // FileKey -> what it is
     std::vector<FileDialogRequest> fileDialogs_;
     std::vector<MessageBoxRecord> messageBoxes_;
     std::function<void(const MessageBoxRecord&)> onMessageBox_;

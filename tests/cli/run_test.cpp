@@ -468,6 +468,32 @@ TEST_F(Run, AFileDialogHandsOverRegularFilesOnlyAndAnUnusedAnswerIsWarnedOf) {
                   "kznhost: warning: " + dir_ / "session.txt:4: no file dialog took this answer\n");
 }
 
+TEST_F(Run, ATableIsNeverSavedOverWhatTheRunReadsOrRuns) {
+    struct Case {
+        std::string path, is;
+    };
+    const std::vector<Case> cases = {
+        {map_, "the map --doc names"},
+        {dir_ / "session.txt", "the session script"},
+        {kzntest::ModulePath(), "the plug-in module"},
+        {subhost::RunningProgram(), "kznhost itself"},  // here, the tests' own program
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::string script = "filter t2t\nfile \"" + c.path + "\"\nclick 1102\nok\n";
+        const std::string before = c.path == dir_ / "session.txt" ? script : TempDir::Read(c.path);
+        EXPECT_EQ(Session(script), 0);
+        EXPECT_EQ(err_.str(),
+                  "kznhost: warning: " + c.path + ": is " + c.is +
+                      ", which no table is saved over; the file dialog was cancelled\n");
+        EXPECT_EQ(TempDir::Read(c.path), before);
+    }
+    // A table of its own is saved.
+    EXPECT_EQ(Session("filter t2t\nfile \"saved.csv\"\nclick 1102\nok\n"), 0);
+    EXPECT_EQ(err_.str(), "");
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "saved.csv"));
+}
+
 TEST_F(Run, AMapNestedTooDeepIsRefusedWithoutRunning) {
     std::string deep = R"({"kzn-document": 1, "layers": [{"title": "a", "art": [)";
     for (int i = 0; i < 20000; ++i) {
