@@ -65,6 +65,9 @@ std::string Disposition(const std::string& name) {
 
 void Send(httplib::Response& res, const Reply& reply) {
     res.status = reply.status;
+    // What is sent (a map's markup, a picture, a table) runs no script however it is opened:
+    // a map's own <script> would hold the page's token.
+    res.set_header("Content-Security-Policy", "sandbox");
     if (!reply.filename.empty()) {
         res.set_header("Content-Disposition", Disposition(reply.filename));
     }
@@ -117,6 +120,12 @@ class Server {
     // Binds to 127.0.0.1 (PORT, or a free one when 0); the port, or -1.
     int Bind(int port) {
         Routes();
+        // A port another server holds is not shared (httplib would let the two split the
+        // requests between them); one just left by a server that ended may be taken again.
+        http_.set_socket_options([](socket_t sock) {
+            int yes = 1;
+            ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        });
         if (port == 0) {
             port_ = http_.bind_to_any_port("127.0.0.1");
         } else {

@@ -239,6 +239,28 @@ std::pair<int, int> PngSize(const std::string& png) {
 // What the page is shown and handed is what the files would hold: a JSON map's picture as the
 // renderer writes it, the download as Save writes it; a dialog's items come by the kinds the page
 // builds its controls by, their pictures at their sizes.
+TEST(Serve, APortAnotherServerHoldsIsRefused) {
+    TempDir dir;
+    Served first(Example("snail-map.json"), dir / "first.json");
+    ASSERT_GT(first.port(), 0);
+    // (A second server that did start would serve until it is stopped: timeout stops it.)
+    const std::string command = "timeout 20 " + std::string(KZN_KZNHOST_PATH) + " serve " +
+                                Example("snail-map.json") + " --port " +
+                                std::to_string(first.port()) + " 2>&1";
+    FILE* second = ::popen(command.c_str(), "r");
+    ASSERT_NE(second, nullptr);
+    std::string said;
+    for (int c; (c = std::fgetc(second)) != EOF;) {
+        said += static_cast<char>(c);
+    }
+    const int status = ::pclose(second);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << said;
+    EXPECT_EQ(said, "kznhost: port " + std::to_string(first.port()) +
+                        " on 127.0.0.1 cannot be had\n");
+    // The first still answers.
+    EXPECT_EQ(first.Client().Get("/api/session")->status, 200);
+}
+
 TEST(Serve, ThePagesPicturesAndDownloadsAreWhatFilesWouldHold) {
     TempDir dir;
     Served served(Example("snail-map.json"), dir / "saved.json");
@@ -247,6 +269,12 @@ TEST(Serve, ThePagesPicturesAndDownloadsAreWhatFilesWouldHold) {
     EXPECT_EQ(client.Get("/api/map.svg")->body, TempDir::Read(dir / "map.svg"));
     ASSERT_EQ(client.Post("/api/save", "", "text/plain")->status, 200);
     EXPECT_EQ(client.Get("/api/download")->body, TempDir::Read(dir / "saved.json"));
+    // Nothing handed out runs a script, however a browser is made to open it.
+    for (const char* path : {"/api/map.svg", "/api/download"}) {
+        const auto got = client.Get(path);
+        EXPECT_EQ(got->get_header_value("Content-Security-Policy"), "sandbox") << path;
+        EXPECT_EQ(got->get_header_value("X-Content-Type-Options"), "nosniff") << path;
+    }
 
     auto [status, state] = served.Act("filter t2o");
     ASSERT_EQ(status, 200);
