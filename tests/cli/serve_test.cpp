@@ -255,8 +255,8 @@ TEST(Serve, APortAnotherServerHoldsIsRefused) {
     }
     const int status = ::pclose(second);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << said;
-    EXPECT_EQ(said, "kznhost: port " + std::to_string(first.port()) +
-                        " on 127.0.0.1 cannot be had\n");
+    EXPECT_EQ(said,
+              "kznhost: port " + std::to_string(first.port()) + " on 127.0.0.1 cannot be had\n");
     // The first still answers.
     EXPECT_EQ(first.Client().Get("/api/session")->status, 200);
 }

@@ -788,7 +788,8 @@ TEST(SvgFlowedTexts, OneMovedIsWrittenAnewAsAPointTextWhereItWasPut) {
     EXPECT_THAT(written,
                 ::testing::HasSubstr(R"~(<text xml:space="preserve" id="t" style="font-size:10px;)~"
                                      R"~(shape-rendering:crispEdges" transform=)~"));
-    const Art& back = First(*subhost::ParseSvgMap(written, "again.svg"));
+    const auto again = subhost::ParseSvgMap(written, "again.svg");
+    const Art& back = First(*again);
     EXPECT_EQ(back.text, "a");
     EXPECT_NEAR(back.anchor.x, 50, 1e-9);
     EXPECT_NEAR(back.anchor.y, -60, 1e-9);
