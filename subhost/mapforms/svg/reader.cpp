@@ -635,24 +635,6 @@ class SvgReader {
         return false;
     }
 
-    // The distance between the baselines of a flowed text's lines: its line-height (that of its
-    // first line's element, else the text's), a number or a percentage of SIZE or a length; 1.25
-    // times SIZE for none or "normal", as Inkscape takes it.
-    static double LineHeight(pugi::xml_node text, pugi::xml_node line, double size) {
-        std::string value = line ? Property(line, "line-height") : std::string();
-        value = value.empty() ? Property(text, "line-height") : value;
-        const std::vector<double> v = Numbers(value);
-        if (v.empty()) {
-            return 1.25 * size;
-        }
-        if (value.ends_with('%')) {
-            return v[0] / 100 * size;
-        }
-        return std::isdigit(static_cast<unsigned char>(value.back())) || value.back() == '.'
-                   ? v[0] * size
-                   : v[0];
-    }
-
     // Where the first line of a text flowed into FRAME stands, in the text's coordinates, as
     // Inkscape lays it out: at the left of the frame's bounds (its points taken by its own
     // transform), inset by the text's shape-padding, and below their top by that padding, half
@@ -682,7 +664,7 @@ class SvgReader {
         const double pad = padding.empty() ? 0 : padding[0];
         const double ascent = (HasJapanese(first) ? 0.88 : 0.76) * size;
         return Point{topLeft->x + pad,
-                     topLeft->y + pad + (LineHeight(text, line, size) - size) / 2 + ascent};
+                     topLeft->y + pad + (svg::LineHeight(text, line, size) - size) / 2 + ascent};
     }
 
     Art& ReadText(pugi::xml_node node, Art* parent, const Matrix& ctm, const Style& style) {

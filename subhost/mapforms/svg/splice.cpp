@@ -580,30 +580,6 @@ bool Flowed(pugi::xml_node node) {
     return inside.find("url(") != std::string::npos;
 }
 
-// The distance between the baselines of a flowed text's lines, as the reader takes it: the
-// line-height of LINE, else of TEXT (a number or percentage of SIZE, or a length), 1.25 times
-// SIZE for none or "normal".
-double LineStep(pugi::xml_node text, pugi::xml_node line, double size) {
-    auto property = [](pugi::xml_node n) {
-        const auto declarations = Declarations(n.attribute("style").value());
-        const auto it = declarations.find("line-height");
-        return it != declarations.end() ? it->second
-                                        : std::string(n.attribute("line-height").value());
-    };
-    std::string value = property(line);
-    value = value.empty() ? property(text) : value;
-    const std::vector<double> v = Numbers(value);
-    if (v.empty()) {
-        return 1.25 * size;
-    }
-    if (value.ends_with('%')) {
-        return v[0] / 100 * size;
-    }
-    return std::isdigit(static_cast<unsigned char>(value.back())) || value.back() == '.'
-               ? v[0] * size
-               : v[0];
-}
-
 // The start tag of the element of a further line after LINE, in LINE's form: its attributes but
 // its id and what places single characters (dx, dy, rotate), its y moved down by DOWN where it
 // has one.
@@ -783,7 +759,7 @@ void SvgWriter::WriteTextContent(const Art& art, pugi::xml_node node, bool same)
                                                           src_->Begin(first) - contentBegin))) {
             Out().append(text, contentBegin, src_->Begin(first) - contentBegin);
         }
-        const double step = LineStep(node, first, art.size);
+        const double step = LineHeight(node, first, art.size);
         const std::string lineClose = line ? "</" + std::string(first.name()) + ">" : "";
         for (std::size_t i = 0; i < lines.size(); ++i) {
             std::string lineOpen;

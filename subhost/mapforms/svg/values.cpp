@@ -287,6 +287,27 @@ Style StyleOf(pugi::xml_node node, Style style, bool* hidden, const StyleSheet* 
     return style;
 }
 
+double LineHeight(pugi::xml_node text, pugi::xml_node line, double size) {
+    const auto property = [](pugi::xml_node n) {
+        const auto declarations = Declarations(n.attribute("style").value());
+        const auto it = declarations.find("line-height");
+        return it != declarations.end() ? it->second
+                                        : std::string(n.attribute("line-height").value());
+    };
+    std::string value = line ? property(line) : std::string();
+    value = value.empty() ? property(text) : value;
+    const std::vector<double> v = Numbers(value);
+    if (v.empty()) {
+        return 1.25 * size;
+    }
+    if (value.ends_with('%')) {
+        return v[0] / 100 * size;
+    }
+    return std::isdigit(static_cast<unsigned char>(value.back())) || value.back() == '.'
+               ? v[0] * size
+               : v[0];
+}
+
 std::optional<double> GrayOf(const std::string& paint, const std::string& color) {
     if (paint == "none" || paint == "transparent") {
         return std::nullopt;

@@ -71,6 +71,11 @@ struct Style {
 // whether NODE is not drawn (display:none or visibility:hidden).
 Style StyleOf(pugi::xml_node node, Style style, bool* hidden, const StyleSheet* sheet = nullptr);
 
+// The distance between the baselines of a flowed text's lines: the line-height of its first
+// line's element LINE (where given), else of TEXT: a number or a percentage of SIZE, or a length;
+// 1.25 times SIZE for none or "normal", as Inkscape takes it.
+double LineHeight(pugi::xml_node text, pugi::xml_node line, double size);
+
 // ---- colours
 
 // A paint as the host's gray tint (0 white, 1 black); none for "none". A colour gives its
