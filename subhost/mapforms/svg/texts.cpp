@@ -93,14 +93,6 @@ std::string AllText(pugi::xml_node node) {
     return out;
 }
 
-// A property of NODE: its style's declaration, else its attribute; empty for neither.
-std::string Property(pugi::xml_node node, const char* name) {
-    const std::map<std::string, std::string> declarations =
-        Declarations(node.attribute("style").value());
-    const auto it = declarations.find(name);
-    return it != declarations.end() ? it->second : std::string(node.attribute(name).value());
-}
-
 // The characters of an SVG 2 flowed text: as Spaces lays them out, but where its white-space
 // keeps line breaks (pre, as Inkscape writes it, pre-wrap, pre-line, break-spaces) each line
 // break starts a line of its own.

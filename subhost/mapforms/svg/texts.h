@@ -21,8 +21,6 @@ bool Preserved(pugi::xml_node node);
 std::string Spaces(const std::string& text, bool preserve);
 // The characters NODE holds: its own, its spans' and its text path's.
 std::string AllText(pugi::xml_node node);
-// The value of property NAME on NODE: its style attribute's, else its attribute's.
-std::string Property(pugi::xml_node node, const char* name);
 // The characters of an SVG 2 flowed text NODE, lines kept where its white-space keeps them.
 std::string FlowedSpaces(const std::string& text, pugi::xml_node node);
 // The paragraphs of the flowRoot NODE, in order.

@@ -18,11 +18,7 @@ namespace {
 // ---- flowed texts: a flowRoot, a text whose shape-inside names its frame
 
 bool Flowed(pugi::xml_node node) {
-    const auto declarations = Declarations(node.attribute("style").value());
-    const auto it = declarations.find("shape-inside");
-    const std::string inside =
-        it != declarations.end() ? it->second : std::string(node.attribute("shape-inside").value());
-    return inside.find("url(") != std::string::npos;
+    return Property(node, "shape-inside").find("url(") != std::string::npos;
 }
 
 // The start tag of the element of a further line after LINE, in LINE's form: its attributes but

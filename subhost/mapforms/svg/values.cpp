@@ -287,15 +287,15 @@ Style StyleOf(pugi::xml_node node, Style style, bool* hidden, const StyleSheet* 
     return style;
 }
 
+std::string Property(pugi::xml_node node, const char* name) {
+    const auto declarations = Declarations(node.attribute("style").value());
+    const auto it = declarations.find(name);
+    return it != declarations.end() ? it->second : std::string(node.attribute(name).value());
+}
+
 double LineHeight(pugi::xml_node text, pugi::xml_node line, double size) {
-    const auto property = [](pugi::xml_node n) {
-        const auto declarations = Declarations(n.attribute("style").value());
-        const auto it = declarations.find("line-height");
-        return it != declarations.end() ? it->second
-                                        : std::string(n.attribute("line-height").value());
-    };
-    std::string value = line ? property(line) : std::string();
-    value = value.empty() ? property(text) : value;
+    std::string value = line ? Property(line, "line-height") : std::string();
+    value = value.empty() ? Property(text, "line-height") : value;
     const std::vector<double> v = Numbers(value);
     if (v.empty()) {
         return 1.25 * size;

@@ -53,6 +53,10 @@ Matrix Inverse(const Matrix& m);
 // The properties of a style attribute ("fill:#000;stroke:none").
 std::map<std::string, std::string> Declarations(std::string_view style);
 
+// The value NODE itself gives property NAME (its style attribute's, else its attribute's, as
+// written); empty where it gives none.
+std::string Property(pugi::xml_node node, const char* name);
+
 // The properties that matter here, as inherited down to an element.
 struct Style {
     std::string fill = "black";
