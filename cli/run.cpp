@@ -242,6 +242,14 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
     Session session(host, script, fs::path(options.script).parent_path(), err, options.script);
     const std::optional<Failure> failure = session.Run(err, options.script);
     host.Shutdown();
+    // What the host refused to do to the map (art with numbers it cannot hold, say) changes what
+    // the map shows, and the module says nothing of it. (A Windows call the host fails is an
+    // answer the module gives its own message for.)
+    for (const std::string& refused : host.errors()) {
+        if (!refused.starts_with("Windows/")) {
+            err << "kznhost: warning: the host refused the module's call " << refused << "\n";
+        }
+    }
 
     const bool traced = options.trace.empty() || WriteTrace(host, options.trace, err);
     if (failure) {

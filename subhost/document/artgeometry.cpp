@@ -105,4 +105,83 @@ void TransformArt(Art& art, const geometry::Matrix& m, double lineScale, ASInt32
     }
 }
 
+namespace {
+
+bool Finite(Point p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+bool Finite(const std::optional<Paint>& paint) {
+    return !paint || (std::isfinite(paint->gray) && std::isfinite(paint->width));
+}
+
+// Whether ART's own numbers (not its children's) are finite.
+bool OwnNumbersFinite(const Art& art) {
+    for (const Segment& s : art.segments) {
+        if (!Finite(s.p) || !Finite(s.in) || !Finite(s.out)) {
+            return false;
+        }
+    }
+    if (!Finite(art.style.fill) || !Finite(art.style.stroke) || !Finite(art.paint.tints.fill) ||
+        !Finite(art.paint.tints.stroke)) {
+        return false;
+    }
+    if (art.type == kTextArt) {
+        return Finite(art.anchor) && std::isfinite(art.size) &&
+               std::all_of(art.matrix.begin(), art.matrix.end(),
+                           [](double v) { return std::isfinite(v); });
+    }
+    return true;
+}
+
+}  // namespace
+
+bool TransformStaysFinite(const Art& art, const geometry::Matrix& m, double lineScale,
+                          ASInt32 flags) {
+    if (!std::isfinite(m.a) || !std::isfinite(m.b) || !std::isfinite(m.c) || !std::isfinite(m.d) ||
+        !std::isfinite(m.tx) || !std::isfinite(m.ty) || !std::isfinite(lineScale)) {
+        return false;
+    }
+    if (art.type == kGroupArt || art.type == kCompoundPathArt) {
+        return std::all_of(art.children.begin(), art.children.end(), [&](const Art* child) {
+            return TransformStaysFinite(*child, m, lineScale, flags);
+        });
+    }
+    if (flags & kTransformObjects) {
+        for (const Segment& s : art.segments) {
+            if (!Finite(m.Apply(s.p)) || !Finite(m.Apply(s.in)) || !Finite(m.Apply(s.out))) {
+                return false;
+            }
+        }
+        if (art.type == kTextArt) {
+            const geometry::Matrix turned = Orientation(art).Then(m.Linear());
+            if (!Finite(m.Apply(art.anchor)) || !std::isfinite(turned.a) ||
+                !std::isfinite(turned.b) || !std::isfinite(turned.c) || !std::isfinite(turned.d) ||
+                (art.textPath != nullptr &&
+                 !TransformStaysFinite(*art.textPath, m, lineScale, flags))) {
+                return false;
+            }
+        }
+    }
+    return !((flags & kScaleLines) && art.style.stroke &&
+             !std::isfinite(art.style.stroke->width * std::fabs(lineScale)));
+}
+
+const Art* FirstNonFinite(const Art& root) {
+    if (!OwnNumbersFinite(root)) {
+        return &root;
+    }
+    if (root.textPath != nullptr) {
+        if (const Art* found = FirstNonFinite(*root.textPath)) {
+            return found;
+        }
+    }
+    for (const Art* child : root.children) {
+        if (const Art* found = FirstNonFinite(*child)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace subhost

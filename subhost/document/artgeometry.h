@@ -28,4 +28,14 @@ std::array<geometry::Point, 4> TextBox(const Art& text);
 // transformOptions.
 void TransformArt(Art& art, const geometry::Matrix& m, double lineScale, ASInt32 flags);
 
+// Whether TransformArt(ART, M, LINESCALE, FLAGS) would leave every number of the art finite: a
+// map holds finite numbers only, and a transform that overflows (or is not finite itself) is
+// refused before it changes anything.
+bool TransformStaysFinite(const Art& art, const geometry::Matrix& m, double lineScale,
+                          ASInt32 flags);
+
+// The first art under ROOT (ROOT included, depth first) holding a number that is not finite, or
+// nullptr: no map form can write such a number so that it reads back.
+const Art* FirstNonFinite(const Art& root);
+
 }  // namespace subhost

@@ -1,7 +1,11 @@
 #include "subhost/mapforms/mapforms.h"
 
+#include <cstdlib>
+
+#include "subhost/document/artgeometry.h"
 #include "subhost/files.h"
 #include "subhost/mapforms/jsonform.h"
+#include "subhost/sjis.h"
 #ifdef KZN_SVG_MAPS
 #include "subhost/mapforms/svgform.h"
 #endif
@@ -26,6 +30,25 @@ bool EndsWith(const std::string& s, const std::string& end) {
 constexpr const char* kNoSvg =
     "SVG maps are not in this build of kznhost (it reads and writes JSON maps only)";
 #endif
+
+// A number that is not finite has no form in SVG or JSON that reads back: a map holding one is
+// refused whole rather than written so that no command can read it again.
+void RefuseNonFinite(const Document& document) {
+    for (const Layer* layer : document.layers()) {
+        if (const Art* art = FirstNonFinite(*layer->group); art != nullptr) {
+            throw MapError("art on the layer \"" + ShowSjis(layer->title) +
+                           "\" holds a coordinate that is not a finite number; no map can hold "
+                           "it, so the map is not written");
+        }
+    }
+    for (const Pattern* pattern : document.patterns()) {
+        if (pattern->art != nullptr && FirstNonFinite(*pattern->art) != nullptr) {
+            throw MapError("the symbol \"" + ShowSjis(pattern->name) +
+                           "\" holds a coordinate that is not a finite number; no map can hold "
+                           "it, so the map is not written");
+        }
+    }
+}
 
 }  // namespace
 
@@ -71,7 +94,9 @@ std::unique_ptr<Document> ReadMap(const std::string& path) {
     return LoadMap(path).document;
 }
 
-std::string FormatMap(const Document& document, MapForm form, const MapSource* source) {
+namespace {
+
+std::string Format(const Document& document, MapForm form, const MapSource* source) {
     if (form == MapForm::kJson) {
         return FormatJsonMap(document);
     }
@@ -82,6 +107,35 @@ std::string FormatMap(const Document& document, MapForm form, const MapSource* s
     (void)source;
     throw MapError(kNoSvg);
 #endif
+}
+
+// Reads BYTES of FORM as a map, as LoadMap would, throwing the MapError it gives.
+void ReadBack(const std::string& bytes, MapForm form) {
+    constexpr const char* kName = "the map written";
+    if (form == MapForm::kJson) {
+        ParseJsonMap(bytes, kName);
+        return;
+    }
+#ifdef KZN_SVG_MAPS
+    ParseSvgMap(form == MapForm::kSvgz ? Gunzip(bytes, kName, kMapBound.bytes) : bytes, kName);
+#endif
+}
+
+}  // namespace
+
+std::string FormatMap(const Document& document, MapForm form, const MapSource* source) {
+    RefuseNonFinite(document);
+    std::string bytes = Format(document, form, source);
+    // The tests run with KZN_CHECK_READBACK set: every map any of them writes is read back at
+    // once, so that a map the host could not read again fails the test that made it.
+    if (std::getenv("KZN_CHECK_READBACK") != nullptr) {
+        try {
+            ReadBack(bytes, form);
+        } catch (const MapError& e) {
+            throw MapError(std::string("the map written does not read back (") + e.what() + ")");
+        }
+    }
+    return bytes;
 }
 
 void WriteMap(const Document& document, const std::string& path, const MapSource* source) {

@@ -97,7 +97,14 @@ void RequireNoOptions(ASInt32 flags) {
 ASErr KZN_API TransformArtCall(ArtHandle art, AIRealMatrix* matrix, AIReal lineScale,
                                ASInt32 flags) {
     return Serve(kTransformArtSuite, "TransformArt", [&](Host& host) {
-        TransformArt(host.document().Get(art), FromAI(In(matrix)), lineScale, flags);
+        Art& target = host.document().Get(art);
+        const geometry::Matrix m = FromAI(In(matrix));
+        if (!TransformStaysFinite(target, m, lineScale, flags)) {
+            throw HostError(kBadArgumentErr,
+                            "the transform would give the art a coordinate that is not a finite "
+                            "number (a map holds finite numbers only)");
+        }
+        TransformArt(target, m, lineScale, flags);
     });
 }
 

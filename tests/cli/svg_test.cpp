@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 
@@ -319,6 +320,49 @@ TEST(SvgPrefixedSession, TextToObjectWritesItsArtInTheSvgNamespace) {
     EXPECT_EQ(Count(out, "<svg:path style=\"fill:#c83737"), 3U);
     EXPECT_THAT(out, ::testing::Not(::testing::ContainsRegex("<[a-z]+[ >/]")));
     EXPECT_THAT(out, ::testing::Not(::testing::ContainsRegex("</[a-z]+>")));
+}
+
+// An Inkscape clone of a label (a <use> of its text) outlives the label text to object removes:
+// it is unlinked, so the map shows what it showed and no reference points at nothing.
+TEST(SvgClones, OfARemovedLabelAreUnlinked) {
+    kzntest::TempDir dir;
+    const std::string map = dir.Write(
+        "map.svg",
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\"\n"
+        "   xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" width=\"100\" "
+        "height=\"100\">\n"
+        "  <symbol id=\"s\"><title>maru</title><circle r=\"4\"/></symbol>\n"
+        "  <g inkscape:groupmode=\"layer\" inkscape:label=\"Points\">\n"
+        "    <text id=\"label\" x=\"20\" y=\"20\">a</text>\n"
+        "    <use xlink:href=\"#label\" x=\"50\" y=\"10\"/>\n"
+        "    <use xlink:href=\"#s\" x=\"80\" y=\"80\"/>\n"
+        "  </g>\n"
+        "</svg>\n");
+    dir.Write("table.csv", "a,maru\r\n");
+    const std::string script = dir.Write(
+        "session.txt", "filter t2o\nlayer \"Points\"\nfile \"table.csv\"\nclick 1101\nok\n");
+    std::ostringstream err;
+    ASSERT_EQ(kznhost::RunSession({kzntest::ModulePath(), map, script, dir / "out.svg", ""}, err),
+              0)
+        << err.str();
+    const std::string out = File(dir / "out.svg");
+    EXPECT_EQ(Count(out, "#label"), 0U) << out;
+    EXPECT_EQ(Count(out, "<use xlink:href=\"#s\" x=\"80\" y=\"80\"/>"), 1U) << out;
+    // The copy stands where the clone showed the label: 50 right of it and 10 lower.
+    const std::unique_ptr<subhost::Document> back = subhost::ReadMap(dir / "out.svg");
+    std::vector<subhost::Point> anchors;
+    std::function<void(const subhost::Art&)> walk = [&](const subhost::Art& art) {
+        if (art.type == kTextArt) {
+            anchors.push_back(art.anchor);
+        }
+        for (const subhost::Art* child : art.children) {
+            walk(*child);
+        }
+    };
+    walk(*back->layers().front()->group);
+    ASSERT_EQ(anchors.size(), 1U) << out;
+    EXPECT_DOUBLE_EQ(anchors[0].x, 70);
+    EXPECT_DOUBLE_EQ(anchors[0].y, -30);
 }
 
 // Labels flowed into frames, as Inkscape saves them (tests/cli/inkscape-flowed-labels.svg): the

@@ -3,11 +3,13 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "host/suitenames.h"
 #include "subhost/dialogs/dialogs.h"
 #include "subhost/error.h"
+#include "subhost/mapforms/mapforms.h"
 #include "support/harness.h"
 #include "support/maps.h"
 
@@ -154,6 +156,40 @@ TEST_F(Geometry, TransformingMovesPointsHandlesAnchorsAndScalesLinesWhenAsked) {
     EXPECT_EQ(transform->TransformArt(rect.ref, &twice, 2, 21), kNoErr);
     EXPECT_EQ(rect.style.stroke->width, 4);
     EXPECT_EQ(rect.segments[2].p, (subhost::Point{160, 240}));
+}
+
+// A map holds finite numbers only: a transform that is not finite, or that would take a point
+// past what a number holds, is refused before it changes anything, and the map still writes.
+TEST_F(Geometry, TransformsThatLeaveFiniteNumbersBehindAreRefusedWhole) {
+    const auto* transform = Suite<TransformArtSuite>(kTransformArtSuite, kTransformArtSuiteVersion);
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::vector<subhost::Segment> curve = Top(0).children[0]->segments;
+    for (AIRealMatrix m : {AIRealMatrix{1, 0, 0, 1, inf, 0}, AIRealMatrix{1, 0, 0, 1, 0, NAN},
+                           AIRealMatrix{inf, 0, 0, 1, 0, 0}}) {
+        EXPECT_EQ(transform->TransformArt(Top(0).ref, &m, 1, kTransformObjects),
+                  subhost::kBadArgumentErr);
+    }
+    EXPECT_EQ(Top(0).children[0]->segments, curve);
+    EXPECT_EQ(Top(0).children[1]->anchor, (subhost::Point{100, 200}));
+
+    // Every number finite, the product not: the whole rectangle stays as it was.
+    subhost::Art& rect = Top(1);
+    rect.segments[1].p.x = 1e300;
+    const std::vector<subhost::Segment> corners = rect.segments;
+    AIRealMatrix grow{1e10F, 0, 0, 1, 0, 0};
+    EXPECT_EQ(transform->TransformArt(rect.ref, &grow, 1, kTransformObjects),
+              subhost::kBadArgumentErr);
+    EXPECT_EQ(rect.segments, corners);
+    EXPECT_THAT(host_->errors().back(), ::testing::HasSubstr("not a finite number"));
+    AIRealMatrix same{1, 0, 0, 1, 0, 0};
+    EXPECT_EQ(transform->TransformArt(rect.ref, &same, inf, 21), subhost::kBadArgumentErr);
+    EXPECT_EQ(rect.style.stroke->width, 2);
+
+    // What cannot be written is not: the map is refused whole, in either form.
+    rect.segments[1].p.x = std::numeric_limits<double>::infinity();
+    for (const subhost::MapForm form : {subhost::MapForm::kJson, subhost::MapForm::kSvg}) {
+        EXPECT_THROW(subhost::FormatMap(host_->document(), form, nullptr), subhost::MapError);
+    }
 }
 
 // Where a draw request puts the art: the rule of the draw-art suite, seen in an image's record.

@@ -67,7 +67,7 @@ bool SvgWriter::ArtUnchanged(const Art& art) {
         const Record& r = it->second;
         same = r.own == OwnPrint(art) && r.geometry == GeometryPrint(art) && r.content == art.text;
         if (same && r.kind == Record::kUse) {
-            same = r.children == DeepPrint(art);
+            same = r.children == DeepPrint(art) && !ShowsRemovedArt(r.node);
         } else if (same && art.type == kGroupArt) {
             same = r.children == ChildrenPrint(art) &&
                    std::all_of(art.children.begin(), art.children.end(),
@@ -165,14 +165,14 @@ std::string SvgWriter::Close(const char* local) const {
     return "</" + svgPrefix_ + local + ">";
 }
 
-std::optional<std::string> SvgWriter::PlacedSymbolName(pugi::xml_node use) {
+pugi::xml_node SvgWriter::UseTarget(pugi::xml_node use) {
     pugi::xml_attribute href = Attr(use, kXlinkNs, "href");
     if (!href) {
         href = use.attribute("href");
     }
     const std::string_view target(href.value());
     if (!target.starts_with('#')) {
-        return std::nullopt;
+        return {};
     }
     if (ids_.empty()) {
         // Every element, without recursion, as the reader found them: the first of an id.
@@ -193,13 +193,30 @@ std::optional<std::string> SvgWriter::PlacedSymbolName(pugi::xml_node use) {
             n = n.next_sibling();
         }
     }
-    const auto symbol = ids_.find(std::string(target.substr(1)));
-    if (symbol == ids_.end() || !IsElement(symbol->second, "symbol")) {
+    const auto found = ids_.find(std::string(target.substr(1)));
+    return found == ids_.end() ? pugi::xml_node() : found->second;
+}
+
+bool SvgWriter::ShowsRemovedArt(pugi::xml_node use) {
+    if (!removed_) {
+        removed_.emplace();
+        for (const auto& [ref, record] : src_->art) {
+            if (!doc_.Alive(ref)) {
+                removed_->insert(record.node.internal_object());
+            }
+        }
+    }
+    const pugi::xml_node target = UseTarget(use);
+    return target && removed_->contains(target.internal_object());
+}
+
+std::optional<std::string> SvgWriter::PlacedSymbolName(pugi::xml_node use) {
+    const pugi::xml_node symbol = UseTarget(use);
+    if (!IsElement(symbol, "symbol")) {
         return std::nullopt;
     }
     for (const auto& [art, elements] : src_->patterns) {
-        if (const auto it = elements.find(art);
-            it != elements.end() && it->second == symbol->second) {
+        if (const auto it = elements.find(art); it != elements.end() && it->second == symbol) {
             for (const Pattern* pattern : doc_.patterns()) {
                 if (pattern->art != nullptr && pattern->art->ref == art) {
                     return pattern->name;
@@ -548,8 +565,9 @@ void SvgWriter::WriteExisting(const Art& art, const Record& r, const Matrix& ctm
             // Its start tag anew where it must be, the rest of the element as it was. (A use's
             // print begins with its own state, which its start tag says.)
             if (!geometry && (r.kind == Record::kShape ||
-                              r.children.compare(r.own.size(), std::string::npos, DeepPrint(art),
-                                                 OwnPrint(art).size()) == 0)) {
+                              (r.children.compare(r.own.size(), std::string::npos, DeepPrint(art),
+                                                  OwnPrint(art).size()) == 0 &&
+                               !ShowsRemovedArt(r.node)))) {
                 StartTag(r.node, changes, hidden, own ? &art : nullptr, true);
                 const std::size_t tagEnd = SkipMarkup(text, begin);
                 Out().append(text, tagEnd, end - tagEnd);

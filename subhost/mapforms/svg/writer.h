@@ -49,6 +49,13 @@ class SvgWriter {
     // where it has none of its own, which its start tag does not write while it still holds.
     std::optional<std::string> PlacedSymbolName(pugi::xml_node use);
 
+    // The element the <use> USE shows (its href), or none.
+    pugi::xml_node UseTarget(pugi::xml_node use);
+    // Whether the <use> USE shows art a command removed: kept as it stands it would point at
+    // nothing. Such a clone is unlinked as Inkscape unlinks one (written as a copy of what it
+    // showed, which the document holds already), so that the map shows what it showed before.
+    bool ShowsRemovedArt(pugi::xml_node use);
+
     // ---- items of a container: art, layers, and what is neither
 
     struct Item {
@@ -175,7 +182,8 @@ class SvgWriter {
     bool usesTags_ = false;
     std::string svgPrefix_;    // "svg:" in a file that writes SVG so; see SvgNamesAt
     bool svgDeclare_ = false;  // no name for SVG in scope: each new element declares it
-    std::unordered_map<std::string, pugi::xml_node> ids_;  // the first element of each id
+    std::unordered_map<std::string, pugi::xml_node> ids_;     // the first element of each id
+    std::optional<std::unordered_set<const void*>> removed_;  // elements of art now gone
 };
 
 }  // namespace subhost::svg
