@@ -1,5 +1,6 @@
 #include "diff.h"
 
+#include "failure.h"
 #include "output.h"
 #include "pairing.h"
 #include "subhost/document/artfields.h"
@@ -838,11 +839,13 @@ int PrintDiff(const std::string& before, const std::string& after, std::ostream&
               std::ostream& err) {
     std::unique_ptr<subhost::Document> a;
     std::unique_ptr<subhost::Document> b;
+    std::string doing = "reading the map " + before;
     try {
         a = subhost::ReadMap(before);
+        doing = "reading the map " + after;
         b = subhost::ReadMap(after);
-    } catch (const subhost::MapError& e) {
-        err << "kznhost: " << e.what() << "\n";
+    } catch (const std::exception& e) {
+        err << "kznhost: " << Said(e, doing) << "\n";
         return 2;
     }
     const int changes = MapComparison(*a, *b, out).Changes();

@@ -12,6 +12,7 @@
 
 #include "convert.h"
 #include "diff.h"
+#include "failure.h"
 #include "info.h"
 #include "picture.h"
 #include "run.h"
@@ -52,12 +53,8 @@ void UseHugePages(char** argv) {
 }
 #endif
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#if defined(__linux__) && defined(__GLIBC__)
-    UseHugePages(argv);
-#endif
+// The command ARGV asks for; its exit status.
+int Command(int argc, char** argv) {
     CLI::App app{"kznhost: runs the kzn.aip plug-in module headless"};
     app.require_subcommand(1);
 
@@ -169,36 +166,61 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // What the command does, for what it cannot say itself (the machine out of memory).
+    std::string doing = "starting";
     try {
         if (info->parsed()) {
+            doing = "showing the module " + plugin;
             return kznhost::PrintInfo(plugin, std::cout, std::cerr);
         }
         if (diff->parsed()) {
+            doing = "comparing the maps " + before + " and " + after;
             return kznhost::PrintDiff(before, after, std::cout, std::cerr);
         }
         if (runCommand->parsed()) {
+            doing = "running the session script " + run.script;
             return kznhost::RunSession(run, std::cerr);
         }
         if (render->parsed()) {
+            doing = "drawing the picture " + renderOut;
             return kznhost::RenderPicture(renderMap, renderOut, scale, std::cerr);
         }
         if (legend->parsed()) {
+            doing = "drawing the legend " + legendOut;
             return kznhost::RenderLegend(legendMap, legendOut, std::cerr);
         }
         if (convert->parsed()) {
+            doing = "converting the map " + convertIn;
             return kznhost::ConvertMap(convertIn, convertOut, std::cerr);
         }
 #ifdef KZN_SERVE
         if (serveCommand->parsed()) {
+            doing = "serving the map " + serve.map;
             return kznhost::Serve(serve, std::cout, std::cerr);
         }
 #endif
         if (trace->parsed()) {
+            doing = "tracing the module " + tracePlugin;
             return kznhost::PrintTrace(tracePlugin, traceDoc, commands, std::cout, std::cerr);
         }
     } catch (const std::exception& e) {
         // The commands report their own errors; this is the last line of defence.
-        std::cerr << "kznhost: " << e.what() << "\n";
+        std::cerr << "kznhost: " << kznhost::Said(e, doing) << "\n";
     }
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(__linux__) && defined(__GLIBC__)
+    UseHugePages(argv);
+#endif
+    try {
+        return Command(argc, argv);
+    } catch (const std::exception& e) {
+        // Before a command has begun (its options being read).
+        std::cerr << "kznhost: " << kznhost::Said(e, "reading the command line") << "\n";
+        return 2;
+    }
 }

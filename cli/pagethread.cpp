@@ -1,6 +1,7 @@
 // The module's thread of a page session and its mailbox.
 #include "pagethread.h"
 
+#include "failure.h"
 #include "pageview.h"
 
 namespace kznhost {
@@ -58,7 +59,7 @@ Task ModuleThread::Next(Where where) {
         try {
             task.reply.set_value(task.query(where));
         } catch (const std::exception& e) {
-            task.reply.set_value(Error(500, e.what()));
+            task.reply.set_value(Error(500, Said(e, "answering the page")));
         }
     }
 }

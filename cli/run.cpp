@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "actions.h"
+#include "failure.h"
 #include "session.h"
 #include "subhost/error.h"
 #include "subhost/files.h"
@@ -199,23 +200,28 @@ bool WriteTrace(subhost::Host& host, const std::string& path, std::ostream& err)
 
 namespace {
 
-int CarryOut(const RunOptions& options, std::ostream& err) {
+// Carries out the run; DOING says what it is doing, for a failure it cannot say itself.
+int CarryOut(const RunOptions& options, std::ostream& err, std::string& doing) {
     std::unique_ptr<subhost::PluginModule> module;
     subhost::LoadedMap map;
     std::vector<ScriptLine> script;
     try {
+        doing = "reading the session script " + options.script;
         script = ReadScript(options.script);
         // Before anything runs: a file written over is lost whatever the run then does.
         if (const std::optional<std::string> collision = Collision(options, script)) {
             err << "kznhost: " << *collision << "\n";
             return 2;
         }
+        doing = "loading the module " + options.plugin;
         module = subhost::PluginModule::Load(options.plugin);
+        doing = "reading the map " + options.doc;
         map = subhost::LoadMap(options.doc);
     } catch (const std::exception& e) {
-        err << "kznhost: " << e.what() << "\n";
+        err << "kznhost: " << Said(e, doing) << "\n";
         return 2;
     }
+    doing = "carrying out the session script " + options.script;
 
     subhost::Host host(std::move(module));
     host.KeepCalls(0);  // a session of any length: its calls are counted, not recorded
@@ -251,6 +257,7 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
         }
     }
 
+    doing = "writing the trace " + options.trace;
     const bool traced = options.trace.empty() || WriteTrace(host, options.trace, err);
     if (failure) {
         err << "kznhost: " << options.script << ":" << failure->line << ": " << failure->what
@@ -261,11 +268,12 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
         return 2;
     }
     if (!options.out.empty()) {
+        doing = "writing the map " + options.out;
         try {
             // The map read keeps what the commands did not change as it stood in the file.
             subhost::WriteMap(host.document(), options.out, map.source.get());
         } catch (const std::exception& e) {
-            err << "kznhost: " << e.what() << "\n";
+            err << "kznhost: " << Said(e, doing) << "\n";
             return 2;
         }
     }
@@ -279,10 +287,11 @@ int CarryOut(const RunOptions& options, std::ostream& err) {
 }  // namespace
 
 int RunSession(const RunOptions& options, std::ostream& err) {
+    std::string doing = "starting the run";
     try {
-        return CarryOut(options, err);
+        return CarryOut(options, err, doing);
     } catch (const std::exception& e) {
-        err << "kznhost: " << e.what() << "\n";
+        err << "kznhost: " << Said(e, doing) << "\n";
         return 2;
     }
 }

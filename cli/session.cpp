@@ -225,6 +225,25 @@ std::vector<ScriptLine> ParseScript(const std::string& text, const std::string& 
     return lines;
 }
 
+std::string WrittenLine(const ScriptLine& line) {
+    std::string text = line.verb;
+    for (const ScriptArg& arg : line.args) {
+        text += ' ';
+        if (!arg.quoted) {
+            text += arg.text;
+            continue;
+        }
+        // Texts were converted to Shift-JIS; file paths were not.
+        const bool path = line.verb == "file" || line.verb == "snapshot";
+        text += '"';
+        for (const char c : path ? arg.text : subhost::ShowSjis(arg.text)) {
+            text += c == '"' || c == '\\' ? std::string{'\\', c} : std::string{c};
+        }
+        text += '"';
+    }
+    return text;
+}
+
 std::vector<ScriptLine> ReadScript(const std::string& path) {
     std::string text;
     try {

@@ -30,4 +30,7 @@ class ScriptError : public std::runtime_error {
 std::vector<ScriptLine> ReadScript(const std::string& path);
 std::vector<ScriptLine> ParseScript(const std::string& text, const std::string& name);
 
+// LINE as a script line (UTF-8) that ParseScript reads back as it.
+std::string WrittenLine(const ScriptLine& line);
+
 }  // namespace kznhost

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "failure.h"
 #include "load.h"
 #include "output.h"
 #include "subhost/error.h"
@@ -36,8 +37,8 @@ int PrintTrace(const std::string& pluginPath, const std::string& docPath,
     if (!docPath.empty()) {
         try {
             document = subhost::ReadMap(docPath);
-        } catch (const subhost::MapError& e) {
-            err << "kznhost: " << e.what() << "\n";
+        } catch (const std::exception& e) {
+            err << "kznhost: " << Said(e, "reading the map " + docPath) << "\n";
             return 2;
         }
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "subhost/files.h"
+#include "subhost/picture/mappicture.h"
 
 namespace subhost::picture {
 namespace {
@@ -16,6 +17,8 @@ namespace {
 // A PNG is held in memory whole before it is written: this many pixels at most (256 MiB).
 constexpr long long kMostPixels = 64LL * 1024 * 1024;
 constexpr int kMostSide = 32767;  // what cairo's image surfaces take
+// An SVG picture: at most this many pixels (SVG units) a side, as every picture.
+constexpr int kMostSvgSide = static_cast<int>(kMostPixelsASide);
 
 struct SurfaceDeleter {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
@@ -49,6 +52,9 @@ struct LayoutDeleter {
 };
 using Layout = std::unique_ptr<PangoLayout, LayoutDeleter>;
 
+// The largest size a layout is set at: pango counts sizes in ints of 1/1024 pixel.
+constexpr double kMostLayoutSize = 1e6;
+
 // A one-line layout of TEXT at SIZE pixels. Metrics are not hinted, so that a text measures the
 // same at every scale.
 Layout LineLayout(cairo_t* cr, const std::string& text, double size) {
@@ -61,7 +67,11 @@ Layout LineLayout(cairo_t* cr, const std::string& text, double size) {
     pango_layout_context_changed(layout.get());
     PangoFontDescription* font = pango_font_description_new();
     pango_font_description_set_family(font, kFontFamily);
-    pango_font_description_set_absolute_size(font, std::max(size, 0.01) * PANGO_SCALE);
+    // Pango takes sizes from 0 to a few million (in its units, 1024 to a pixel): a size out of
+    // that, or not a number, would be refused with a CRITICAL on standard error. What is drawn is
+    // decided by ShowText: these sizes only measure.
+    const double settable = size >= 0.01 ? std::min(size, kMostLayoutSize) : 0.01;
+    pango_font_description_set_absolute_size(font, settable * PANGO_SCALE);
     pango_layout_set_font_description(layout.get(), font);
     pango_font_description_free(font);
     pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
@@ -113,6 +123,12 @@ std::string PictureBytes(Format format, int width, int height, const Painter& pa
     }
     std::string bytes;
     if (format == Format::Svg) {
+        if (width > kMostSvgSide || height > kMostSvgSide) {
+            throw PictureError("a picture of " + std::to_string(width) + " by " +
+                               std::to_string(height) + " pixels is too large (at most " +
+                               std::to_string(kMostSvgSide) +
+                               " pixels a side, the bound of every picture)");
+        }
         Surface surface(cairo_svg_surface_create_for_stream(Append, &bytes, width, height));
         cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PX);
         Paint(surface.get(), paint);

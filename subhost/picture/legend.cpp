@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <set>
@@ -67,10 +68,14 @@ struct Fit {
 Fit FitOf(const Art& symbol) {
     const geometry::Bounds b = VisibleBounds(symbol);
     Fit fit;
-    fit.anything = !b.empty();
     fit.r = b.rect();
     const double larger = std::max(fit.r.width(), fit.r.height());
     fit.factor = larger > 0 ? kCell / larger : 1;
+    // Bounds too small to enlarge to a cell (or too large to measure) show nothing.
+    fit.anything = !b.empty() && std::isfinite(fit.factor) && std::isfinite(larger);
+    if (!fit.anything) {
+        fit = Fit{};
+    }
     return fit;
 }
 
@@ -136,6 +141,15 @@ void RenderLegend(const std::vector<LegendLine>& lines, const std::string& path,
     height += lines.empty() ? kMinRow + kPad : kPad;
     const double width = kPad + symbolColumn + kColumnGap + nameColumn + kColumnGap +
                          std::max(countColumn, 1.0) + kPad;
+    // The bound of every picture, checked before anything is drawn or written.
+    if (!(width <= kMostPixelsASide && height <= kMostPixelsASide)) {
+        char why[200];
+        std::snprintf(why, sizeof why,
+                      ": the legend is %.6g by %.6g pixels, more than 1000000 pixels a side (the "
+                      "bound of every picture)",
+                      std::ceil(width), std::ceil(height));
+        throw PictureError(path + why);
+    }
 
     WritePicture(path, static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(height)),
                  [&](cairo_t* cr) {

@@ -40,7 +40,8 @@ struct LegendCell {
 using SymbolPainter = std::function<void(cairo_t* cr, std::size_t line,
                                          const geometry::Matrix& toPixels, const LegendCell& cell)>;
 
-// Writes the legend of LINES to PATH, each symbol drawn by PAINT.
+// Writes the legend of LINES to PATH, each symbol drawn by PAINT. A legend larger than
+// kMostPixelsASide (mappicture.h) a side is refused (PictureError) before PAINT is called.
 void RenderLegend(const std::vector<LegendLine>& lines, const std::string& path,
                   const SymbolPainter& paint);
 

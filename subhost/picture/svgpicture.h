@@ -1,5 +1,7 @@
 // Pictures of SVG maps as an SVG viewer shows them: librsvg draws the map's own markup, with its
-// colours, gradients, embedded images and texts.
+// colours, gradients, embedded images and texts. A negative font size draws nothing (as a text too
+// small to see in a JSON map): librsvg would have pango refuse it, on standard error, and set
+// the text at a size of its own.
 //
 // librsvg is given the map's bytes and no file name or base URL, so it loads nothing the file
 // names outside itself (images, other files' elements, style sheets): only data: URLs inside the
@@ -33,8 +35,9 @@ SvgPage PageOfSvg(const std::string& svg, double scale = 1);
 void RenderSvgMap(const std::string& svg, const std::string& path, double scale = 1);
 
 // Writes the legend of DOCUMENT, read from an SVG map that SOURCE keeps, to PATH: the lines of
-// LegendOf, each symbol drawn by librsvg as on the map. DOCUMENT's art is hidden for a while
-// and left as it was.
+// LegendOf, each symbol drawn by librsvg as on the map, alone. The map is written and read once,
+// whatever the number of symbols; DOCUMENT's symbols carry a tag of the legend's for a while and
+// are left as they were.
 void RenderSvgLegend(Document& document, const MapSource& source, const std::string& path);
 
 }  // namespace subhost::picture

@@ -120,6 +120,63 @@ TEST(RenderCommand, APictureOutOfBoundsIsRefusedWithItsCause) {
     EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
 }
 
+// A legend is bounded as every picture is: one wider or taller than 1,000,000 pixels (a name
+// too long, too many names) is refused with its size, and nothing is written.
+TEST(LegendCommand, ALegendBeyondTheBoundOfEveryPictureIsRefused) {
+    TempDir dir;
+    const auto names = [](int count, std::size_t length) {
+        std::string art;
+        for (int i = 0; i < count; ++i) {
+            art += std::string(i == 0 ? "" : ",") +
+                   R"({"type": "group", "tags": {"kznObjectName": ")" + std::to_string(i) +
+                   std::string(length, 'x') + R"("}, "children": []})";
+        }
+        return R"({"kzn-document": 1, "layers": [{"title": "a", "art": [)" + art + "]}]}";
+    };
+    for (const std::string& map :
+         {dir.Write("wide.json", names(1, 150'000)), dir.Write("tall.json", names(42'000, 1))}) {
+        std::ostringstream err;
+        EXPECT_EQ(kznhost::RenderLegend(map, dir / "legend.svg", err), 2);
+        EXPECT_THAT(err.str(), HasSubstr("legend.svg: the legend is "));
+        EXPECT_THAT(err.str(), HasSubstr("pixels, more than 1000000 pixels a side"));
+        EXPECT_EQ(Lines(err.str()), 1) << err.str();
+        EXPECT_FALSE(std::filesystem::exists(dir / "legend.svg"));
+    }
+}
+
+// In a JSON map too, a text of negative size, of size 0 or too small to enlarge draws nothing,
+// in the picture and in the legend (a symbol of such a text alone has an empty cell), and nothing
+// is said of it on standard error.
+TEST(RenderCommand, TextsOfNoSizeDrawNothingAndSayNothing) {
+    TempDir dir;
+    for (const char* size : {"-40", "0", "1e-320"}) {
+        const std::string text = R"({"type": "text", "text": "MMMM", "anchor": [0, 0], "size": )" +
+                                 std::string(size) + "}";
+        const std::string map = dir.Write(
+            "map.json", R"({"kzn-document": 1, "layers": [{"title": "a", "art": [)"
+                        R"({"type": "group", "tags": {"kznObjectName": "s"}, "children": [)" +
+                            text +
+                            R"(, {"type": "path", "closed": true, "segments": [)"
+                            R"({"p": [60, 0]}, {"p": [80, 0]}, {"p": [80, 20]}]}]},)"
+                            R"({"type": "group", "tags": {"kznObjectName": "t"}, )"
+                            R"("children": [)" +
+                            text + "]}]}]}");
+        std::ostringstream err;
+        const std::string said = kzntest::StandardErrorOf([&] {
+            EXPECT_EQ(kznhost::RenderPicture(map, dir / "map.png", 4, err), 0) << err.str();
+            EXPECT_EQ(kznhost::RenderLegend(map, dir / "legend.png", err), 0) << err.str();
+        });
+        EXPECT_EQ(said, "") << size;
+        const kzntest::Pixels p = kzntest::Pixels::FromPng(dir / "map.png");
+        EXPECT_LT(p.Darkest(0, 0, 200, p.height()).Darkness(), 30) << size;
+        EXPECT_GT(kzntest::Pixels::FromPng(dir / "legend.png").height(), 0) << size;
+    }
+    // No SVG picture outgrows the bound, whoever draws it.
+    EXPECT_THROW(subhost::picture::PictureBytes(subhost::picture::Format::Svg, 1'000'001, 10,
+                                                [](cairo_t*) {}),
+                 subhost::picture::PictureError);
+}
+
 class Snapshot : public ::testing::Test {
   protected:
     int Run(const std::string& script) {

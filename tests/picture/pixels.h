@@ -2,12 +2,17 @@
 #pragma once
 
 #include <cairo.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "subhost/picture/canvas.h"
+#include "support/tempdir.h"
 
 namespace kzntest {
 
@@ -97,6 +102,21 @@ class Pixels {
     int width_ = 0, height_ = 0;
     std::vector<std::uint32_t> argb_;
 };
+
+// What CALL writes on the process's standard error, where glib and pango write.
+inline std::string StandardErrorOf(const std::function<void()>& call) {
+    TempDir dir;
+    std::fflush(stderr);
+    const int file = ::open((dir / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int saved = ::dup(2);
+    ::dup2(file, 2);
+    call();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    ::close(file);
+    return TempDir::Read(dir / "err.txt");
+}
 
 inline constexpr Color kBlack{0, 0, 0};
 inline constexpr Color kWhite{255, 255, 255};

@@ -4,13 +4,16 @@
 #include <glib.h>
 #include <gmock/gmock.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "cli/convert.h"
 #include "cli/picture.h"
 #include "cli/run.h"
 #include "picture/pixels.h"
+#include "subhost/picture/svgpicture.h"
 #include "support/harness.h"
+#include "support/limited.h"
 #include "support/maps.h"
 #include "support/tempdir.h"
 
@@ -235,6 +238,126 @@ TEST(SvgLegend, CellShowsItsSymbolAndNoneOfANeighbouringSymbol) {
         EXPECT_TRUE(p.Has(0, black, kSymbolColumn, black + kRow, kzntest::kBlack)) << root;
         EXPECT_FALSE(p.Has(0, black, kSymbolColumn, black + kRow, kRed, 100)) << root;
     }
+}
+
+// Symbols on one spot: each cell shows its own symbol alone, whether its element has an id of its
+// own, none, or one that an element before it has too; a symbol inside a half-transparent symbol
+// shows as the map shows it, through that group.
+TEST(SvgLegend, SymbolsOnOneSpotEachShowAlone) {
+    TempDir dir;
+    const std::string map = dir.Write("map.svg", kRoot + R"(width="100" height="100">
+  <defs><symbol id="r"><circle r="4" fill="#ff0000"/></symbol>
+    <symbol id="b"><rect x="-4" y="-4" width="8" height="8" fill="#000000"/></symbol></defs>
+  <rect id="taken" x="0" y="0" width="4" height="4" fill="#00ff00"/>
+  <g inkscape:groupmode="layer" inkscape:label="a">
+    <use xlink:href="#r" x="50" y="50" kzn:kznObjectName="red"/>
+    <use id="own" xlink:href="#b" x="50" y="50" kzn:kznObjectName="black"/>
+    <g id="taken" kzn:kznObjectName="blue"><circle cx="50" cy="50" r="4" fill="#0000ff"/></g>
+    <g opacity="0.5" kzn:kznObjectName="faint">
+      <use xlink:href="#b" x="50" y="50" kzn:kznObjectName="inner"/></g>
+  </g></svg>)");
+    std::ostringstream err;
+    ASSERT_EQ(kznhost::RenderLegend(map, dir / "legend.png", err), 0) << err.str();
+    const Pixels p = Pixels::FromPng(dir / "legend.png");
+    // The lines from the front: faint, inner, blue, black, red.
+    const auto cell = [&](int line, Color c, int tolerance = 8) {
+        const int top = kFirstRow + line * kRow;
+        return p.Has(0, top, kSymbolColumn, top + kRow, c, tolerance);
+    };
+    constexpr Color kGray{128, 128, 128}, kBlue{0, 0, 255};
+    for (const int line : {0, 1}) {
+        EXPECT_TRUE(cell(line, kGray, 2)) << line;
+        EXPECT_FALSE(cell(line, kzntest::kBlack, 60)) << line;
+    }
+    EXPECT_TRUE(cell(2, kBlue));
+    EXPECT_FALSE(cell(2, kGreen, 100));
+    EXPECT_TRUE(cell(3, kzntest::kBlack));
+    EXPECT_FALSE(cell(3, kRed, 100) || cell(3, kBlue, 100));
+    EXPECT_TRUE(cell(4, kRed));
+    EXPECT_FALSE(cell(4, kzntest::kBlack, 100) || cell(4, kBlue, 100));
+}
+
+// However many symbols stand on one spot, the map is written and read once: the legend of a map
+// of 1 MB with 100 names on one spot is drawn within 1 GB (a copy of the map for each name, each
+// read by librsvg, took some 2 GB).
+TEST(SvgLegend, ManySymbolsOnOneSpotAreDrawnFromOneReadingOfTheMap) {
+    TempDir dir;
+    std::string svg = kRoot + R"(width="1000" height="1000">
+  <defs><symbol id="r"><circle r="4" fill="#ff0000"/></symbol></defs>
+  <g inkscape:groupmode="layer" inkscape:label="base">
+)";
+    for (int i = 0; svg.size() < 1'000'000; ++i) {
+        const int x = i * 37 % 990, y = i * 53 % 990;
+        svg += R"(<path style="fill:#ebebeb;stroke:#666666" d="M )" + std::to_string(x) + "," +
+               std::to_string(y) + " l 8,3 -6,6 z\"/>\n";
+    }
+    svg += R"(</g><g inkscape:groupmode="layer" inkscape:label="points">)";
+    for (int k = 0; k < 100; ++k) {
+        svg += R"(<use xlink:href="#r" x="500" y="500" kzn:kznObjectName="name)" +
+               std::to_string(k) + "\"/>\n";
+    }
+    const std::string map = dir.Write("map.svg", svg + "</g></svg>\n");
+    const kzntest::Ended ended =
+        kzntest::RunKznhostWithin(std::uint64_t{1} << 30, {"legend", map, "--out", dir / "l.png"});
+    ASSERT_EQ(ended.status, 0) << ended.err;
+    const Pixels p = Pixels::FromPng(dir / "l.png");
+    EXPECT_GE(p.height(), 100 * kRow);
+    const int last = kFirstRow + 99 * kRow;
+    EXPECT_TRUE(p.Has(0, last, kSymbolColumn, last + kRow, kRed));
+}
+
+// A text of a negative font size, however the markup gives it, draws nothing, in the picture and
+// in the legend, and nothing is said of it on standard error (pango would refuse the size with a
+// CRITICAL, and librsvg set the text at a size of pango's own); nor is a text of size 0.
+TEST(SvgMap, NegativeFontSizesDrawNothingAndSayNothing) {
+    const std::string text = R"(x="10" y="70">MMMM</text>)";
+    for (
+        const std::string& form : std::vector<std::string>{
+            R"(<text font-size="-40" )" + text,
+            R"(<text style="fill:#000000;font-size: -40px" )" + text,
+            R"(<text style="font-size:&#45;40px;fill:#000000" )" + text,
+            R"(<text style="font:bold -40px/2 sans-serif" )" + text,
+            R"(<text font-size="0" )" + text,
+            R"(<g font-size="-40"><text font-size="50%" )" + text + "</g>",
+            std::string(
+                R"(<text x="10" y="70" font-size="40"><tspan font-size="-40">MMMM</tspan></text>)"),
+            R"(<style>.n { font-size: -40px }</style><text class="n" )" + text,
+            R"(<style><![CDATA[ text { font-size : -40px !important } ]]></style><text )" + text,
+        }) {
+        TempDir dir;
+        const std::string map = dir.Write(
+            "map.svg", kRoot + R"(width="200" height="100"><g inkscape:groupmode="layer">)" +
+                           R"(<g kzn:kznObjectName="s"><rect x="150" y="10" width="20" )" +
+                           R"(height="20" fill="#ff0000"/>)" + form + "</g></g></svg>");
+        std::ostringstream err;
+        const std::string said = kzntest::StandardErrorOf([&] {
+            EXPECT_EQ(kznhost::RenderPicture(map, dir / "map.png", 1, err), 0) << err.str();
+            EXPECT_EQ(kznhost::RenderLegend(map, dir / "legend.png", err), 0) << err.str();
+        });
+        EXPECT_THAT(said, ::testing::Not(::testing::HasSubstr("CRITICAL"))) << form;
+        const Pixels picture = Pixels::FromPng(dir / "map.png");
+        EXPECT_TRUE(picture.Has(150, 10, 170, 30, kRed)) << form;
+        EXPECT_LT(picture.Darkest(0, 0, 140, 100).Darkness(), 30) << form;
+        const Pixels legend = Pixels::FromPng(dir / "legend.png");
+        EXPECT_TRUE(legend.Has(0, 0, kSymbolColumn, legend.height(), kRed)) << form;
+    }
+}
+
+// Markup cut anywhere, its font sizes in attributes, style attributes and style sheets, is
+// refused by librsvg (or drawn), never taken apart past its end.
+TEST(SvgMap, MarkupCutAnywhereIsRefusedOrDrawn) {
+    const std::string svg =
+        kRoot + R"(width="20" height="20"><!-- a <comment> --><style><![CDATA[ text { )"
+                R"(font-size: -4px; font: 2px/3 x } ]]></style><text style="font-size:&#45;3px;)"
+                R"(font:-1px y" font-size="-2">a</text></svg>)";
+    TempDir dir;
+    for (std::size_t length = 0; length <= svg.size(); ++length) {
+        try {
+            subhost::picture::RenderSvgMap(svg.substr(0, length), dir / "cut.png");
+        } catch (const subhost::picture::PictureError&) {
+        }
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "cut.png"));
 }
 
 }  // namespace
