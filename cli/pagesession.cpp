@@ -9,6 +9,7 @@
 #include <set>
 
 #include "actions.h"
+#include "failure.h"
 #include "pagethread.h"
 #include "pageundo.h"
 #include "pageview.h"
@@ -38,6 +39,32 @@ bool PlainName(const std::string& name) {
 constexpr const char* kPlainName =
     "a table's name is a plain file name: UTF-8, at most 200 bytes, no folder, no control "
     "characters, not beginning with a dot";
+
+// The name of a file of the session's folder as the plug-in reads it: in code page 932, as
+// Windows hands names to it. Empty when the name has no Shift-JIS form.
+std::string Cp932Name(const std::string& utf8) {
+    return subhost::Utf8ToSjis(utf8).value_or("");
+}
+std::string NoCp932Name(const std::string& name) {
+    return name +
+           ": the plug-in reads file names in code page 932 (Shift-JIS), which has no form for "
+           "some character of this name; rename the file";
+}
+
+// What the page calls a Filter command: its menu title without the access key or the number.
+std::string StepName(const std::string& title) {
+    std::string name;
+    for (std::size_t i = 0; i < title.size(); ++i) {
+        if (title[i] == '&' && i + 1 < title.size()) {
+            ++i;
+        }
+        name += title[i];
+    }
+    if (name.size() > 2 && name[0] >= '0' && name[0] <= '9' && name[1] == ')') {
+        name.erase(0, name.find_first_not_of(' ', 2));
+    }
+    return name;
+}
 
 // A folder of the session's own (the tables sent, the maps Undo brings back), removed with
 // everything in it when the session ends, or when it cannot start.
@@ -105,9 +132,16 @@ class PageSession::Worker {
                  [this](const ScriptLine&, const std::string& warning) {
                      warnings_.push_back(warning);
                  }),
-          undo_(folder_) {
+          undo_(folder_),
+          mapName_(fs::path(options.map).filename().string()) {
         subhost::LoadedMap map = subhost::LoadMap(options.map);
         source_ = map.source;
+        actor_.NameFilesInCodePage932();
+        out_ = options_.out;
+        // The map as it was opened, for 最初から.
+        opened_ =
+            (folder_ / (".opened" + std::string(source_ != nullptr ? ".svg" : ".json"))).string();
+        subhost::WriteMap(*map.document, opened_, source_.get());
         host_.KeepCalls(0);
         host_.trace().Keep(false);
         host_.SetDocument(std::move(map.document));
@@ -146,11 +180,11 @@ class PageSession::Worker {
 
     Reply MapPicture() { return kznhost::MapPicture(host_.document(), source_.get()); }
 
-    Reply ListPicture(Where where, int id, int top) {
+    Reply ListPicture(Where where, int id, int top, int scale) {
         if (where == Where::Top || session_ == nullptr) {
             return Error(409, "no dialog is open");
         }
-        return kznhost::ListPicture(host_, session_->dialog(), id, top);
+        return kznhost::ListPicture(host_, session_->dialog(), id, top, scale);
     }
 
     Reply ItemPicture(Where where, int id) {
@@ -164,7 +198,11 @@ class PageSession::Worker {
         if (!PlainName(name)) {
             return Error(400, kPlainName);
         }
-        const fs::path file = folder_ / fs::u8path(name);
+        const std::string cp932 = Cp932Name(name);
+        if (cp932.empty()) {
+            return Error(400, NoCp932Name(name));
+        }
+        const fs::path file = folder_ / cp932;
         std::error_code error;
         if (fs::exists(file, error)) {
             // The script names it: the same name must mean the same bytes throughout.
@@ -184,9 +222,9 @@ class PageSession::Worker {
         if (!PlainName(name)) {
             return Error(400, kPlainName);
         }
-        const fs::path file = folder_ / fs::u8path(name);
+        const fs::path file = folder_ / Cp932Name(name);
         std::error_code error;
-        if (!fs::is_regular_file(file, error)) {
+        if (Cp932Name(name).empty() || !fs::is_regular_file(file, error)) {
             return Error(404, name + ": no such file");
         }
         return {200, subhost::ReadWholeFile(file.string(), subhost::kTableBound),
@@ -197,38 +235,106 @@ class PageSession::Worker {
         if (where != Where::Top) {
             return Error(409, "a dialog is open: close it first");
         }
-        if (undo_.empty()) {
+        if (!undo_.canUndo()) {
             return Error(409, "there is nothing to undo");
         }
-        UndoHistory::Point point = undo_.Take();
-        host_.SetDocument(std::move(point.map.document));
-        source_ = point.map.source;
-        script_.resize(point.lines);
-        ++version_;
+        return Stepped(undo_.Undo(host_.document(), source_.get(), script_, mapId_), where);
+    }
+
+    Reply Redo(Where where) {
+        if (where != Where::Top) {
+            return Error(409, "a dialog is open: close it first");
+        }
+        if (!undo_.canRedo()) {
+            return Error(409, "there is nothing to redo");
+        }
+        return Stepped(undo_.Redo(host_.document(), source_.get(), script_, mapId_), where);
+    }
+
+    // Back to the map as it was opened; Undo brings back the map before.
+    Reply Restart(Where where) {
+        if (where != Where::Top) {
+            return Error(409, "a dialog is open: close it first");
+        }
+        if (mapId_ == 0) {
+            return Error(409, "the map is as it was opened");
+        }
+        subhost::LoadedMap map = subhost::LoadMap(opened_);
+        undo_.Keep(host_.document(), source_.get(), script_, mapId_, "最初から");
+        undo_.ForgetRedo();
+        Show(std::move(map), {}, 0);
+        return State(where);
+    }
+
+    // Another map, sent from the browser: a new session on it (the history and the script
+    // start afresh). Save has nowhere to write it: the person downloads it.
+    Reply Open(Where where, const std::string& name, const std::string& bytes) {
+        if (where != Where::Top) {
+            return Error(409, "a dialog is open: close it first");
+        }
+        if (!PlainName(name)) {
+            return Error(400,
+                         "a map's name is a plain file name: UTF-8, at most 200 bytes, no "
+                         "folder, no control characters, not beginning with a dot");
+        }
+        const subhost::MapForm form = subhost::FormOf(name);
+        const std::string extension = fs::path(name).extension().string();
+        if (form == subhost::MapForm::kJson && extension != ".json") {
+            return Error(400, name + ": a map is an .svg, .svgz or .json file");
+        }
+        const std::string file =
+            (folder_ / (".opened-" + std::to_string(++opens_) + extension)).string();
+        subhost::WriteWholeFile(file, bytes);
+        subhost::LoadedMap map;
+        try {
+            map = subhost::LoadMap(file);
+        } catch (const subhost::MapError& e) {
+            std::string what = e.what();
+            for (std::size_t at; (at = what.find(file)) != std::string::npos;) {
+                what.replace(at, file.size(), name);
+            }
+            return Error(400, what);
+        }
+        opened_ = file;
+        mapName_ = name;
+        out_.clear();
+        undo_.Clear();
+        Show(std::move(map), {}, 0);
+        savedId_ = 0;
         return State(where);
     }
 
     Reply Save(Where where) {
-        if (options_.out.empty()) {
-            return Error(409, "kznhost serve was given no --out to save to; download the map");
+        if (out_.empty()) {
+            return Error(409, options_.out.empty()
+                                  ? "kznhost serve was given no --out to save to; download the map"
+                                  : "a map opened in the page is not saved over --out; download "
+                                    "it");
         }
         if (where != Where::Top) {
             return Error(409, "a dialog is open: close it first");
         }
-        subhost::WriteMap(host_.document(), options_.out, source_.get());
-        return Json({{"saved", options_.out}});
+        subhost::WriteMap(host_.document(), out_, source_.get());
+        savedId_ = mapId_;
+        return Json({{"saved", out_}});
     }
 
     Reply Download() {
-        const std::string name =
-            fs::path(options_.out.empty() ? options_.map : options_.out).filename().string();
-        return {200, subhost::FormatMap(host_.document(), subhost::FormOf(name), source_.get()),
-                "application/octet-stream", name};
+        const std::string name = out_.empty() ? mapName_ : fs::path(out_).filename().string();
+        Reply reply{200, subhost::FormatMap(host_.document(), subhost::FormOf(name), source_.get()),
+                    "application/octet-stream", name};
+        if (out_.empty()) {
+            savedId_ = mapId_;  // with nowhere to save, a download is how the map is kept
+        }
+        return reply;
     }
 
+    // The labels of the map's visible layers, where the map's picture shows them.
+    Reply Labels() { return Json(kznhost::MapLabels(host_.document())); }
+
     Reply Script() {
-        std::string text = "# kznhost run --doc " + fs::path(options_.map).filename().string() +
-                           " --script session.txt, the tables beside it\n";
+        std::string text =
+            "# kznhost run --doc " + mapName_ + " --script session.txt, the tables beside it\n";
         for (const std::string& line : script_) {
             text += line + "\n";
         }
@@ -250,7 +356,7 @@ class PageSession::Worker {
                     // What the host could not do (the map Undo keeps could not be written): the
                     // line is refused and the session goes on.
                     if (pending_) {
-                        pending_->set_value(Error(500, e.what()));
+                        pending_->set_value(Error(500, Said(e, "carrying out the page's action")));
                         pending_.reset();
                     }
                 }
@@ -283,6 +389,7 @@ class PageSession::Worker {
         const ScriptLine& line = task.line;
         messages_.clear();
         warnings_.clear();
+        unchanged_.clear();
         if (const std::string refused = Refused(line); !refused.empty()) {
             task.reply.set_value(Error(409, refused));
             return;
@@ -310,11 +417,20 @@ class PageSession::Worker {
         // Answered when the module next waits: a file dialog the line opens may be first.
         pending_ = std::move(task.reply);
         try {
-            actor_.Act(*session_, line);
-            script_.push_back(task.text);
+            // A typed text is kept as the plug-in keeps it: cut (with run's warning), typed so
+            // and written so into the script.
+            if (const std::optional<ScriptLine> cut = actor_.Cut(line)) {
+                actor_.Act(*session_, *cut);
+                script_.push_back(WrittenLine(*cut));
+            } else {
+                actor_.Act(*session_, line);
+                script_.push_back(task.text);
+            }
         } catch (const std::exception& e) {
             if (pending_) {
-                pending_->set_value(Error(409, e.what()));
+                const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+                pending_->set_value(
+                    Error(memory ? 503 : 409, Said(e, "carrying out a " + line.verb + " line")));
                 pending_.reset();
             }
         }
@@ -328,14 +444,14 @@ class PageSession::Worker {
             return;
         }
         pending_ = std::move(task.reply);
-        undo_.Keep(host_.document(), source_.get(), script_.size());
+        const std::string step = StepName(Utf8(filter->title));
+        undo_.Keep(host_.document(), source_.get(), script_, mapId_, step);
         script_.push_back(task.text);
         auto& dialogs = host_.dialogs();
         const std::size_t opened = dialogs.runs().size();
         dialogs.QueueScript([this](subhost::DialogSession& s) { Dialog(s); });
         host_.RunFilter(filter->handle);
         session_ = nullptr;
-        ++version_;
         if (dialogs.runs().size() == opened) {
             dialogs.ClearScripts();
             script_.pop_back();
@@ -344,7 +460,44 @@ class PageSession::Worker {
                 pending_->set_value(Error(409, "the command opened no dialog"));
                 pending_.reset();
             }
+            return;
         }
+        // A command that changed nothing (its dialog cancelled, or nothing matched) is no step
+        // to undo; its lines stay in the script, where they change nothing either.
+        if (Unchanged()) {
+            undo_.Drop();
+            unchanged_ = step;
+        } else {
+            undo_.ForgetRedo();
+            mapId_ = nextMapId_++;
+            ++version_;
+        }
+    }
+
+    bool Unchanged() {
+        try {
+            return undo_.SameAsLast(host_.document(), source_.get());
+        } catch (const std::exception&) {
+            return false;  // what cannot be written has changed
+        }
+    }
+
+    // The map a step of the history brings back, shown.
+    Reply Stepped(UndoHistory::Point point, Where where) {
+        const std::string step = point.step;
+        Show(std::move(point.map), std::move(point.script), point.mapId);
+        Reply reply = State(where);
+        nlohmann::json body = nlohmann::json::parse(reply.body);
+        body["step"] = step;
+        return Json(body);
+    }
+
+    void Show(subhost::LoadedMap map, std::vector<std::string> script, int mapId) {
+        host_.SetDocument(std::move(map.document));
+        source_ = map.source;
+        script_ = std::move(script);
+        mapId_ = mapId;
+        ++version_;
     }
 
     // What the page may not do that a script may: name files outside the session's folder.
@@ -418,7 +571,10 @@ class PageSession::Worker {
             return arg.text + " is a table sent to the page: save under another name";
         }
         std::error_code error;
-        if (!request.save && !fs::is_regular_file(folder_ / fs::u8path(arg.text), error)) {
+        if (Cp932Name(arg.text).empty()) {
+            return NoCp932Name(arg.text);
+        }
+        if (!request.save && !fs::is_regular_file(folder_ / Cp932Name(arg.text), error)) {
             return arg.text + " has not been sent to the page: choose the file first";
         }
         return "";
@@ -426,11 +582,15 @@ class PageSession::Worker {
 
     json StateJson(Where where) {
         StateView view;
-        view.map = fs::path(options_.map).filename().string();
+        view.map = mapName_;
+        view.saveTo = out_;
         view.version = version_;
         view.atTop = where == Where::Top;
-        view.canUndo = where == Where::Top && !undo_.empty();
-        view.canSave = !options_.out.empty();
+        view.canUndo = where == Where::Top && undo_.canUndo();
+        view.canRedo = where == Where::Top && undo_.canRedo();
+        view.canSave = !out_.empty();
+        view.unsaved = mapId_ != savedId_;
+        view.unchanged = unchanged_;
         view.lines = script_.size();
         view.messages = messages_;
         view.warnings = warnings_;
@@ -463,6 +623,15 @@ class PageSession::Worker {
     json messages_ = json::array();
     std::vector<std::string> warnings_;
     int version_ = 0;
+    std::string unchanged_;  // the command just ended, when it changed nothing
+    // Which state of the map is shown (0: as opened) and which was last saved.
+    int mapId_ = 0;
+    int nextMapId_ = 1;
+    int savedId_ = 0;
+    std::string mapName_;  // the file name of the map opened
+    std::string out_;      // where Save writes: --out, until another map is opened
+    std::string opened_;   // the map as opened, kept in the folder
+    int opens_ = 0;
 };
 
 PageSession::PageSession(const ServeOptions& options)
@@ -493,9 +662,9 @@ Reply PageSession::MapPicture() {
     return worker_->thread().Ask([&](Where) { return worker_->MapPicture(); });
 }
 
-Reply PageSession::ListPicture(int item, int top) {
+Reply PageSession::ListPicture(int item, int top, int scale) {
     return worker_->thread().Ask(
-        [&](Where where) { return worker_->ListPicture(where, item, top); });
+        [&](Where where) { return worker_->ListPicture(where, item, top, scale); });
 }
 
 Reply PageSession::ItemPicture(int item) {
@@ -512,6 +681,22 @@ Reply PageSession::File(const std::string& name) {
 
 Reply PageSession::Undo() {
     return worker_->thread().Ask([&](Where where) { return worker_->Undo(where); });
+}
+
+Reply PageSession::Redo() {
+    return worker_->thread().Ask([&](Where where) { return worker_->Redo(where); });
+}
+
+Reply PageSession::Restart() {
+    return worker_->thread().Ask([&](Where where) { return worker_->Restart(where); });
+}
+
+Reply PageSession::Open(const std::string& name, const std::string& bytes) {
+    return worker_->thread().Ask([&](Where where) { return worker_->Open(where, name, bytes); });
+}
+
+Reply PageSession::Labels() {
+    return worker_->thread().Ask([&](Where) { return worker_->Labels(); });
 }
 
 Reply PageSession::Save() {

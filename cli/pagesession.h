@@ -38,22 +38,32 @@ class PageSession {
     // What the page shows: the Filter commands, the open dialog with every item's state, an open
     // file dialog, whether there is something to undo.
     Reply State();
-    // Carries out one session line (UTF-8). 400: not a session line; 409: a person could not do
-    // it now (the session goes on).
+    // Carries out one session line (UTF-8), kept as the plug-in takes it (a typed text cut to what
+    // it keeps, with run's warning). 400: not a session line; 409: a person could not do it now
+    // (the session goes on).
     Reply Act(const std::string& line);
     // The map as the renderer draws it (SVG).
     Reply MapPicture();
     // The rows of list ITEM of the open dialog that show when it is scrolled TOP pixels down, as
     // the module paints them (PNG of the list's size).
-    Reply ListPicture(int item, int top);
+    Reply ListPicture(int item, int top, int scale = 1);
     // A picture button of the open dialog as it is drawn (PNG).
     Reply ItemPicture(int item);
     // A table file the page sends, kept as NAME (a plain file name) for file lines to pick.
     Reply Upload(const std::string& name, const std::string& bytes);
     // A file of the session's folder (a table the module saved), to download.
     Reply File(const std::string& name);
-    // The map as it was before the last command.
+    // The map as it was before the last command that changed it; the answer's "step" names it.
     Reply Undo();
+    // The map as the last Undo found it.
+    Reply Redo();
+    // The map as it was opened (a step Undo takes back).
+    Reply Restart();
+    // Another map, sent as NAME's BYTES: a new session on it, with nowhere to save but a
+    // download. 400 when it cannot be read (the session goes on as it was).
+    Reply Open(const std::string& name, const std::string& bytes);
+    // The labels of the map's visible layers, as boxes of the map picture's own units.
+    Reply Labels();
     // Writes the map to --out, whole or nothing.
     Reply Save();
     // The map in its form, to download.

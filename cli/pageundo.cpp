@@ -1,24 +1,77 @@
-// The page's undo history, kept in the session's folder.
+// The page's history, kept in the session's folder.
 #include "pageundo.h"
+
+#include "subhost/files.h"
 
 namespace kznhost {
 
-void UndoHistory::Keep(const subhost::Document& document, const subhost::MapSource* source,
-                       std::size_t lines) {
-    const std::filesystem::path file = folder_ / (".undo-" + std::to_string(points_.size()) +
-                                                  (source != nullptr ? ".svg" : ".json"));
+UndoHistory::Kept UndoHistory::Write(const subhost::Document& document,
+                                     const subhost::MapSource* source,
+                                     std::vector<std::string> script, int mapId, std::string step) {
+    const std::filesystem::path file =
+        folder_ / (".history-" + std::to_string(files_++) + (source != nullptr ? ".svg" : ".json"));
     subhost::WriteMap(document, file.string(), source);
-    points_.push_back({file.string(), lines});
+    return {file.string(), std::move(script), mapId, std::move(step)};
+}
+
+UndoHistory::Point UndoHistory::Read(Kept kept) {
+    Point point{subhost::LoadMap(kept.file), std::move(kept.script), kept.mapId,
+                std::move(kept.step)};
+    std::error_code ignored;
+    std::filesystem::remove(kept.file, ignored);
+    return point;
+}
+
+void UndoHistory::Keep(const subhost::Document& document, const subhost::MapSource* source,
+                       const std::vector<std::string>& script, int mapId, const std::string& step) {
+    undo_.push_back(Write(document, source, script, mapId, step));
+}
+
+void UndoHistory::ForgetRedo() {
+    for (const Kept& kept : redo_) {
+        std::error_code ignored;
+        std::filesystem::remove(kept.file, ignored);
+    }
+    redo_.clear();
 }
 
 void UndoHistory::Drop() {
-    points_.pop_back();
+    std::error_code ignored;
+    std::filesystem::remove(undo_.back().file, ignored);
+    undo_.pop_back();
 }
 
-UndoHistory::Point UndoHistory::Take() {
-    Point point{subhost::LoadMap(points_.back().file), points_.back().lines};
-    points_.pop_back();
-    return point;
+bool UndoHistory::SameAsLast(const subhost::Document& document,
+                             const subhost::MapSource* source) const {
+    const std::string& file = undo_.back().file;
+    return subhost::ReadWholeFile(file, subhost::kMapBound) ==
+           subhost::FormatMap(document, subhost::FormOf(file), source);
+}
+
+UndoHistory::Point UndoHistory::Undo(const subhost::Document& now, const subhost::MapSource* source,
+                                     const std::vector<std::string>& script, int mapId) {
+    Kept before = std::move(undo_.back());
+    undo_.pop_back();
+    redo_.push_back(Write(now, source, script, mapId, before.step));
+    return Read(std::move(before));
+}
+
+UndoHistory::Point UndoHistory::Redo(const subhost::Document& now, const subhost::MapSource* source,
+                                     const std::vector<std::string>& script, int mapId) {
+    Kept after = std::move(redo_.back());
+    redo_.pop_back();
+    undo_.push_back(Write(now, source, script, mapId, after.step));
+    return Read(std::move(after));
+}
+
+void UndoHistory::Clear() {
+    for (auto* list : {&undo_, &redo_}) {
+        for (const Kept& kept : *list) {
+            std::error_code ignored;
+            std::filesystem::remove(kept.file, ignored);
+        }
+        list->clear();
+    }
 }
 
 }  // namespace kznhost

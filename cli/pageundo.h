@@ -1,10 +1,11 @@
-// The page's undo history: the map as it was before each command, with the length the script
-// had then. The maps are kept as files of the session's folder, in the form the map was read in,
-// and read back as the map was read.
+// The page's history: the map as it was before each command that changed it, and after each one
+// undone, with the session script as it stood then. The maps are kept as files of the session's
+// folder, in the form the map was read in, and read back as the map was read.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "subhost/mapforms/mapforms.h"
@@ -15,31 +16,55 @@ class UndoHistory {
   public:
     explicit UndoHistory(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
-    bool empty() const { return points_.empty(); }
-
-    // Keeps DOCUMENT (read with SOURCE) as it is before a command, when the script has LINES
-    // lines. Throws MapError when it cannot be written.
-    void Keep(const subhost::Document& document, const subhost::MapSource* source,
-              std::size_t lines);
-    // Forgets the last map kept (its command opened no dialog).
-    void Drop();
-
-    // The last map kept, read back, and the script's length then; it is forgotten. Not to be
-    // called when empty.
+    // What a step brings back: a map, the script that made it, and the id the session gave that
+    // state of the map (so that it knows whether the map is the one it last saved).
     struct Point {
         subhost::LoadedMap map;
-        std::size_t lines = 0;
+        std::vector<std::string> script;
+        int mapId = 0;
+        std::string step;  // what was undone or redone, as the page names it
     };
-    Point Take();
+
+    bool canUndo() const { return !undo_.empty(); }
+    bool canRedo() const { return !redo_.empty(); }
+
+    // Keeps DOCUMENT (read with SOURCE, made by SCRIPT, known as MAPID) as it is before STEP.
+    // Throws MapError when it cannot be written.
+    void Keep(const subhost::Document& document, const subhost::MapSource* source,
+              const std::vector<std::string>& script, int mapId, const std::string& step);
+    // Forgets the last map kept (its command changed nothing).
+    void Drop();
+    // Forgets what could be redone (a step changed the map).
+    void ForgetRedo();
+    // Whether DOCUMENT (read with SOURCE) is the map last kept, byte for byte as it is written.
+    bool SameAsLast(const subhost::Document& document, const subhost::MapSource* source) const;
+
+    // The map before the last step, read back; the map now (NOW, made by SCRIPT, known as
+    // MAPID) is kept to redo. Not to be called unless canUndo().
+    Point Undo(const subhost::Document& now, const subhost::MapSource* source,
+               const std::vector<std::string>& script, int mapId);
+    // The map the last undo left, read back; the map now is kept to undo. Not to be called
+    // unless canRedo().
+    Point Redo(const subhost::Document& now, const subhost::MapSource* source,
+               const std::vector<std::string>& script, int mapId);
+    // Forgets every step (another map is opened).
+    void Clear();
 
   private:
     struct Kept {
-        std::string file;   // the map as it was
-        std::size_t lines;  // the script's length then
+        std::string file;  // the map as it was
+        std::vector<std::string> script;
+        int mapId = 0;
+        std::string step;
     };
+    Kept Write(const subhost::Document& document, const subhost::MapSource* source,
+               std::vector<std::string> script, int mapId, std::string step);
+    static Point Read(Kept kept);
 
     std::filesystem::path folder_;
-    std::vector<Kept> points_;
+    std::vector<Kept> undo_;
+    std::vector<Kept> redo_;
+    int files_ = 0;
 };
 
 }  // namespace kznhost

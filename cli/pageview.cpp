@@ -2,11 +2,15 @@
 #include "pageview.h"
 
 #include <algorithm>
+#include <functional>
+#include <string_view>
 
+#include "subhost/document/artgeometry.h"
 #include "subhost/picture/canvas.h"
 #include "subhost/picture/dialogpicture.h"
 #include "subhost/picture/mappicture.h"
 #include "subhost/sjis.h"
+#include "subhost/text.h"
 
 namespace kznhost {
 namespace {
@@ -25,7 +29,11 @@ json DialogJson(const subhost::Dialog& dialog) {
                   {"width", r.right - r.left},
                   {"height", r.bottom - r.top},
                   {"enabled", item->enabled},
-                  {"checked", item->booleanValue}};
+                  {"checked", item->booleanValue},
+                  {"picture", item->pictureID}};
+        if (!item->tip.empty()) {
+            j["tip"] = Utf8(item->tip);
+        }
         if (item->list != nullptr) {
             json selected = json::array();
             json entries = json::array();
@@ -34,18 +42,16 @@ json DialogJson(const subhost::Dialog& dialog) {
                 if (entry->selected) {
                     selected.push_back(index);
                 }
-                if (item->kind == subhost::ItemKind::PopupList) {
-                    entries.push_back(Utf8(entry->text));
-                }
+                // A popup's entries are its choices; a list's, the texts its rows stand for
+                // (the page outlines the labels a row means).
+                entries.push_back(Utf8(entry->text));
                 ++index;
             }
             j["rows"] = item->list->entries.size();
             j["selected"] = selected;
             j["scrollTop"] = item->list->scrollTop;
             j["rowHeight"] = subhost::DialogManager::kRowHeight;
-            if (item->kind == subhost::ItemKind::PopupList) {
-                j["entries"] = entries;
-            }
+            j[item->kind == subhost::ItemKind::PopupList ? "entries" : "texts"] = entries;
         }
         items.push_back(j);
     }
@@ -61,6 +67,60 @@ Reply Png(int width, int height, const subhost::picture::Painter& paint) {
             subhost::picture::PictureBytes(subhost::picture::Format::Png, std::max(width, 1),
                                            std::max(height, 1), paint),
             "image/png", ""};
+}
+
+// A map with no size of its own shows nothing in a browser's image: the root is given the
+// viewBox of its art (with a margin) and that size in pixels, where it has neither.
+void GiveSize(std::string& svg, const subhost::Document& document) {
+    const std::size_t root = svg.find("<svg");
+    std::size_t start = root;
+    for (std::size_t at = svg.find('<'); at != std::string::npos; at = svg.find('<', at + 1)) {
+        const char next = at + 1 < svg.size() ? svg[at + 1] : '\0';
+        if (next != '?' && next != '!') {
+            start = at;  // the first element: the root, whatever its prefix
+            break;
+        }
+    }
+    if (start == std::string::npos || root == std::string::npos) {
+        return;
+    }
+    const std::size_t end = svg.find('>', start);
+    const std::string_view tag(svg.data() + start, end == std::string::npos ? 0 : end - start);
+    const auto has = [&](std::string_view name) {
+        for (std::size_t at = tag.find(name); at != std::string_view::npos;
+             at = tag.find(name, at + 1)) {
+            const char before = at > 0 ? tag[at - 1] : ' ';
+            if ((before == ' ' || before == '\n' || before == '\t' || before == '\r') &&
+                tag.substr(at + name.size()).find_first_not_of(" \t\r\n") !=
+                    std::string_view::npos &&
+                tag[tag.find_first_not_of(" \t\r\n", at + name.size())] == '=') {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (has("viewBox") || (has("width") && has("height"))) {
+        return;
+    }
+    subhost::picture::Page page;
+    try {
+        page = subhost::picture::PageOf(document, 1);
+    } catch (const std::exception&) {
+        return;  // too large to size: shown as the browser would
+    }
+    const geometry::Rect& a = page.area;
+    // The area's y grows upwards; the picture's user units, downwards.
+    const std::string size =
+        " viewBox=\"" + subhost::ShortestNumber(a.left) + " " + subhost::ShortestNumber(-a.top) +
+        " " + subhost::ShortestNumber(a.right - a.left) + " " +
+        subhost::ShortestNumber(a.top - a.bottom) + "\" width=\"" + std::to_string(page.width) +
+        "\" height=\"" + std::to_string(page.height) + "\"";
+    std::size_t name = start + 1;
+    while (name < svg.size() && svg[name] != ' ' && svg[name] != '>' && svg[name] != '/' &&
+           svg[name] != '\n' && svg[name] != '\t' && svg[name] != '\r') {
+        ++name;
+    }
+    svg.insert(name, size);
 }
 
 }  // namespace
@@ -84,36 +144,84 @@ json StateJson(const subhost::Host& host, const StateView& view) {
     for (const subhost::FilterRecord& f : host.filters()) {
         filters.push_back({{"name", f.name}, {"title", Utf8(f.title)}, {"enabled", view.atTop}});
     }
-    json state = {{"map", view.map},           {"version", view.version},
-                  {"filters", filters},        {"dialog", nullptr},
-                  {"fileDialog", nullptr},     {"canUndo", view.canUndo},
-                  {"canSave", view.canSave},   {"lines", view.lines},
-                  {"messages", view.messages}, {"warnings", view.warnings}};
+    json state = {{"map", view.map},
+                  {"mapName", view.map},
+                  {"saveTo", view.saveTo.empty() ? json(nullptr) : json(view.saveTo)},
+                  {"version", view.version},
+                  {"filters", filters},
+                  {"dialog", nullptr},
+                  {"fileDialog", nullptr},
+                  {"canUndo", view.canUndo},
+                  {"canRedo", view.canRedo},
+                  {"canSave", view.canSave},
+                  {"unsaved", view.unsaved},
+                  {"lines", view.lines},
+                  {"messages", view.messages},
+                  {"warnings", view.warnings}};
+    if (!view.unchanged.empty()) {
+        state["unchanged"] = view.unchanged;
+    }
     if (view.dialog != nullptr) {
         state["dialog"] = DialogJson(*view.dialog);
     }
     if (view.fileDialog != nullptr) {
-        state["fileDialog"] = {{"save", view.fileDialog->save},
-                               {"title", Utf8(view.fileDialog->title)},
-                               {"file", Utf8(view.fileDialog->initialFile)}};
+        const subhost::FileDialogRequest& asked = *view.fileDialog;
+        // The filter in force (the module's index counts from 1), and every pattern it offers.
+        const std::size_t chosen = asked.filterIndex > 0 ? asked.filterIndex - 1 : 0;
+        std::string filter, patterns;
+        for (std::size_t i = 0; i + 1 < asked.filters.size(); i += 2) {
+            if (i / 2 == chosen) {
+                filter = Utf8(asked.filters[i]);
+            }
+            patterns += (patterns.empty() ? "" : ";") + Utf8(asked.filters[i + 1]);
+        }
+        state["fileDialog"] = {{"save", asked.save},
+                               {"title", Utf8(asked.title)},
+                               {"file", Utf8(asked.initialFile)},
+                               {"filter", filter},
+                               {"patterns", patterns}};
     }
     return state;
 }
 
 Reply MapPicture(const subhost::Document& document, const subhost::MapSource* source) {
-    if (source != nullptr) {
-        return {200, subhost::FormatMap(document, subhost::MapForm::kSvg, source), "image/svg+xml",
-                ""};
-    }
-    const subhost::picture::Page page = subhost::picture::PageOf(document, 1);
-    return {200,
-            subhost::picture::PictureBytes(
-                subhost::picture::Format::Svg, page.width, page.height,
-                [&](cairo_t* cr) { subhost::picture::PaintMap(cr, document, page); }),
-            "image/svg+xml", ""};
+    std::string svg = subhost::FormatMap(document, subhost::MapForm::kSvg, source);
+    GiveSize(svg, document);
+    return {200, std::move(svg), "image/svg+xml", ""};
 }
 
-Reply ListPicture(subhost::Host& host, const subhost::Dialog& dialog, int id, int top) {
+json MapLabels(const subhost::Document& document) {
+    json labels = json::array();
+    std::function<void(const subhost::Art&)> walk = [&](const subhost::Art& art) {
+        if (art.hidden) {
+            return;
+        }
+        if (art.type == kTextArt && art.textPath == nullptr) {
+            // Document y grows upwards; the picture's user units, downwards.
+            geometry::Bounds box;
+            for (const subhost::Point& corner : subhost::TextBox(art)) {
+                box.Add({corner.x, -corner.y});
+            }
+            if (!box.empty()) {
+                const geometry::Rect r = box.rect();
+                labels.push_back({{"text", Utf8(art.text)},
+                                  {"x", r.left},
+                                  {"y", r.bottom},  // (of the turned-over y: the box's top)
+                                  {"width", r.right - r.left},
+                                  {"height", r.top - r.bottom}});
+            }
+        }
+        for (const subhost::Art* child : art.children) {
+            walk(*child);
+        }
+    };
+    for (const subhost::Layer* layer : document.layers()) {
+        walk(*layer->group);
+    }
+    return labels;
+}
+
+Reply ListPicture(subhost::Host& host, const subhost::Dialog& dialog, int id, int top, int scale) {
     const subhost::Item* item = dialog.FindItem(id);
     if (item == nullptr || item->list == nullptr || item->kind == subhost::ItemKind::PopupList) {
         return Error(404, "the dialog has no list " + std::to_string(id));
@@ -126,7 +234,9 @@ Reply ListPicture(subhost::Host& host, const subhost::Dialog& dialog, int id, in
     host.dialogs().Paint(list);
     const subhost::picture::DialogScene scene{dialog, host.dialogs(), host.document(),
                                               host.module().resources()};
-    return Png(item->bounds.right - item->bounds.left, height, [&](cairo_t* cr) {
+    scale = std::clamp(scale, 1, 4);
+    return Png((item->bounds.right - item->bounds.left) * scale, height * scale, [&](cairo_t* cr) {
+        cairo_scale(cr, scale, scale);
         cairo_translate(cr, -item->bounds.left, -item->bounds.top);
         subhost::picture::PaintList(cr, *item, scene);
     });

@@ -25,10 +25,14 @@ Reply Error(int status, const std::string& what);
 // What the state tells besides the host's Filter commands.
 struct StateView {
     std::string map;     // the map's file name
+    std::string saveTo;  // where Save writes (empty: nowhere)
     int version = 0;     // the commands run and undone
     bool atTop = false;  // no dialog is open: the Filter commands can be used
     bool canUndo = false;
+    bool canRedo = false;
     bool canSave = false;
+    bool unsaved = false;   // the map is not the one last saved (or downloaded, with no --out)
+    std::string unchanged;  // the command just ended, when it changed nothing
     std::size_t lines = 0;  // of the script
     nlohmann::json messages = nlohmann::json::array();
     std::vector<std::string> warnings;
@@ -37,12 +41,17 @@ struct StateView {
 };
 nlohmann::json StateJson(const subhost::Host& host, const StateView& view);
 
-// The map as the renderer draws it (SVG): an SVG map (SOURCE not null) as its own markup, as it
-// would be written.
+// The map as the browser draws it: its SVG as it would be written (an SVG map's own markup), with
+// the size and viewBox of its art where the map gives none, so that any map shows.
 Reply MapPicture(const subhost::Document& document, const subhost::MapSource* source);
+// The labels (texts) of the visible layers as boxes of that picture's user units: a list of
+// {"text", "x", "y", "width", "height"}.
+nlohmann::json MapLabels(const subhost::Document& document);
 // The rows of list ID of DIALOG that show when it is scrolled TOP pixels down, as the module
-// paints them (PNG of the list's size); 404 when the dialog has no such list.
-Reply ListPicture(subhost::Host& host, const subhost::Dialog& dialog, int id, int top);
+// paints them (PNG of the list's size times SCALE, for the screen's pixel ratio); 404 when the
+// dialog has no such list.
+Reply ListPicture(subhost::Host& host, const subhost::Dialog& dialog, int id, int top,
+                  int scale = 1);
 // Item ID of DIALOG as it is drawn (PNG); 404 when the dialog has no such item.
 Reply ItemPicture(subhost::Host& host, const subhost::Dialog& dialog, int id);
 

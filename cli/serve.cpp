@@ -1,20 +1,25 @@
 #include "serve.h"
 
 #include <httplib.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <signal.h>
 #include <unistd.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <set>
 #include <string_view>
 #include <thread>
 
+#include "failure.h"
 #include "page/assets.h"
 #include "subhost/files.h"
 
@@ -71,7 +76,19 @@ void Send(httplib::Response& res, const Reply& reply) {
     if (!reply.filename.empty()) {
         res.set_header("Content-Disposition", Disposition(reply.filename));
     }
-    res.set_content(reply.body, reply.type);
+    if (reply.status >= 400) {
+        res.set_content(reply.body, reply.type);  // (the error handler keeps a body it sees)
+        return;
+    }
+    // Sent as it is, with its length: compressing on the machine's own loopback gains nothing,
+    // and the library's brotli takes seconds over a large map (a body given this way is never
+    // compressed).
+    auto body = std::make_shared<const std::string>(reply.body);
+    res.set_content_provider(
+        body->size(), reply.type,
+        [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            return sink.write(body->data() + offset, std::min(length, body->size() - offset));
+        });
 }
 
 void SendError(httplib::Response& res, int status, const std::string& what) {
@@ -81,8 +98,18 @@ void SendError(httplib::Response& res, int status, const std::string& what) {
                     "application/json");
 }
 
-// The most bytes of a request's body: a table file and a little more.
+// The most bytes of a request's body: a table file and a little more; a map sent to be opened
+// may be larger.
 constexpr std::size_t kBodyBound = subhost::kTableBound.bytes + 4096;
+constexpr std::size_t kOpenBound = std::size_t{256} << 20;
+// An action is one session line: none a person makes comes near this (a row's or a layer's text
+// is a few hundred bytes; a typed text is kept to its first 100 bytes of Shift-JIS).
+constexpr std::size_t kActionBound = std::size_t{64} << 10;
+
+// The most bytes of the body of a request for PATH.
+std::size_t BodyBound(const std::string& path) {
+    return path == "/api/action" ? kActionBound : path == "/api/open" ? kOpenBound : kBodyBound;
+}
 
 // What an answer the HTTP library gives by itself (with no body) means.
 std::string Refusal(const httplib::Request& req, int status) {
@@ -96,7 +123,12 @@ std::string Refusal(const httplib::Request& req, int status) {
         case 411:
             return "a request's body must be sent with its length, in one Content-Length header";
         case 413:
-            return "a request's body may hold " + std::to_string(kBodyBound) + " bytes at most";
+            if (req.path == "/api/action") {
+                return "an action is one session line, of " + std::to_string(kActionBound) +
+                       " bytes at most";
+            }
+            return "a request's body may hold " + std::to_string(BodyBound(req.path)) +
+                   " bytes at most";
         case 414:
             return "the request's address is too long";
         default:
@@ -125,6 +157,10 @@ class Server {
         http_.set_socket_options([](socket_t sock) {
             int yes = 1;
             ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+            // Answers go out as they are written (the connections accepted take this from the
+            // listening socket): Nagle's algorithm would hold a small answer back until the
+            // browser acknowledged the last one, which it delays, some 40 ms a request.
+            ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
         });
         if (port == 0) {
             port_ = http_.bind_to_any_port("127.0.0.1");
@@ -187,7 +223,7 @@ class Server {
                 SendError(res, 400, "Content-Length is not a number");
                 return httplib::Server::HandlerResponse::Handled;
             }
-            if (length > kBodyBound) {
+            if (length > BodyBound(req.path)) {
                 // Refused before it is read: the connection closes on what was not.
                 SendError(res, 413, Refusal(req, 413));
                 res.set_header("Connection", "close");
@@ -219,17 +255,16 @@ class Server {
         return httplib::Server::HandlerResponse::Unhandled;
     }
 
-    // Runs one request at a time: a second one meanwhile is refused, not queued.
+    // Runs one request at a time: one that comes meanwhile waits its turn (the page asks for a
+    // dialog's pictures all at once).
     template <typename Handle>
     httplib::Server::Handler One(Handle handle) {
         return [this, handle](const httplib::Request& req, httplib::Response& res) {
-            std::unique_lock lock(busy_, std::try_to_lock);
-            if (!lock.owns_lock()) {
-                SendError(res, 409, "another request is being answered");
-                return;
-            }
+            std::unique_lock lock(busy_);
             try {
                 Send(res, handle(req));
+            } catch (const std::bad_alloc& e) {
+                SendError(res, 503, Said(e, "answering " + req.method + " " + req.path));
             } catch (const std::exception& e) {
                 SendError(res, 400, e.what());
             }
@@ -246,7 +281,11 @@ class Server {
         http_.Post(path, std::move(handler));
     }
 
+    // The whole-number parameter NAME; throws std::invalid_argument naming it and its value.
     static int Number(const httplib::Request& req, const char* name) {
+        if (!req.has_param(name)) {
+            throw std::invalid_argument(std::string(name) + " must be given, a whole number");
+        }
         const std::string text = req.get_param_value(name);
         int value = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -257,8 +296,13 @@ class Server {
         return value;
     }
 
+    // An optional whole-number parameter NAME, FALLBACK when it is not given.
+    static int Number(const httplib::Request& req, const char* name, int fallback) {
+        return req.has_param(name) ? Number(req, name) : fallback;
+    }
+
     void Routes() {
-        http_.set_payload_max_length(kBodyBound);
+        http_.set_payload_max_length(kOpenBound);
         // A client that sends slowly or keeps its connection open holds a thread of the server
         // for a few seconds at most.
         http_.set_read_timeout(5);
@@ -312,7 +356,10 @@ class Server {
              One([this](const httplib::Request& req) { return session_.Act(req.body); }));
         Get("/api/map.svg", One([this](const httplib::Request&) { return session_.MapPicture(); }));
         Get("/api/list", One([this](const httplib::Request& req) {
-                return session_.ListPicture(Number(req, "item"), Number(req, "top"));
+                // One after the other, so that the first that is wrong is the one named.
+                const int item = Number(req, "item");
+                const int top = Number(req, "top");
+                return session_.ListPicture(item, top, Number(req, "scale", 1));
             }));
         Get("/api/picture", One([this](const httplib::Request& req) {
                 return session_.ItemPicture(Number(req, "item"));
@@ -324,6 +371,12 @@ class Server {
                 return session_.File(req.get_param_value("name"));
             }));
         Post("/api/undo", One([this](const httplib::Request&) { return session_.Undo(); }));
+        Post("/api/redo", One([this](const httplib::Request&) { return session_.Redo(); }));
+        Post("/api/restart", One([this](const httplib::Request&) { return session_.Restart(); }));
+        Post("/api/open", One([this](const httplib::Request& req) {
+                 return session_.Open(req.get_param_value("name"), req.body);
+             }));
+        Get("/api/labels", One([this](const httplib::Request&) { return session_.Labels(); }));
         Post("/api/save", One([this](const httplib::Request&) { return session_.Save(); }));
         Get("/api/download", One([this](const httplib::Request&) { return session_.Download(); }));
         Get("/api/session", One([this](const httplib::Request&) { return session_.Script(); }));
@@ -360,7 +413,8 @@ int Serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
     try {
         session = std::make_unique<PageSession>(options);
     } catch (const std::exception& e) {
-        err << "kznhost: " << e.what() << "\n";
+        err << "kznhost: " << Said(e, "loading the module and reading the map " + options.map)
+            << "\n";
         return 2;
     }
     const std::string token = NewToken();

@@ -1,18 +1,81 @@
 // kznhost serve's page: the map, the Filter commands and the module's dialogs. Everything a
 // person does in a dialog is sent as the session line kznhost run would carry out; the server
 // answers with the state the page then shows. docs/serve.md describes the interface.
+//
+// The page behaves as a desktop program would: a dialog is built once and its controls are
+// updated in place (a click is never lost to a rebuild, the focus stays where it was), actions
+// are carried out in the order they were made, the keyboard works as in a dialog box, and the
+// page's own words are Japanese unless the browser prefers English.
 'use strict';
+
+// ---- words
+
+const WORDS = {
+  ja: {
+    filter: 'フィルタ ▾', open: '地図を開く', restart: '最初から', undo: '元に戻す', redo: 'やり直し', save: '保存',
+    download: 'ダウンロード', session: 'セッション', quit: '終了', ok: 'OK', cancel: 'キャンセル',
+    openTitle: '開く', saveTitle: '名前を付けて保存', choose: 'ファイルを選ぶ…', noFile: '選ばれていません',
+    fileName: 'ファイル名', map: '地図: ', saveTo: '保存先: ', nowhere: '(--out がないため保存できません)',
+    saved: (where) => `${where} に保存しました`, ended: 'セッションを終了しました。このタブは閉じてかまいません。',
+    quitAsk: '保存していない変更があります。保存せずに終了しますか？',
+    openAsk: '保存していない変更があります。変更を捨てて別の地図を開きますか？',
+    restartAsk: '開いたときの地図に戻します。これまでの変更は元に戻すで取り戻せます。',
+    unchanged: (what) => `「${what}」は地図を変えませんでした`,
+    undone: (what) => `「${what}」を元に戻しました`, redone: (what) => `「${what}」をやり直しました`,
+    marked: (text, n) => `「${text}」: 地図上に ${n} か所`, close: '閉じる',
+    yes: 'はい', no: 'いいえ', opened: (name) => `「${name}」を開きました`,
+  },
+  en: {
+    filter: 'Filter ▾', open: 'Open map', restart: 'Start over', undo: 'Undo', redo: 'Redo', save: 'Save',
+    download: 'Download', session: 'Session', quit: 'Quit', ok: 'OK', cancel: 'Cancel',
+    openTitle: 'Open', saveTitle: 'Save as', choose: 'Choose a file…', noFile: 'no file chosen',
+    fileName: 'File name', map: 'Map: ', saveTo: 'Saves to: ', nowhere: '(no --out: Save cannot write)',
+    saved: (where) => `Saved to ${where}`, ended: 'The session has ended. You may close this tab.',
+    quitAsk: 'There is unsaved work. Quit without saving?',
+    openAsk: 'There is unsaved work. Discard it and open another map?',
+    restartAsk: 'Back to the map as it was opened. Undo brings the changes back.',
+    unchanged: (what) => `"${what}" changed nothing on the map`,
+    undone: (what) => `Undid "${what}"`, redone: (what) => `Redid "${what}"`,
+    marked: (text, n) => `"${text}": ${n} on the map`, close: 'Close',
+    yes: 'Yes', no: 'No', opened: (name) => `Opened "${name}"`,
+  },
+};
+
+// Japanese, unless the browser prefers English to it.
+const language = (() => {
+  for (const tag of navigator.languages || [navigator.language || 'ja']) {
+    if (/^ja\b/i.test(tag)) return 'ja';
+    if (/^en\b/i.test(tag)) return 'en';
+  }
+  return 'ja';
+})();
+const words = WORDS[language];
+document.documentElement.lang = language;
+
+// ---- requests
 
 const token = new URLSearchParams(location.search).get('token') || '';
 let state = null;
 let mapVersion = -1;
 
-// The server answers one request at a time: the page sends them one after another.
+// Actions are carried out one after another, in the order they were made.
 let chain = Promise.resolve();
 function inTurn(work) {
   const next = chain.then(work, work);
   chain = next.catch(() => {});
   return next;
+}
+
+// Work going on (an action, a picture): the page shows it and the pointer says so.
+let pending = 0;
+async function busy(work) {
+  pending++;
+  document.body.classList.add('busy');
+  try {
+    return await work();
+  } finally {
+    if (--pending === 0) document.body.classList.remove('busy');
+  }
 }
 
 async function request(path, options = {}) {
@@ -34,38 +97,64 @@ function query(path, params) {
   return path + '?' + new URLSearchParams(params).toString();
 }
 
-// A picture the server draws, as a URL the page can show.
-async function picture(path, params) {
+// A picture the server draws, loaded into IMAGE once it has come whole (the old one stays until
+// then: nothing blinks).
+async function loadPicture(image, path, params) {
   const response = await request(query(path, params));
-  return URL.createObjectURL(await response.blob());
+  const url = URL.createObjectURL(await response.blob());
+  const old = image.src;
+  image.src = url;
+  await image.decode().catch(() => {});
+  if (old.startsWith('blob:')) URL.revokeObjectURL(old);
 }
 
-function say(text) {
-  const status = document.getElementById('status');
-  status.textContent = text;
-  status.classList.add('shown');
-  clearTimeout(say.timer);
-  say.timer = setTimeout(() => status.classList.remove('shown'), 5000);
+// ---- notes: warnings and news beside the dialog, until dismissed
+
+function note(text, kind = 'warning') {
+  const notes = document.getElementById('notes');
+  const box = document.createElement('div');
+  box.className = 'note ' + kind;
+  box.dataset.note = kind;
+  const p = document.createElement('p');
+  p.textContent = text;
+  const close = document.createElement('button');
+  close.textContent = '×';
+  close.title = words.close;
+  close.setAttribute('aria-label', words.close);
+  close.addEventListener('click', () => box.remove());
+  box.append(p, close);
+  notes.append(box);
+  if (kind === 'info') setTimeout(() => box.remove(), 6000);
+  while (notes.children.length > 8) notes.firstChild.remove();
 }
+
+// ---- actions
 
 // A text argument of a session line.
 function quoted(text) {
   return '"' + text.replace(/\\/g, '\\\\').replace(/"/g, '\\"') + '"';
 }
 
-// Sends one session line; shows what the server answers. Whether the line was carried out.
-function act(line) {
-  return inTurn(async () => {
+// Sends one session line; shows what the server answers. Whether the line was carried out. A
+// line made in a dialog that has gone by its turn (a second click on OK) is dropped, as a
+// desktop drops what was meant for a window that has closed.
+function act(line, madeIn = null) {
+  const start = performance.now();
+  return inTurn(() => busy(async () => {
+    if (madeIn !== null && (dialogView === null || dialogView.key !== madeIn)) return false;
     try {
       const response = await request('/api/action', { method: 'POST', body: line });
       await show(await response.json());
+      // How long the person waited, from the click to the page showing its outcome (the
+      // benchmarks read these).
+      performance.measure('kzn ' + line.split(' ')[0], { start, end: performance.now() });
       return true;
     } catch (error) {
-      say(error.message);
+      note(error.message);
       await refresh();
       return false;
     }
-  });
+  }));
 }
 
 async function refresh() {
@@ -75,56 +164,101 @@ async function refresh() {
 
 async function show(next) {
   state = next;
-  showCommands();
+  showHeader();
+  const work = [showDialog()];
   if (state.version !== mapVersion) {
     mapVersion = state.version;
-    await showMap();
+    work.push(showMap());
   }
-  await showDialog();
+  await Promise.all(work);
   showFileDialog();
   for (const message of state.messages || []) {
     await messageBox(message.caption, message.text);
   }
-  for (const warning of state.warnings || []) {
-    say(warning);
-  }
+  for (const warning of state.warnings || []) note(warning);
 }
 
-function showCommands() {
+function showHeader() {
   const nav = document.getElementById('commands');
-  nav.replaceChildren();
   // In the order of their titles ("&1) ...", "&2) ..."), without the menu's access-key marks.
   const filters = [...state.filters].sort((a, b) => (a.title < b.title ? -1 : 1));
-  for (const filter of filters) {
-    const button = document.createElement('button');
-    button.dataset.command = filter.name;
-    button.textContent = filter.title.replace(/&(&?)/g, '$1');
-    button.disabled = !filter.enabled || state.dialog !== null;
-    button.addEventListener('click', () => act('filter ' + filter.name));
-    nav.append(button);
-  }
   const open = state.dialog !== null || state.fileDialog !== null;
-  document.querySelector('[data-action=undo]').disabled = !state.canUndo;
-  document.querySelector('[data-action=save]').disabled = !state.canSave || open;
+  if (nav.children.length !== filters.length) {
+    nav.replaceChildren(...filters.map((filter) => {
+      const button = document.createElement('button');
+      button.dataset.command = filter.name;
+      button.textContent = filter.title.replace(/&(&?)/g, '$1').replace(/^\d\)\s*/, '');
+      button.title = filter.title.replace(/&(&?)/g, '$1');
+      button.addEventListener('click', () => {
+        document.getElementById('filter-menu').classList.remove('open');
+        act('filter ' + filter.name);
+      });
+      return button;
+    }));
+  }
+  filters.forEach((filter, i) => { nav.children[i].disabled = !filter.enabled || open; });
+  document.getElementById('filter-button').disabled = open;
+  const set = (name, enabled) => {
+    document.querySelector(`[data-action=${name}]`).disabled = !enabled || open;
+  };
+  set('undo', state.canUndo);
+  set('redo', state.canRedo);
+  set('save', state.canSave);
+  set('restart', state.canUndo || state.canRedo);
+  set('open', true);
+  document.getElementById('map-name').textContent = words.map + (state.mapName || '');
+  document.getElementById('save-to').textContent =
+    words.saveTo + (state.saveTo || words.nowhere);
+  document.getElementById('where').title =
+    (state.mapName || '') + '\n' + (state.saveTo || words.nowhere);
+  document.title = (state.unsaved ? '* ' : '') + (state.mapName || 'kznhost') + ' — kznhost';
 }
 
-// The map, fitting the window; the wheel zooms, dragging pans.
+// ---- the map: fitting the window; the wheel zooms, dragging pans, a dialog open or not
+
 const view = { scale: 1, x: 0, y: 0, fitted: false };
+let labels = null;  // the map's labels as the picture shows them, asked for when needed
+let labelsVersion = -1;
+
+// The root's viewBox of the map's SVG, where it gives one: the marks over the map take its user
+// units, as the labels the server tells of are in them.
+async function rootViewBox(blob) {
+  const head = await blob.slice(0, 16384).text();
+  const root = /<(?:[A-Za-z_][\w.-]*:)?svg\b[^>]*>/.exec(head);
+  const box = root && /\sviewBox\s*=\s*(["'])([^"']*)\1/.exec(root[0]);
+  const preserve = root && /\spreserveAspectRatio\s*=\s*(["'])([^"']*)\1/.exec(root[0]);
+  return { viewBox: box ? box[2] : null, preserve: preserve ? preserve[2] : null };
+}
 
 async function showMap() {
   const image = document.getElementById('map');
-  const old = image.src;
-  image.src = await picture('/api/map.svg', { v: mapVersion });
-  await image.decode().catch(() => {});
-  if (old.startsWith('blob:')) URL.revokeObjectURL(old);
+  const blob = await busy(async () => {
+    const response = await request(query('/api/map.svg', { v: mapVersion }));
+    const got = await response.blob();
+    const url = URL.createObjectURL(got);
+    const old = image.src;
+    image.src = url;
+    await image.decode().catch(() => {});
+    if (old.startsWith('blob:')) URL.revokeObjectURL(old);
+    return got;
+  });
+  const { viewBox, preserve } = await rootViewBox(blob);
+  const marks = document.getElementById('marks');
+  marks.setAttribute('width', image.naturalWidth);
+  marks.setAttribute('height', image.naturalHeight);
+  marks.setAttribute('viewBox', viewBox || `0 0 ${image.naturalWidth || 1} ${image.naturalHeight || 1}`);
+  if (preserve) marks.setAttribute('preserveAspectRatio', preserve);
+  else marks.removeAttribute('preserveAspectRatio');
+  labels = null;
   if (!view.fitted) fitMap();
+  showMarks();
 }
 
 function fitMap() {
   const image = document.getElementById('map');
   const box = document.getElementById('view').getBoundingClientRect();
   const width = image.naturalWidth || 1, height = image.naturalHeight || 1;
-  view.scale = Math.min(box.width / width, box.height / height);
+  view.scale = Math.min(box.width / width, box.height / height) || 1;
   view.x = (box.width - width * view.scale) / 2;
   view.y = (box.height - height * view.scale) / 2;
   view.fitted = true;
@@ -132,8 +266,16 @@ function fitMap() {
 }
 
 function placeMap() {
-  document.getElementById('map').style.transform =
+  document.getElementById('sheet').style.transform =
     `translate(${view.x}px, ${view.y}px) scale(${view.scale})`;
+}
+
+// The point of the map's user units under the client point (x, y).
+function mapPoint(x, y) {
+  const marks = document.getElementById('marks');
+  const matrix = marks.getScreenCTM();
+  if (!matrix) return { x: NaN, y: NaN };
+  return new DOMPoint(x, y).matrixTransform(matrix.inverse());
 }
 
 function setUpMapView() {
@@ -150,7 +292,9 @@ function setUpMapView() {
   }, { passive: false });
   let drag = null;
   box.addEventListener('pointerdown', (event) => {
-    drag = { x: event.clientX - view.x, y: event.clientY - view.y };
+    if (event.button !== 0) return;
+    drag = { x: event.clientX - view.x, y: event.clientY - view.y,
+             startX: event.clientX, startY: event.clientY };
     box.classList.add('dragging');
     box.setPointerCapture(event.pointerId);
   });
@@ -160,25 +304,105 @@ function setUpMapView() {
     view.y = event.clientY - drag.y;
     placeMap();
   });
-  box.addEventListener('pointerup', () => {
+  box.addEventListener('pointerup', (event) => {
+    const moved = drag && Math.hypot(event.clientX - drag.startX, event.clientY - drag.startY);
     drag = null;
     box.classList.remove('dragging');
+    if (moved !== null && moved < 4) pickLabelAt(event.clientX, event.clientY);
   });
   box.addEventListener('dblclick', fitMap);
-  window.addEventListener('resize', fitMap);
+  window.addEventListener('resize', () => { if (view.fitted) fitMap(); });
 }
 
-// A modal box; resolves when it is closed.
+async function mapLabels() {
+  if (labels === null || labelsVersion !== mapVersion) {
+    labelsVersion = mapVersion;
+    labels = await (await request(query('/api/labels', { v: mapVersion }))).json();
+  }
+  return labels;
+}
+
+// The texts of the rows a list of the dialog has picked: the labels they mean are outlined.
+function pickedTexts() {
+  const texts = [];
+  for (const item of state?.dialog?.items || []) {
+    if (item.kind !== 'list' || !item.texts) continue;
+    for (const n of item.selected) if (item.texts[n]) texts.push(item.texts[n]);
+  }
+  return [...new Set(texts)];
+}
+
+let marked = '';
+async function showMarks() {
+  const marks = document.getElementById('marks');
+  const texts = pickedTexts();
+  const key = mapVersion + '\n' + texts.join('\n');
+  if (key === marked) return;
+  marked = key;
+  if (texts.length === 0) {
+    marks.replaceChildren();
+    return;
+  }
+  let all;
+  try {
+    all = await mapLabels();
+  } catch (error) {
+    return;  // a map without labels to show
+  }
+  const rects = [];
+  for (const text of texts) {
+    const found = all.filter((l) => l.text === text);
+    for (const l of found) {
+      const rect = document.createElementNS('http://www.w3.org/2000/svg', 'rect');
+      const pad = Math.max(2, l.height * 0.15);
+      rect.setAttribute('x', l.x - pad);
+      rect.setAttribute('y', l.y - pad);
+      rect.setAttribute('width', l.width + 2 * pad);
+      rect.setAttribute('height', l.height + 2 * pad);
+      rect.dataset.label = l.text;
+      rects.push(rect);
+    }
+    document.getElementById('marks').dataset.count = found.length;
+    note(words.marked(text, found.length), 'info');
+  }
+  marks.replaceChildren(...rects);
+}
+
+// A click on a label of the map picks its row in the open dialog's lists.
+async function pickLabelAt(x, y) {
+  if (!state?.dialog) return;
+  const lists = state.dialog.items.filter((i) => i.kind === 'list' && i.texts);
+  if (lists.length === 0) return;
+  let all;
+  try {
+    all = await mapLabels();
+  } catch (error) {
+    return;
+  }
+  const p = mapPoint(x, y);
+  const hit = all.find((l) => p.x >= l.x && p.x <= l.x + l.width && p.y >= l.y && p.y <= l.y + l.height);
+  if (!hit) return;
+  for (const list of lists) {
+    const row = list.texts.indexOf(hit.text);
+    if (row >= 0) {
+      act(`row ${list.id} ${row}`, dialogView?.key ?? null);
+      return;
+    }
+  }
+}
+
+// ---- modal boxes of the page's own: a message, a question, a file dialog
+
 function modal(build) {
   const shade = document.createElement('div');
-  shade.className = 'modal';
+  shade.className = 'modal ask';
   const box = document.createElement('div');
   box.className = 'window';
   shade.append(box);
   document.body.append(shade);
-  return new Promise((resolve) => build(box, () => {
+  return new Promise((resolve) => build(box, (value) => {
     shade.remove();
-    resolve();
+    resolve(value);
   }));
 }
 
@@ -187,6 +411,40 @@ function caption(box, text) {
   bar.className = 'caption';
   bar.textContent = text;
   box.append(bar);
+  movable(box, bar);
+  return bar;
+}
+
+// A window moves where its caption is dragged.
+function movable(box, bar) {
+  let from = null;
+  bar.addEventListener('pointerdown', (event) => {
+    if (event.button !== 0) return;
+    const [dx, dy] = (box.dataset.moved || '0,0').split(',').map(Number);
+    from = { x: event.clientX - dx, y: event.clientY - dy };
+    bar.setPointerCapture(event.pointerId);
+    event.preventDefault();
+  });
+  bar.addEventListener('pointermove', (event) => {
+    if (!from) return;
+    const dx = event.clientX - from.x, dy = event.clientY - from.y;
+    box.dataset.moved = `${dx},${dy}`;
+    box.style.transform = `translate(${dx}px, ${dy}px)`;
+  });
+  bar.addEventListener('pointerup', () => { from = null; });
+}
+
+function buttonRow(specs) {
+  const buttons = document.createElement('div');
+  buttons.className = 'buttons';
+  for (const [text, data, handler] of specs) {
+    const button = document.createElement('button');
+    button.textContent = text;
+    Object.assign(button.dataset, data);
+    button.addEventListener('click', handler);
+    buttons.append(button);
+  }
+  return buttons;
 }
 
 function messageBox(title, text) {
@@ -197,300 +455,544 @@ function messageBox(title, text) {
     inner.className = 'box';
     const p = document.createElement('p');
     p.textContent = text;
-    const buttons = document.createElement('div');
-    buttons.className = 'buttons';
-    const ok = document.createElement('button');
-    ok.dataset.item = '1';
-    ok.textContent = 'OK';
-    ok.addEventListener('click', close);
-    buttons.append(ok);
-    inner.append(p, buttons);
+    inner.append(p, buttonRow([[words.ok, { item: '1', default: '' }, () => close()]]));
     box.append(inner);
-    ok.focus();
+    box.querySelector('button').focus();
   });
 }
 
-// The module's open dialog, built afresh from each state.
-let dialogShade = null;
-
-// A press on the dialog ends in a click on the element it began on: the dialog is built afresh
-// only once the pointer is up again (or after a second, should its release be missed).
-let pressed = 0;
-const released = [];
-document.addEventListener('pointerdown', () => { pressed++; }, true);
-for (const type of ['pointerup', 'pointercancel']) {
-  document.addEventListener(type, () => setTimeout(() => {
-    pressed = Math.max(0, pressed - 1);
-    if (pressed === 0) released.splice(0).forEach((resolve) => resolve());
-  }), true);
+// Resolves true when the person says yes.
+function ask(text) {
+  return modal((box, close) => {
+    box.dataset.ask = '';
+    caption(box, 'kznhost');
+    const inner = document.createElement('div');
+    inner.className = 'box';
+    const p = document.createElement('p');
+    p.textContent = text;
+    inner.append(p, buttonRow([[words.yes, { yes: '', default: '' }, () => close(true)],
+                               [words.no, { no: '', cancel: '' }, () => close(false)]]));
+    box.append(inner);
+    box.querySelector('[data-no]').focus();
+  });
 }
 
-function pointerReleased() {
-  if (pressed === 0) return Promise.resolve();
-  return Promise.race([new Promise((resolve) => released.push(resolve)),
-                       new Promise((resolve) => setTimeout(resolve, 1000))]);
+// The extensions a file dialog's filter names: "テキストファイル (*.txt,*csv)" gives .txt, .csv.
+function accepted(filter) {
+  const found = [...(filter || '').matchAll(/\*\.?([A-Za-z0-9]+)/g)].map((m) => '.' + m[1].toLowerCase());
+  return [...new Set(found)].join(',');
+}
+
+let fileShade = null;
+let lastTable = '';  // the name of the last table sent: the save name offered
+
+function showFileDialog() {
+  const wanted = state.fileDialog;
+  if (fileShade && (!wanted || fileShade.wanted !== JSON.stringify(wanted))) {
+    fileShade.remove();
+    fileShade = null;
+  }
+  if (wanted === null || fileShade) return;
+  modal((box, close) => {
+    fileShade = box.parentElement;
+    fileShade.wanted = JSON.stringify(wanted);
+    box.dataset.fileDialog = wanted.save ? 'save' : 'open';
+    caption(box, wanted.title || (wanted.save ? words.saveTitle : words.openTitle));
+    const inner = document.createElement('div');
+    inner.className = 'box';
+    if (wanted.filter) {
+      const p = document.createElement('p');
+      p.textContent = wanted.filter;
+      inner.append(p);
+    }
+    const cancel = () => { close(); fileShade = null; act('file cancel'); };
+    if (wanted.save) {
+      const input = document.createElement('input');
+      input.type = 'text';
+      input.dataset.file = '';
+      input.setAttribute('aria-label', words.fileName);
+      input.value = wanted.file.split(/[\\/]/).pop() || lastTable || 'table.csv';
+      const save = async () => {
+        const name = input.value.trim();
+        if (!name) return;
+        close();
+        fileShade = null;
+        // A name the server refuses (a table sent to the page) leaves the dialog open.
+        if (await act('file ' + quoted(name))) {
+          await inTurn(() => busy(() => download(query('/api/files', { name }), name)));
+        }
+      };
+      input.addEventListener('keydown', (event) => {
+        if (event.key === 'Enter') { event.preventDefault(); save(); }
+        if (event.key === 'Escape') { event.preventDefault(); event.stopPropagation(); cancel(); }
+      });
+      inner.append(input, buttonRow([[words.save, { fileSave: '', default: '' }, save],
+                                     [words.cancel, { fileCancel: '', cancel: '' }, cancel]]));
+      box.append(inner);
+      input.focus();
+      const dot = input.value.lastIndexOf('.');
+      input.setSelectionRange(0, dot > 0 ? dot : input.value.length);
+    } else {
+      const input = document.createElement('input');
+      input.type = 'file';
+      input.dataset.file = '';
+      input.hidden = true;
+      const accept = accepted(wanted.filter);
+      if (accept) input.accept = accept;
+      const chosen = document.createElement('span');
+      chosen.className = 'chosen';
+      chosen.textContent = words.noFile;
+      input.addEventListener('change', async () => {
+        const file = input.files[0];
+        if (!file) return;
+        chosen.textContent = file.name;
+        close();
+        fileShade = null;
+        lastTable = file.name;
+        try {
+          await inTurn(() => busy(() => request(query('/api/files', { name: file.name }),
+                                                { method: 'POST', body: file })));
+          await act('file ' + quoted(file.name));
+        } catch (error) {
+          note(error.message);
+          await act('file cancel');
+        }
+      });
+      const pick = document.createElement('button');
+      pick.textContent = words.choose;
+      pick.dataset.choose = '';
+      pick.addEventListener('click', () => input.click());
+      const line = document.createElement('div');
+      line.append(pick, chosen, input);
+      inner.append(line, buttonRow([[words.cancel, { fileCancel: '', cancel: '' }, cancel]]));
+      box.append(inner);
+      pick.focus();
+    }
+  });
+}
+
+// ---- the module's dialog: built once, its controls updated in place
+
+// { key, shade, box, controls: [{ element, update }] in the items' order (static texts share an
+// id, so the order, not the id, says which is which) }
+let dialogView = null;
+
+function dialogKey(dialog) {
+  return [dialog.title, dialog.width, dialog.height,
+          ...dialog.items.map((i) => i.id + ':' + i.kind)].join('|');
 }
 
 async function showDialog() {
-  await pointerReleased();
   const dialog = state.dialog;
   if (dialog === null) {
-    if (dialogShade) dialogShade.remove();
-    dialogShade = null;
+    if (dialogView) dialogView.shade.remove();
+    dialogView = null;
+    showMarks();
     return;
   }
-  const lists = {};
-  if (dialogShade) {
-    for (const list of dialogShade.querySelectorAll('.list')) {
-      lists[list.dataset.item] = list.scrollTop;
-    }
-    dialogShade.remove();
+  const key = dialogKey(dialog);
+  let fresh = false;
+  if (!dialogView || dialogView.key !== key) {
+    if (dialogView) dialogView.shade.remove();
+    dialogView = buildDialog(dialog, key);
+    fresh = true;
   }
-  dialogShade = document.createElement('div');
-  dialogShade.className = 'modal';
+  dialogView.box.querySelector('.caption').textContent = dialog.title;
+  const loads = dialog.items.map((item, i) => dialogView.controls[i].update(item));
+  if (fresh) focusFirst(dialogView);
+  showMarks();
+  await Promise.all(loads);
+}
+
+function buildDialog(dialog, key) {
+  const shade = document.createElement('div');
+  shade.className = 'modal';
   const box = document.createElement('div');
   box.className = 'window';
+  box.setAttribute('role', 'dialog');
   caption(box, dialog.title);
   const body = document.createElement('div');
   body.className = 'body';
   body.style.width = dialog.width + 'px';
   body.style.height = dialog.height + 'px';
   box.append(body);
-  dialogShade.append(box);
-  document.getElementById('dialogs').append(dialogShade);
-  const pictures = [];
+  shade.append(box);
+  document.getElementById('dialogs').append(shade);
+  const view = { key, shade, box, controls: [] };
   for (const item of dialog.items) {
-    const element = buildItem(item, pictures);
-    element.dataset.item = item.id;
-    Object.assign(element.style, {
+    const control = buildItem(item, view);
+    control.element.dataset.item = item.id;
+    Object.assign(control.element.style, {
       left: item.x + 'px', top: item.y + 'px', width: item.width + 'px', height: item.height + 'px',
     });
-    body.append(element);
+    body.append(control.element);
+    view.controls.push(control);
   }
-  for (const load of pictures) await load();
+  return view;
 }
 
-function buildItem(item, pictures) {
+function focusFirst(view) {
+  const target = view.box.querySelector('[data-kind="default"]:not(:disabled)') ||
+                 view.box.querySelector('.body button:not(:disabled), .body input:not(:disabled), .list');
+  target?.focus({ preventScroll: true });
+}
+
+// The line a control's use sends: ok, cancel, or click ID.
+function clickLine(id) {
+  return id === 1 ? 'ok' : id === 2 ? 'cancel' : 'click ' + id;
+}
+
+// A control of the dialog: its element and how it follows each new state of its item.
+function buildItem(item, view) {
   const make = (tag) => document.createElement(tag);
+  const tip = (element, it) => {
+    if (it.tip) element.title = it.tip;
+    else element.removeAttribute('title');
+  };
   switch (item.kind) {
     case 'button': case 'default': case 'picture': {
       const button = make('button');
-      button.disabled = !item.enabled;
+      button.dataset.kind = item.kind;
+      let image = null;
+      let drawn = '';
       if (item.kind === 'picture') {
-        const image = make('img');
-        image.alt = item.text;
+        image = make('img');
         button.append(image);
-        pictures.push(async () => {
-          image.src = await picture('/api/picture', { item: item.id, v: Math.random() });
-        });
-      } else {
-        button.textContent = item.text;
       }
-      button.addEventListener('click', () =>
-        act(item.id === 1 ? 'ok' : item.id === 2 ? 'cancel' : 'click ' + item.id));
-      return button;
+      button.addEventListener('click', () => act(clickLine(item.id), view.key));
+      return {
+        element: button,
+        update: async (it) => {
+          button.disabled = !it.enabled;
+          tip(button, it);
+          if (!image) {
+            button.textContent = it.text;
+            return;
+          }
+          image.alt = it.tip || it.text;
+          button.setAttribute('aria-label', it.tip || it.text);
+          // Drawn again only when what it shows may have changed.
+          const look = [it.enabled, it.text, it.picture, it.width, it.height].join('|');
+          if (look !== drawn) {
+            drawn = look;
+            await busy(() => loadPicture(image, '/api/picture', { item: it.id, v: look }));
+          }
+        },
+      };
     }
     case 'check': case 'radio': {
       const label = make('label');
       const input = make('input');
       input.type = item.kind === 'check' ? 'checkbox' : 'radio';
-      input.checked = item.checked;
-      input.disabled = !item.enabled;
+      const text = document.createTextNode('');
       input.addEventListener('change', () =>
-        act(`check ${item.id} ${item.kind === 'radio' || input.checked ? 'on' : 'off'}`));
-      label.append(input, document.createTextNode(item.text));
-      return label;
+        act(`check ${item.id} ${item.kind === 'radio' || input.checked ? 'on' : 'off'}`, view.key));
+      label.append(input, text);
+      return {
+        element: label,
+        update: async (it) => {
+          input.checked = it.checked;
+          input.disabled = !it.enabled;
+          text.data = it.text;
+          tip(label, it);
+        },
+      };
     }
     case 'group': {
       const set = make('fieldset');
       const legend = make('legend');
-      legend.textContent = item.text;
       set.append(legend);
-      return set;
+      return { element: set, update: async (it) => { legend.textContent = it.text; } };
     }
     case 'edit': {
       const input = make('input');
       input.type = 'text';
-      input.value = item.text;
-      input.disabled = !item.enabled;
-      input.addEventListener('change', () => act(`type ${item.id} ${quoted(input.value)}`));
-      return input;
+      let sent = null;
+      const send = () => {
+        if (input.value !== sent) {
+          sent = input.value;
+          act(`type ${item.id} ${quoted(input.value)}`, view.key);
+        }
+      };
+      input.addEventListener('change', send);
+      input.addEventListener('keydown', (event) => {
+        if (event.key === 'Enter') send();  // then the default button, as the dialog takes it
+      });
+      return {
+        element: input,
+        update: async (it) => {
+          if (document.activeElement !== input || sent === null) input.value = it.text;
+          sent = it.text;
+          input.disabled = !it.enabled;
+          tip(input, it);
+        },
+      };
     }
     case 'popup': {
       const select = make('select');
-      select.disabled = !item.enabled;
-      item.entries.forEach((text, index) => {
-        const option = make('option');
-        option.textContent = text;
-        option.selected = item.selected.includes(index);
-        select.append(option);
-      });
+      let entries = [];
       select.addEventListener('change', () =>
-        act('layer ' + quoted(item.entries[select.selectedIndex])));
-      return select;
+        act('layer ' + quoted(entries[select.selectedIndex]), view.key));
+      return {
+        element: select,
+        update: async (it) => {
+          if (JSON.stringify(it.entries) !== JSON.stringify(entries)) {
+            entries = it.entries;
+            select.replaceChildren(...entries.map((text) => {
+              const option = make('option');
+              option.textContent = text;
+              return option;
+            }));
+          }
+          [...select.options].forEach((o, i) => { o.selected = it.selected.includes(i); });
+          select.disabled = !it.enabled;
+          tip(select, it);
+        },
+      };
     }
     case 'list':
-      return buildList(item, pictures);
+      return buildList(item, view);
     default: {
       const text = make('div');
       text.className = 'static';
-      text.textContent = item.text;
-      return text;
+      return {
+        element: text,
+        update: async (it) => {
+          text.textContent = it.text;
+          tip(text, it);
+        },
+      };
     }
   }
 }
 
-// A list: its rows as the module paints them, a picture of those that show, under row elements a
-// click picks.
-function buildList(item, pictures) {
+// A list: its rows as the module paints them (at the screen's pixel ratio), a picture of those
+// that show, under row elements a click picks. The keyboard moves its selection as clicks would.
+function buildList(item, view) {
   const list = document.createElement('div');
   list.className = 'list';
+  list.tabIndex = 0;
+  list.setAttribute('role', 'listbox');
   const rows = document.createElement('div');
   rows.className = 'rows';
-  rows.style.height = Math.max(item.rows * item.rowHeight, item.height - 2) + 'px';
   const image = document.createElement('img');
   image.alt = '';
   rows.append(image);
   list.append(rows);
+  let current = item;
   let shown = -1;
-  const paint = async (top) => {
-    image.src = await picture('/api/list', { item: item.id, top });
-    image.style.top = top + 'px';
-    shown = top;
+  let rowElements = '';
+  // Keys pressed faster than the answers come move on from the row last asked for.
+  let asked = null, asking = 0;
+  const pick = (n) => {
+    asked = n;
+    asking++;
+    act(`row ${current.id} ${n}`, view.key).finally(() => { if (--asking === 0) asked = null; });
+  };
+  const placeRows = (top) => {
+    const first = Math.floor(top / current.rowHeight);
+    const last = Math.min(current.rows, Math.ceil((top + current.height) / current.rowHeight));
+    const key = [first, last, current.selected.join(',')].join('|');
+    if (key === rowElements) return;
+    rowElements = key;
     for (const old of rows.querySelectorAll('[data-row]')) old.remove();
-    const first = Math.floor(top / item.rowHeight);
-    const last = Math.min(item.rows, Math.ceil((top + item.height) / item.rowHeight));
     for (let n = first; n < last; n++) {
       const row = document.createElement('div');
       row.dataset.row = n;
-      row.style.top = n * item.rowHeight + 'px';
-      row.style.height = item.rowHeight + 'px';
-      if (item.selected.includes(n)) row.setAttribute('aria-selected', 'true');
-      row.addEventListener('click', () => act(`row ${item.id} ${n}`));
+      row.setAttribute('role', 'option');
+      row.style.top = n * current.rowHeight + 'px';
+      row.style.height = current.rowHeight + 'px';
+      if (current.selected.includes(n)) row.setAttribute('aria-selected', 'true');
+      if (current.texts?.[n]) row.title = current.texts[n];
+      row.addEventListener('click', () => { list.focus({ preventScroll: true }); pick(n); });
       rows.append(row);
     }
   };
-  pictures.push(async () => {
-    list.scrollTop = item.scrollTop;
-    await paint(item.scrollTop);
-  });
+  const paint = async (top) => {
+    const scale = Math.min(4, Math.max(1, Math.round(window.devicePixelRatio || 1)));
+    await loadPicture(image, '/api/list', { item: current.id, top, scale, v: mapVersion });
+    image.style.top = top + 'px';
+    image.style.width = (current.width - 2) + 'px';
+    shown = top;
+    placeRows(top);
+  };
   let timer = null;
   list.addEventListener('scroll', () => {
     clearTimeout(timer);
     timer = setTimeout(() => {
-      if (list.scrollTop !== shown) inTurn(() => paint(list.scrollTop)).catch((e) => say(e.message));
+      if (list.scrollTop !== shown) inTurn(() => busy(() => paint(list.scrollTop))).catch((e) => note(e.message));
     }, 50);
   });
-  return list;
+  list.addEventListener('keydown', (event) => {
+    const page = Math.max(1, Math.floor(current.height / current.rowHeight) - 1);
+    const at = asked ?? (current.selected.length ? current.selected[current.selected.length - 1] : -1);
+    const to = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: current.rows - 1,
+                 PageDown: at + page, PageUp: at - page }[event.key];
+    if (to === undefined || current.rows === 0) return;
+    event.preventDefault();
+    const n = Math.max(0, Math.min(current.rows - 1, to));
+    if (n !== at) pick(n);
+  });
+  return {
+    element: list,
+    update: async (it) => {
+      current = it;
+      rows.style.height = Math.max(it.rows * it.rowHeight, it.height - 2) + 'px';
+      // The selection scrolled into view, as the module asks with its scroll position.
+      if (list.scrollTop !== it.scrollTop) list.scrollTop = it.scrollTop;
+      rowElements = '';
+      await busy(() => paint(it.scrollTop));
+    },
+  };
 }
 
-// The module's file dialog: a table from this computer to open, or a name to save one as (it is
-// then downloaded).
-let fileShade = null;
+// ---- the keyboard, as in a dialog box
 
-function showFileDialog() {
-  if (fileShade) fileShade.remove();
-  fileShade = null;
-  const wanted = state.fileDialog;
-  if (wanted === null) return;
-  modal((box, close) => {
-    fileShade = box.parentElement;
-    caption(box, wanted.title || (wanted.save ? 'Save' : 'Open'));
-    const inner = document.createElement('div');
-    inner.className = 'box';
-    const input = document.createElement('input');
-    input.dataset.file = '';
-    const buttons = document.createElement('div');
-    buttons.className = 'buttons';
-    const cancel = document.createElement('button');
-    cancel.textContent = 'Cancel';
-    cancel.dataset.fileCancel = '';
-    cancel.addEventListener('click', () => { close(); act('file cancel'); });
-    if (wanted.save) {
-      input.type = 'text';
-      input.value = wanted.file.split(/[\\/]/).pop() || 'table.csv';
-      const save = document.createElement('button');
-      save.textContent = 'Save';
-      save.dataset.fileSave = '';
-      save.addEventListener('click', async () => {
-        const name = input.value;
-        close();
-        // A name the server refuses (a table sent to the page) leaves the dialog open.
-        if (await act('file ' + quoted(name))) {
-          await inTurn(() => download(query('/api/files', { name }), name));
-        }
-      });
-      buttons.append(save, cancel);
-    } else {
-      input.type = 'file';
-      input.addEventListener('change', async () => {
-        const file = input.files[0];
-        if (!file) return;
-        close();
-        try {
-          await inTurn(() => request('/api/files?' + new URLSearchParams({ name: file.name }),
-                                     { method: 'POST', body: file }));
-          await act('file ' + quoted(file.name));
-        } catch (error) {
-          say(error.message);
-          await act('file cancel');
-        }
-      });
-      buttons.append(cancel);
+function topBox() {
+  const asks = document.querySelectorAll('.modal.ask');
+  return asks.length ? asks[asks.length - 1] : dialogView?.shade ?? null;
+}
+
+function setUpKeys() {
+  document.addEventListener('keydown', (event) => {
+    const box = topBox();
+    if (!box || event.defaultPrevented || event.isComposing) return;
+    const target = event.target;
+    if (event.key === 'Escape') {
+      event.preventDefault();
+      const cancel = box.querySelector('[data-cancel], [data-item="2"]:not(:disabled)');
+      if (cancel) cancel.click();
+      else box.querySelector('[data-default]')?.click();
+    } else if (event.key === 'Enter') {
+      if (target.tagName === 'BUTTON' || target.tagName === 'SELECT' || target.tagName === 'TEXTAREA') return;
+      const button = box.querySelector('[data-default]:not(:disabled), [data-kind="default"]:not(:disabled)');
+      if (button) {
+        event.preventDefault();
+        button.click();
+      }
+    } else if (event.key === 'Tab') {
+      // The focus stays inside the box on top, in the template's order.
+      const order = [...box.querySelectorAll('button:not(:disabled), input:not(:disabled):not([hidden]), select:not(:disabled), .list')]
+        .filter((e) => e.offsetParent !== null || e.classList.contains('list'));
+      if (order.length === 0) return;
+      const i = order.indexOf(document.activeElement);
+      const next = event.shiftKey ? (i <= 0 ? order.length - 1 : i - 1) : (i + 1) % order.length;
+      event.preventDefault();
+      order[next].focus();
     }
-    inner.append(input, buttons);
-    box.append(inner);
   });
 }
+
+// ---- the page's own commands
 
 // Hands what PATH answers to the browser as a download.
 async function download(path, name) {
   try {
     const response = await request(path);
     const disposition = response.headers.get('Content-Disposition') || '';
-    const given = /filename="([^"]*)"/.exec(disposition);
+    const given = /filename\*=UTF-8''([^;]*)/.exec(disposition) || /filename="([^"]*)"/.exec(disposition);
     const link = document.createElement('a');
     link.href = URL.createObjectURL(await response.blob());
-    link.download = name || (given ? given[1] : 'download');
+    link.download = name || (given ? decodeURIComponent(given[1]) : 'download');
     document.body.append(link);
     link.click();
     link.remove();
     setTimeout(() => URL.revokeObjectURL(link.href), 10000);
   } catch (error) {
-    say(error.message);
+    note(error.message);
   }
 }
 
+async function post(path, options = {}) {
+  return (await request(path, { method: 'POST', ...options })).json();
+}
+
+function ended() {
+  document.body.replaceChildren();
+  const p = document.createElement('p');
+  p.className = 'ended';
+  p.textContent = words.ended;
+  p.dataset.ended = '';
+  document.body.append(p);
+}
+
 function setUpActions() {
+  for (const element of document.querySelectorAll('[data-words]')) {
+    element.textContent = words[element.dataset.words];
+  }
   const on = (name, work) =>
-    document.querySelector(`[data-action=${name}]`).addEventListener('click', () => inTurn(work));
-  on('undo', async () => {
-    try {
-      await show(await (await request('/api/undo', { method: 'POST' })).json());
-    } catch (error) { say(error.message); }
+    document.querySelector(`[data-action=${name}]`).addEventListener('click', () =>
+      inTurn(() => busy(async () => {
+        try {
+          await work();
+        } catch (error) {
+          note(error.message);
+        }
+      })));
+  const stepped = (done, said) => async () => {
+    const answer = await post(done);
+    await show(answer);
+    if (answer.step) note(said(answer.step), 'info');
+  };
+  on('undo', stepped('/api/undo', words.undone));
+  on('redo', stepped('/api/redo', words.redone));
+  on('restart', async () => {
+    if (await ask(words.restartAsk)) await show(await post('/api/restart'));
   });
   on('save', async () => {
-    try {
-      const saved = await (await request('/api/save', { method: 'POST' })).json();
-      say('Saved to ' + saved.saved);
-    } catch (error) { say(error.message); }
+    const saved = await post('/api/save');
+    note(words.saved(saved.saved), 'info');
+    await refresh();
   });
   on('download', () => download('/api/download'));
   on('session', () => download('/api/session', 'session.txt'));
   on('quit', async () => {
+    if (state?.unsaved && !(await ask(words.quitAsk))) return;
     try {
       await request('/api/quit', { method: 'POST' });
     } catch (error) { /* the server is going */ }
-    document.body.replaceChildren();
-    const p = document.createElement('p');
-    p.textContent = 'The session has ended.';
-    p.dataset.ended = '';
-    document.body.append(p);
+    ended();
+  });
+  const menu = document.getElementById('filter-menu');
+  document.getElementById('filter-button').addEventListener('click', () => {
+    menu.classList.toggle('open');
+    if (menu.classList.contains('open')) menu.querySelector('#commands button:not(:disabled)')?.focus();
+  });
+  document.addEventListener('pointerdown', (event) => {
+    if (!menu.contains(event.target)) menu.classList.remove('open');
+  });
+  menu.addEventListener('keydown', (event) => {
+    if (event.key === 'Escape') menu.classList.remove('open');
+  });
+  const mapFile = document.getElementById('map-file');
+  on('open', async () => {
+    if (state?.unsaved && !(await ask(words.openAsk))) return;
+    mapFile.value = '';
+    mapFile.click();
+  });
+  mapFile.addEventListener('change', () => {
+    const file = mapFile.files[0];
+    if (!file) return;
+    inTurn(() => busy(async () => {
+      try {
+        await show(await post(query('/api/open', { name: file.name }), { body: file }));
+        view.fitted = false;
+        fitMap();
+        note(words.opened(file.name), 'info');
+      } catch (error) {
+        note(error.message);
+      }
+    }));
+  });
+  // Work not saved is not left without a word.
+  window.addEventListener('beforeunload', (event) => {
+    if (state?.unsaved && document.querySelector('[data-ended]') === null) event.preventDefault();
   });
 }
 
 window.addEventListener('DOMContentLoaded', () => {
   setUpMapView();
   setUpActions();
-  inTurn(refresh).catch((error) => say(error.message));
+  setUpKeys();
+  inTurn(() => busy(refresh)).catch((error) => note(error.message));
 });

@@ -205,10 +205,168 @@ async function main() {
   check(r.status === 0, `the map saved in the page is not the sample session's:\n${head(r.stdout)}`);
 }
 
+// The page as a desktop program: Japanese words, the whole text-to-object session by the keyboard
+// alone, rows and labels that point at each other, a table with a Japanese name, undo and redo,
+// Quit that asks, and a dialog that a small screen scrolls to.
+async function desktop() {
+  const result = path.join(work, 'desktop.svg');
+  const { child, url } = await serve(result);
+  let browser = null, page = null;
+  try {
+    browser = await puppeteer.launch({
+      executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+      args: ['--no-sandbox', '--headless=new', '--lang=ja'],
+      defaultViewport: { width: 1280, height: 800, deviceScaleFactor: 2 },
+    });
+    page = await browser.newPage();
+    page.setDefaultTimeout(15000);
+    // A browser that prefers Japanese (headless Chromium's own preference is English).
+    await page.evaluateOnNewDocument(() => {
+      Object.defineProperty(navigator, 'languages', { get: () => ['ja-JP', 'ja', 'en'] });
+    });
+    const faults = [];
+    page.on('pageerror', (error) => faults.push(error.message));
+    const idle = async () => {
+      await page.waitForNetworkIdle({ idleTime: 100 });
+      await page.waitForFunction(() => !document.body.classList.contains('busy'));
+    };
+    const press = async (key, times = 1) => {
+      for (let i = 0; i < times; i++) await page.keyboard.press(key);
+      await idle();
+    };
+    const focused = () => page.evaluate(() => {
+      const e = document.activeElement;
+      return e?.closest('[data-item]')?.dataset.item || e?.dataset.command || e?.tagName || '';
+    });
+    // Tab until the item ID has the focus, as a person would.
+    const tabTo = async (id) => {
+      for (let i = 0; i < 60 && (await focused()) !== String(id); i++) await page.keyboard.press('Tab');
+      check((await focused()) === String(id), `Tab never reached item ${id}`);
+    };
+    const selected = (id) => page.$$eval(`[data-item="${id}"] [aria-selected="true"]`,
+                                         (rows) => rows.map((r) => Number(r.dataset.row)));
+    await page.goto(url);
+    await idle();
+    check(await page.$eval('html', (h) => h.lang) === 'ja', 'the page is not in Japanese');
+    check(await page.$eval('[data-action="undo"]', (b) => b.textContent) === '元に戻す',
+          'the page\'s own words are not Japanese');
+
+    // Text to object by the keyboard alone: the command, the table, two rows, a button, three
+    // checks and Enter for OK.
+    await page.focus('[data-command="t2o"]');
+    await press('Enter');
+    await page.waitForSelector('[data-item="1011"]');
+    check((await focused()) === '1', 'the dialog did not give its default button the focus');
+    await tabTo(1101);
+    const [chooser] = await Promise.all([page.waitForFileChooser(), (async () => {
+      await press('Enter');
+      await page.waitForSelector('[data-choose]');
+      check(await page.$eval('input[data-file]', (i) => i.accept) === '.txt,.csv',
+            'the file chooser is not filtered as the module asks');
+      await press('Enter');
+    })()]);
+    // A table whose name is Japanese: the module shows it as it is.
+    const named = path.join(work, '丸の入替.csv');
+    fs.copyFileSync(path.join(examples, 'snail-symbols.csv'), named);
+    await chooser.accept([named]);
+    await idle();
+    const texts = await page.$$eval('.body .static', (all) => all.map((e) => e.textContent).join('|'));
+    check(texts.includes('丸の入替.csv'), `the table's name is not shown as it is: ${texts}`);
+    await tabTo(1011);
+    await press('Home');
+    await press('ArrowDown', 6);
+    check((await selected(1011)).join() === '6', `the arrow keys picked ${await selected(1011)}`);
+    // The row ナメクジ outlines its two labels on the map.
+    await page.waitForFunction(() => document.querySelectorAll('#marks rect').length === 2);
+    await tabTo(1018);
+    await press('Home');
+    await press('ArrowDown', 6);
+    await tabTo(1020);
+    await press('Enter');
+    for (const id of [1132, 1041, 1039]) {
+      await tabTo(id);
+      await press('Space');
+      check(await page.$eval(`[data-item="${id}"] input`, (i) => i.checked), `Space left ${id} off`);
+    }
+    // A label of the map picks its row: the first デンデンムシ.
+    const spot = await page.evaluate(async () => {
+      const token = new URLSearchParams(location.search).get('token');
+      const labels = await (await fetch('/api/labels', { headers: { 'X-Kzn-Token': token } })).json();
+      const label = labels.find((l) => l.text === 'デンデンムシ');
+      const m = document.getElementById('marks').getScreenCTM();
+      const p = new DOMPoint(label.x + label.width / 2, label.y + label.height / 2).matrixTransform(m);
+      return { x: p.x, y: p.y };
+    });
+    await page.evaluate(() => { document.querySelector('.modal .window').style.visibility = 'hidden'; });
+    await page.mouse.click(spot.x, spot.y);
+    await page.evaluate(() => { document.querySelector('.modal .window').style.visibility = ''; });
+    await idle();
+    const row = (await selected(1011))[0];
+    const rowText = await page.$eval(`[data-item="1011"] [data-row="${row}"]`, (r) => r.title);
+    check(rowText === 'デンデンムシ', `a click on a デンデンムシ label picked ${rowText}`);
+    await tabTo(1011);
+    await press('Home');
+    await press('ArrowDown', 6);
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('[data-item="1011"]', { hidden: true });
+    await idle();
+    while (await page.$('[data-message]')) await press('Enter');
+
+    // Undo and redo: the map before and after, and the words for each.
+    check(await page.$eval('[data-action="undo"]', (b) => !b.disabled), 'nothing to undo');
+    await page.click('[data-action="undo"]');
+    await idle();
+    check(await page.$eval('[data-action="redo"]', (b) => !b.disabled), 'nothing to redo');
+    await page.click('[data-action="redo"]');
+    await idle();
+    // Quit asks while the map is not saved; No keeps the session.
+    await page.click('[data-action="quit"]');
+    await page.waitForSelector('[data-ask]');
+    await press('Escape');
+    check(!(await page.$('[data-ended]')), 'Quit ended the session though the person said no');
+    await page.click('[data-action="save"]');
+    await idle();
+
+    // A small screen: the dialog scrolls until OK shows and takes a click.
+    await page.setViewport({ width: 683, height: 400, deviceScaleFactor: 1 });
+    check(await page.$eval('header', (h) => h.scrollWidth <= h.clientWidth), 'the header does not fit');
+    await page.click('#filter-button');  // a narrow window has the commands in a menu
+    await page.click('[data-command="t2o"]');
+    await page.waitForSelector('[data-item="1011"]');
+    await idle();
+    const reachable = await page.$eval('[data-item="1"]', (ok) => {
+      ok.scrollIntoView({ block: 'nearest' });
+      const r = ok.getBoundingClientRect();
+      return document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2) === ok &&
+             r.bottom <= window.innerHeight && r.top >= 0;
+    });
+    check(reachable, 'at 683x400 the dialog\'s OK cannot be reached');
+    await press('Escape');
+    await page.waitForSelector('[data-item="1011"]', { hidden: true });
+
+    await page.click('[data-action="quit"]');
+    await page.waitForSelector('[data-ended]');
+    const [code] = await within(10, 'kznhost ending after Quit', child.exited);
+    check(code === 0, `kznhost serve exited ${code}`);
+    check(faults.length === 0, `the page went wrong: ${faults.join('; ')}`);
+  } catch (error) {
+    await page?.screenshot({ path: path.join(work, 'desktop-failure.png') });
+    throw error;
+  } finally {
+    await browser?.close();
+    if (child.exitCode === null) child.kill();
+  }
+  // The keyboard's session made the sample session's map.
+  const sample = path.join(work, 'sample.svg');
+  const r = spawnSync(kznhost, ['diff', sample, result], { encoding: 'utf8' });
+  check(r.status === 0, `the map made by the keyboard is not the sample session's:\n${head(r.stdout)}`);
+}
+
 try {
   await main();
+  await desktop();
   fs.rmSync(work, { recursive: true, force: true });
-  console.log(`text to object by clicks, saved and replayed; typing in text to text (${Date.now() - started} ms)`);
+  console.log(`text to object by clicks, saved and replayed; typing in text to text; the same by the keyboard in Japanese (${Date.now() - started} ms)`);
 } catch (error) {
   console.error(`FAIL: ${error.message}\n(what the test wrote is kept in ${work})`);
   process.exit(1);

@@ -265,8 +265,10 @@ TEST(Serve, ThePagesPicturesAndDownloadsAreWhatFilesWouldHold) {
     TempDir dir;
     Served served(Example("snail-map.json"), dir / "saved.json");
     auto client = served.Client();
-    subhost::picture::RenderMap(*subhost::ReadMap(Example("snail-map.json")), dir / "map.svg");
-    EXPECT_EQ(client.Get("/api/map.svg")->body, TempDir::Read(dir / "map.svg"));
+    // The map as kznhost convert would write it in SVG (a JSON map too: the browser draws it).
+    EXPECT_EQ(
+        client.Get("/api/map.svg")->body,
+        subhost::FormatMap(*subhost::ReadMap(Example("snail-map.json")), subhost::MapForm::kSvg));
     ASSERT_EQ(client.Post("/api/save", "", "text/plain")->status, 200);
     EXPECT_EQ(client.Get("/api/download")->body, TempDir::Read(dir / "saved.json"));
     // Nothing handed out runs a script, however a browser is made to open it.
@@ -401,6 +403,77 @@ TEST(Serve, EveryRefusalSaysWhyAndNoBodyOutgrowsItsBound) {
     EXPECT_EQ(served.Act("filter t2t").first, 200);  // and on it goes
 }
 
+// A number the page's API is given wrong is named, with the value it was given: each parameter
+// in turn, the first that is wrong.
+TEST(Serve, AWrongNumberIsNamedWithItsValue) {
+    TempDir dir;
+    Served served(Example("snail-map.json"), dir / "saved.json");
+    ASSERT_EQ(served.Act("filter t2o").first, 200);
+    auto client = served.Client();
+    struct Case {
+        const char* path;
+        std::string says;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"/api/list?item=abc", R"(item must be a whole number, not "abc")"},
+             {"/api/list?top=x&item=abc", R"(item must be a whole number, not "abc")"},
+             {"/api/list?top=0", "item must be given, a whole number"},
+             {"/api/list?item=1011", "top must be given, a whole number"},
+             {"/api/list?item=1011&top=1.5", R"(top must be a whole number, not "1.5")"},
+             {"/api/list?item=1011&top=0&scale=2x", R"(scale must be a whole number, not "2x")"},
+             {"/api/picture?item=", R"(item must be a whole number, not "")"},
+             {"/api/picture?item=99999999999", R"(item must be a whole number, not "99999999999")"},
+         }) {
+        const auto res = client.Get(c.path);
+        ASSERT_TRUE(res) << c.path;
+        EXPECT_EQ(res->status, 400) << c.path;
+        EXPECT_EQ(json::parse(res->body, nullptr, false).value("error", ""), c.says) << c.path;
+    }
+}
+
+// A typed text longer than the plug-in keeps is kept as the plug-in keeps it: the session's script
+// holds its first 100 bytes of Shift-JIS (no character cut in two), and the page is warned as run
+// warns of the whole text. An action larger than any session line is refused before it is read.
+TEST(Serve, ALongTypedTextIsKeptAsThePluginKeepsIt) {
+    TempDir dir;
+    Served served(Example("snail-map.json"), dir / "saved.json");
+    ASSERT_EQ(served.Act("filter t2t").first, 200);
+    std::string a49;  // 98 bytes of Shift-JIS
+    for (int i = 0; i < 49; ++i) {
+        a49 += kzntest::Utf8(u8"あ");
+    }
+    // 102 bytes: the quote and the backslash are the 99th and the 100th.
+    const std::string quoted = "type 1010 \"" + a49 + R"(\"\\yz")";
+    // 101 bytes: a 50th あ would end at the 101st.
+    const std::string cut = "type 1010 \"x" + a49 + kzntest::Utf8(u8"あ") + "\"";
+    for (const std::string& line : {quoted, cut}) {
+        const auto [status, state] = served.Act(line);
+        ASSERT_EQ(status, 200) << state.dump();
+        // The warning run gives for the same line.
+        dir.Write("session.txt", "filter t2t\n" + line + "\n");
+        std::ostringstream err;
+        kznhost::RunSession(
+            {kzntest::ModulePath(), Example("snail-map.json"), dir / "session.txt", "", ""}, err);
+        const std::string warning = state["warnings"].at(0).get<std::string>();
+        EXPECT_THAT(warning, HasSubstr("bytes of Shift-JIS typed; a destination keeps its first"));
+        EXPECT_THAT(err.str(), HasSubstr("session.txt:2: " + warning + "\n"));
+    }
+    EXPECT_THAT(served.Client().Get("/api/session")->body,
+                HasSubstr("filter t2t\ntype 1010 \"" + a49 + R"(\"\\")" + "\ntype 1010 \"x" + a49 +
+                          "\"\n"));
+
+    const std::string longest((std::size_t{64} << 10) - 12, 'x');
+    EXPECT_EQ(served.Act("type 1010 \"" + longest + "\"").first, 200);
+    const auto answer = served.Raw(served.Head("POST /api/action") +
+                                       "Content-Type: text/plain\r\nContent-Length: 65537\r\n\r\n",
+                                   nullptr, 2);
+    EXPECT_EQ(answer.first, 413);
+    EXPECT_THAT(answer.second, HasSubstr("an action is one session line, of 65536 bytes at most"));
+    const std::string script = served.Client().Get("/api/session")->body;
+    ASSERT_LT(script.size(), 1000U);  // the script holds no more than the plug-in keeps
+    EXPECT_THAT(script, HasSubstr("\ntype 1010 \"" + longest.substr(0, 100) + "\"\n"));
+}
+
 // A file dialog is answered by the tables sent to the page: none that was never sent is opened
 // and none that was sent is saved over; a file line comes when its dialog is open, so that it is
 // known which of the two it answers.
@@ -436,6 +509,77 @@ TEST(Serve, FileAnswersAreTheTablesSentToThePage) {
     EXPECT_EQ(served.Raw(served.Head("GET /api/download") + "\r\n", &head).first, 200);
     EXPECT_THAT(head, HasSubstr("\r\nContent-Disposition: attachment; filename=\"______ _1_.svg\"; "
                                 "filename*=UTF-8''%E5%9C%B0%E5%9B%B3%20%221%22.svg\r\n"));
+}
+
+// The history a person trusts: a cancelled command is no step, undo and redo walk the changes
+// with their scripts, 最初から goes back to the map as opened, and another map sent from the
+// browser starts afresh (one that cannot be read changes nothing).
+TEST(Serve, UndoRedoRestartAndAnotherMap) {
+    TempDir dir;
+    Served served(Example("snail-map.svg"), dir / "saved.svg");
+    auto client = served.Client();
+    const std::string opened = client.Get("/api/download")->body;
+    const auto post = [&](const std::string& path, const std::string& body = "") {
+        auto res = client.Post(path, body, "text/plain");
+        return std::pair{res->status, json::parse(res->body, nullptr, false)};
+    };
+    EXPECT_EQ(served.Act("filter t2t").first, 200);
+    auto [status, state] = served.Act("cancel");
+    EXPECT_EQ(state["unchanged"], kzntest::Utf8(u8"テキスト->テキスト置換"));
+    EXPECT_EQ(state["canUndo"], false);
+    EXPECT_EQ(state["unsaved"], false);
+
+    // A Japanese table name reaches the module in code page 932, and shows as it is.
+    ASSERT_EQ(client
+                  .Post("/api/files?name=" + kzntest::Utf8(u8"丸の入替.csv"),
+                        TempDir::Read(Example("snail-symbols.csv")), "text/csv")
+                  ->status,
+              200);
+    EXPECT_EQ(served.Act("filter t2o").first, 200);
+    EXPECT_EQ(served.Act("click 1101").first, 200);
+    std::tie(status, state) = served.Act(kzntest::Utf8(u8"file \"丸の入替.csv\""));
+    ASSERT_EQ(status, 200);
+    EXPECT_THAT(state.dump(), HasSubstr(kzntest::Utf8(u8"ファイル名:丸の入替.csv")));
+    EXPECT_EQ(client.Post("/api/files?name=%F0%9F%90%8C.csv", "x", "text/csv")->status, 400);
+    std::tie(status, state) = served.Act("ok");
+    EXPECT_EQ(state["canUndo"], true);
+    EXPECT_EQ(state["unsaved"], true);
+    const std::string changed = client.Get("/api/download")->body;
+    const std::string script = client.Get("/api/session")->body;
+
+    std::tie(status, state) = post("/api/undo");
+    EXPECT_EQ(state["step"], kzntest::Utf8(u8"テキスト->オブジェクト置換"));
+    EXPECT_EQ(client.Get("/api/download")->body, opened);
+    EXPECT_EQ(state["unsaved"], false);
+    EXPECT_EQ(post("/api/undo").first, 409);  // the cancelled command was no step
+    std::tie(status, state) = post("/api/redo");
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(client.Get("/api/download")->body, changed);
+    EXPECT_EQ(client.Get("/api/session")->body, script);
+    EXPECT_EQ(post("/api/redo").first, 409);
+
+    std::tie(status, state) = post("/api/restart");
+    EXPECT_EQ(client.Get("/api/download")->body, opened);
+    EXPECT_EQ(post("/api/restart").first, 409);
+    post("/api/undo");
+    EXPECT_EQ(client.Get("/api/download")->body, changed);
+
+    // Another map: what cannot be read is refused and changes nothing; a map that reads starts a
+    // new session with nowhere to save.
+    std::tie(status, state) = post("/api/open?name=broken.svg", "<svg");
+    EXPECT_EQ(status, 400);
+    EXPECT_THAT(state.value("error", ""), HasSubstr("broken.svg"));
+    EXPECT_EQ(client.Get("/api/download")->body, changed);
+    std::tie(status, state) =
+        post("/api/open?name=snail.json", TempDir::Read(Example("snail-map.json")));
+    ASSERT_EQ(status, 200);
+    EXPECT_EQ(state["mapName"], "snail.json");
+    EXPECT_TRUE(state["saveTo"].is_null());
+    EXPECT_EQ(state["canUndo"], false);
+    EXPECT_EQ(client.Post("/api/save", "", "text/plain")->status, 409);
+    EXPECT_THAT(client.Get("/api/session")->body, HasSubstr("--doc snail.json"));
+    EXPECT_EQ(client.Post("/api/quit", "", "text/plain")->status, 200);
+    EXPECT_EQ(served.Exit(), 0);
 }
 
 // Whatever ends it (a closed terminal, a client that holds a connection) or keeps it from
