@@ -94,6 +94,7 @@ void PrintFile(const subhost::PluginModule& m, std::ostream& out) {
 }  // namespace
 
 int PrintInfo(const std::string& pluginPath, std::ostream& out, std::ostream& err) {
+    out << "kznhost " << KZN_VERSION << "\n";
     // What the file says of itself is read without loading it, so that a module built for
     // another machine (the Windows DLL, on Linux) can be looked into as well.
     std::unique_ptr<subhost::PluginModule> inspected;

@@ -56,6 +56,7 @@ void UseHugePages(char** argv) {
 // The command ARGV asks for; its exit status.
 int Command(int argc, char** argv) {
     CLI::App app{"kznhost: runs the kzn.aip plug-in module headless"};
+    app.set_version_flag("--version", std::string("kznhost ") + KZN_VERSION);
     app.require_subcommand(1);
 
     std::string plugin = DefaultPlugin();
