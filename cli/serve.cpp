@@ -68,6 +68,10 @@ std::string Disposition(const std::string& name) {
     return "attachment; filename=\"" + plain + "\"; filename*=UTF-8''" + encoded;
 }
 
+// Answers smaller than this are given whole (and may be compressed, which costs nothing at that
+// size).
+constexpr std::size_t kWholeAnswer = 1024;
+
 void Send(httplib::Response& res, const Reply& reply) {
     res.status = reply.status;
     // What is sent (a map's markup, a picture, a table) runs no script however it is opened:
@@ -76,13 +80,15 @@ void Send(httplib::Response& res, const Reply& reply) {
     if (!reply.filename.empty()) {
         res.set_header("Content-Disposition", Disposition(reply.filename));
     }
-    if (reply.status >= 400) {
-        res.set_content(reply.body, reply.type);  // (the error handler keeps a body it sees)
+    // A small answer is given whole: an error's (the error handler keeps a body it sees), and
+    // Quit's, which must go out while the server stops (a body given by a provider is cut off
+    // once it has). A large one is sent as it is, with its length: compressing on the machine's
+    // own loopback gains nothing, and the library's brotli takes seconds over a large map (a
+    // body given this way is never compressed).
+    if (reply.status >= 400 || reply.body.size() < kWholeAnswer) {
+        res.set_content(reply.body, reply.type);
         return;
     }
-    // Sent as it is, with its length: compressing on the machine's own loopback gains nothing,
-    // and the library's brotli takes seconds over a large map (a body given this way is never
-    // compressed).
     auto body = std::make_shared<const std::string>(reply.body);
     res.set_content_provider(
         body->size(), reply.type,

@@ -91,6 +91,35 @@ std::string Document::DefaultLayerTitle(std::size_t layers) {
     return "レイヤー " + std::to_string(layers);
 }
 
+std::string MapBudget::Exceeded(Kind kind) {
+    // The bound with its thousands apart: 10,000,000.
+    const std::string digits = std::to_string(kBounds[kind]);
+    std::string bound;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        bound += (i > 0 && (digits.size() - i) % 3 == 0 ? "," : "") + digits.substr(i, 1);
+    }
+    switch (kind) {
+        case kElements:
+            return "the file holds more than " + bound +
+                   " elements (tags, comments and other markup)";
+        case kAttributes:
+            return "the file holds more than " + bound + " attributes";
+        case kObjects:
+            return "the map would hold more than " + bound +
+                   " objects (art, layers, patterns and swatches)";
+        case kPoints:
+            return "the map would hold more than " + bound + " path points";
+        case kValues:
+            return "the map would hold more than " + bound + " tags and paint properties";
+        case kCharacters:
+            return "the map would hold more than " + bound +
+                   " characters of texts, tags and paints";
+        default:
+            return "its <use> elements would copy more than " + bound +
+                   " elements (symbols used in symbols used in symbols...)";
+    }
+}
+
 Layer& Document::InsertLayer(const Layer& base, ASInt32 paintOrder) {
     if (paintOrder != kPlaceAbove) {
         throw HostError(kBadPlacementErr, "layers are inserted above another layer");

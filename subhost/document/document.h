@@ -25,6 +25,53 @@ namespace subhost {
 // host makes no art deeper: what it writes always reads back.
 constexpr int kMaxArtDepth = 100;
 
+// The largest magnitude a number a map reader puts into the document may have (coordinates,
+// orientations, sizes, widths). The module computes in 32-bit floats, which end at 3.4e38: a
+// map of a continent in points spans about 1e7, this bound is 1e8 times that, and even a product
+// of two numbers within it (1e30) stays a float.
+constexpr double kMaxMapNumber = 1e15;
+
+// Whether V is a number a map may hold: finite and within kMaxMapNumber.
+inline bool MapNumber(double v) {
+    return v >= -kMaxMapNumber && v <= kMaxMapNumber;
+}
+
+// What a map being read may hold, all told, so that reading it takes memory in proportion to what
+// it holds, and a few GB at most (docs/maps.md gives the bounds and what they cost). The readers
+// take from it before they make what they take for, copies an SVG <use> makes included.
+class MapBudget {
+  public:
+    enum Kind {
+        kElements,    // of an SVG file: its tags, comments and other markup
+        kAttributes,  // of an SVG file
+        kObjects,     // art objects, layers, patterns, swatches
+        kPoints,      // of paths
+        kValues,      // tags and kept paint properties
+        kCharacters,  // of texts, tags and kept paint
+        kCopies,      // nodes an SVG <use> copies (the time copying takes)
+        kKinds
+    };
+    static constexpr std::array<std::size_t, kKinds> kBounds = {
+        5'000'000, 10'000'000, 1'000'000, 5'000'000, 2'000'000, 100'000'000, 10'000'000};
+
+    // Takes N of KIND; false, and nothing taken, where the map would then hold more than its bound.
+    bool Take(Kind kind, std::size_t n = 1) {
+        if (n > kBounds[kind] - held_[kind]) {
+            return false;
+        }
+        held_[kind] += n;
+        return true;
+    }
+    // How many more of KIND the map may hold.
+    std::size_t Left(Kind kind) const { return kBounds[kind] - held_[kind]; }
+    // What a person is told when KIND ran out ("the map would hold more than 5,000,000 path
+    // points").
+    static std::string Exceeded(Kind kind);
+
+  private:
+    std::array<std::size_t, kKinds> held_{};
+};
+
 using geometry::Point;
 
 struct Segment {

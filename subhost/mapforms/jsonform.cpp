@@ -236,7 +236,7 @@ class MapText {
     void Tags(const subhost::Art& art) {
         std::vector<std::pair<std::string, const std::string*>> tags;
         for (const auto& [name, value] : art.tags) {
-            tags.emplace_back(SjisToUtf8(name).value_or(ShowSjis(name)), &name);
+            tags.emplace_back(WritableText(name), &name);
         }
         std::sort(tags.begin(), tags.end());
         out_ += "{";
@@ -294,6 +294,8 @@ class MapText {
             String(*utf8);
             return;
         }
+        // Bytes that are not Shift-JIS (a name cut inside a character) are kept as they are:
+        // the JSON form has a form for them that reads back.
         out_ += "{\"sjis\":\"";
         const char* separator = "";
         for (const unsigned char c : sjis) {

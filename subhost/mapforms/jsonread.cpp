@@ -347,10 +347,12 @@ class MapReader {
             if (!IsUtf8(value) || value.find('\0') != std::string::npos) {
                 Fail(where_.Path(), Wrong(kind));
             }
+            Take(MapBudget::kCharacters, value.size());
             stack_.back().art->paint.properties[stack_.back().key] = value;
             return Value();
         }
         if (kind == Kind::Sjis) {
+            Take(MapBudget::kCharacters, value.size());
             stack_.back().text.sjis = Hex(value);
             stack_.back().sjis = true;
             return Value();
@@ -361,6 +363,7 @@ class MapReader {
         if (value.find('\0') != std::string::npos) {
             Fail(where_.Path(), "holds a NUL character (\\u0000), which a text cannot hold");
         }
+        Take(MapBudget::kCharacters, value.size());
         std::optional<std::string> sjis = Utf8ToSjis(value);
         if (!sjis) {
             Fail(where_.Path(), "holds a character that has no Shift-JIS form");
@@ -378,14 +381,19 @@ class MapReader {
         Object o;
         o.kind = kind == Kind::Text ? Kind::Sjis : kind;
         if (kind == Kind::Art || kind == Kind::TextPath) {
+            Take(MapBudget::kObjects);
             StartArt(o, kind);
         } else if (kind == Kind::Layer) {
+            Take(MapBudget::kObjects, 2);  // the layer and its group
             doc_.AddLayer(doc_.layers().size(), "", true);
         } else if (kind == Kind::Pattern) {
+            Take(MapBudget::kObjects);
             o.pattern = &doc_.AddPattern("");
         } else if (kind == Kind::Swatch) {
+            Take(MapBudget::kObjects);
             swatches_.push_back({where_.Path(), {}, {}});
         } else if (kind == Kind::Segment) {
+            Take(MapBudget::kPoints);
             o.art = stack_.back().art;
             if (o.art->segments.empty()) {
                 o.art->segments.reserve(4);  // a path has a few (JSON does not say how many)
@@ -426,6 +434,8 @@ class MapReader {
                 CheckKeys(o);
             }
         } else if (o.kind == Kind::Tags) {
+            Take(MapBudget::kValues);
+            Take(MapBudget::kCharacters, key.size());
             if (key.find('\0') != std::string::npos) {
                 Fail(where_.Path(), "has a name with a NUL character (\\u0000)");
             }
@@ -441,6 +451,8 @@ class MapReader {
             }
             o.tag = std::move(*name);
         } else if (o.kind == Kind::Css) {
+            Take(MapBudget::kValues);
+            Take(MapBudget::kCharacters, key.size());
             if (std::find_if(std::begin(kPaintProperties), std::end(kPaintProperties),
                              [&](const char* p) { return key == p; }) ==
                 std::end(kPaintProperties)) {
@@ -538,6 +550,13 @@ class MapReader {
 
     [[noreturn]] static void Fail(const std::string& path, const std::string& what) {
         throw Malformed{path, what};
+    }
+    // Takes N of KIND from the map's budget for the value at hand, before it is made.
+    void Take(MapBudget::Kind kind, std::size_t n = 1) {
+        if (!budget_.Take(kind, n)) {
+            Fail(where_.Path(),
+                 "is more than a map may hold: with it " + MapBudget::Exceeded(kind));
+        }
     }
     // The value at hand is not what its place wants.
     // STRUCTURED: the value is an object or an array.
@@ -835,6 +854,11 @@ class MapReader {
 
     // A number where a number is wanted.
     void Put(double value) {
+        if (!MapNumber(value)) {
+            Fail(where_.Path(),
+                 "is a number too large for a map: a map's numbers stay between -1e15 and 1e15 "
+                 "(the plug-in computes in 32-bit floats)");
+        }
         Object& o = stack_.back();
         switch (o.kind) {
             case Kind::Point:
@@ -867,6 +891,7 @@ class MapReader {
     std::vector<Object> stack_;
     std::vector<SwatchValue> swatches_;
     Whereabouts where_;
+    MapBudget budget_;
 };
 
 }  // namespace

@@ -79,7 +79,9 @@ LoadedMap LoadMap(const std::string& path) {
         return {ParseJsonMap(bytes, path), nullptr};
     }
 #ifdef KZN_SVG_MAPS
-    if (form == MapForm::kSvgz) {
+    // .svg and .svgz alike: gzip-compressed data is told by its magic bytes, whatever the file's
+    // name, as librsvg and Inkscape tell it.
+    if (IsGzip(bytes)) {
         bytes = Gunzip(bytes, path, kMapBound.bytes);
     }
     LoadedMap map;

@@ -19,9 +19,14 @@ std::unique_ptr<Document> ParseSvgMap(const std::string& bytes, const std::strin
 // from an SVG map, a file of its own.
 std::string FormatSvgMap(const Document& document, const MapSource* source);
 
-// gzip, as .svgz files hold SVG. Inflating refuses (MapError naming NAME) data that is not gzip
-// or that grows beyond BOUND bytes; deflating throws MapError (naming no file) where zlib fails.
+// gzip, as .svgz files hold SVG. Inflating reads every member, one after another as gzip -d
+// does, and refuses (MapError naming NAME) data that is not gzip or that grows beyond BOUND bytes
+// in all; deflating throws MapError (naming no file) where zlib fails.
 std::string Gunzip(const std::string& bytes, const std::string& name, std::uint64_t bound);
+// Whether BYTES begin as gzip data does (its magic bytes 1F 8B).
+inline bool IsGzip(const std::string& bytes) {
+    return bytes.size() >= 2 && bytes[0] == '\x1F' && bytes[1] == '\x8B';
+}
 std::string Gzip(const std::string& bytes);
 
 }  // namespace subhost

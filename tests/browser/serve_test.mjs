@@ -256,6 +256,12 @@ async function desktop() {
     await page.focus('[data-command="t2o"]');
     await press('Enter');
     await page.waitForSelector('[data-item="1011"]');
+    // Every item's text fits the box the template gives it, in the page's proportional font.
+    const cut = await page.$$eval('.body > *', (items) => items
+      .filter((e) => e.scrollWidth > e.clientWidth + 1 || e.scrollHeight > e.clientHeight + 1)
+      .filter((e) => !e.classList.contains('list'))
+      .map((e) => `${e.dataset.item} "${e.textContent}" ${e.scrollWidth}>${e.clientWidth}`));
+    check(cut.length === 0, `items whose text is cut: ${cut.join('; ')}`);
     check((await focused()) === '1', 'the dialog did not give its default button the focus');
     await tabTo(1101);
     const [chooser] = await Promise.all([page.waitForFileChooser(), (async () => {

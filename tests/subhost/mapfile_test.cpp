@@ -103,7 +103,7 @@ TEST(MapFile, IsWrittenAnArtALineWithoutTheDefaults) {
     const char8_t map[] =
         u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
         {"type": "text", "text": "x", "anchor": [0, 0], "size": 12, "matrix": [1, 0, 0, 1]},
-        {"type": "text", "text": "", "anchor": [0.30000000000000004, 1e21], "size": 5e-324},
+        {"type": "text", "text": "", "anchor": [0.30000000000000004, 1e15], "size": 5e-324},
         {"type": "path", "closed": false, "locked": false,
          "segments": [{"p": [1, 2], "in": [1, 2], "out": [1, 2], "corner": false}],
          "style": {"fill": null, "stroke": {}}},
@@ -117,7 +117,7 @@ TEST(MapFile, IsWrittenAnArtALineWithoutTheDefaults) {
     {
       "art": [
         {"text":"x","type":"text"},
-        {"anchor":[0.30000000000000004,1e+21],"size":5e-324,"type":"text"},
+        {"anchor":[0.30000000000000004,1e+15],"size":5e-324,"type":"text"},
         {"segments":[{"p":[1,2]}],"style":{"stroke":{"gray":0,"width":1}},"type":"path"},
         {"children":[{"segments":[],"style":{"fill":{"gray":0.5}},"type":"path"}],"type":"group"}
       ],
@@ -245,7 +245,16 @@ INSTANTIATE_TEST_SUITE_P(
             "test map: $.layers[0].art[0].anchor must be a point [x, y]"},
         Bad{"NumberOutOfRangeInAnObject",
             u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "size": -1e999}]}]})",
-            "test map: $.layers[0].art[0].size is a number out of range"}),
+            "test map: $.layers[0].art[0].size is a number out of range"},
+        // The module computes in 32-bit floats: a map's numbers stay within 1e15 either way.
+        Bad{"CoordinatePastAMapsNumbers",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "path", "segments": [{"p": [0, -1.5e15]}]}]}]})",
+            "test map: $.layers[0].art[0].segments[0].p[1] is a number too large for a map: a "
+            "map's numbers stay between -1e15 and 1e15 (the plug-in computes in 32-bit floats)"},
+        Bad{"WholeNumberPastAMapsNumbers",
+            u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [{"type": "text", "size": 18446744073709551615}]}]})",
+            "test map: $.layers[0].art[0].size is a number too large for a map: a map's numbers "
+            "stay between -1e15 and 1e15 (the plug-in computes in 32-bit floats)"}),
     [](const ::testing::TestParamInfo<Bad>& info) { return std::string(info.param.name); });
 
 TEST(MapFile, AKeyGivenTwiceIsFoundAmongManyAndAKeyOfAnotherObjectIsNoRepeat) {
@@ -276,7 +285,7 @@ TEST(MapFile, ATextsOrientationAndItsPathsTagsGoThroughARoundTrip) {
     EXPECT_EQ(once.find("\"matrix\"", once.find("\"y\"")), std::string::npos);
 }
 
-TEST(MapFile, TagNamesOfOneShiftJisFormAreRefusedAndLargeWholeNumbersKeptAsTheyAre) {
+TEST(MapFile, TagNamesOfOneShiftJisFormAreRefused) {
 #ifdef _WIN32
     GTEST_SKIP() << "Windows' code page 932 has no form for the yen sign";
 #endif
@@ -289,10 +298,6 @@ TEST(MapFile, TagNamesOfOneShiftJisFormAreRefusedAndLargeWholeNumbersKeptAsTheyA
                   "test map: $.layers[0].art[0].tags.\\ names a tag another name of this object "
                   "names (Shift-JIS has one form for both)");
     }
-    auto doc =
-        Map(u8R"({"kzn-document": 1, "layers": [{"title": "a", "art": [
-        {"type": "text", "size": 18446744073709551615}]}]})");
-    EXPECT_EQ(doc->layers()[0]->group->children[0]->size, 18446744073709551615.0);
 }
 
 TEST(MapFile, ReadsBytesWrittenTogetherAndSkipsAByteOrderMark) {
@@ -329,6 +334,37 @@ TEST(MapFile, ArtNestedDeeperThanTheLimitIsRefusedWhereItStands) {
                       "art nested at most 100 deep");
         }
     }
+}
+
+// What a map may hold, all told (MapBudget): a map past it is refused where it runs out.
+TEST(MapFile, AMapPastWhatAMapMayHoldIsRefusedWhereItRunsOut) {
+    const auto message = [](const std::string& json) -> std::string {
+        try {
+            subhost::ParseJsonMap(json, "big");
+        } catch (const subhost::MapError& e) {
+            return e.what();
+        }
+        return "read";
+    };
+    const auto layer = [](const std::string& art, int times) {
+        std::string json = R"({"kzn-document": 1, "layers": [{"title": "a", "art": [)";
+        for (int i = 0; i < times; ++i) {
+            json += (i == 0 ? "" : ",") + art;
+        }
+        return json + "]}]}";
+    };
+    // The layer and its group are two objects, so the 999,999th art is one too many.
+    EXPECT_EQ(message(layer(R"({"type":"group"})", 999'998)), "read");
+    EXPECT_EQ(message(layer(R"({"type":"group"})", 999'999)),
+              "big: $.layers[0].art[999998] is more than a map may hold: with it the map would "
+              "hold more than 1,000,000 objects (art, layers, patterns and swatches)");
+    std::string segments;
+    for (int i = 0; i < 5'000'001; ++i) {
+        segments += i == 0 ? R"({"p":[0,0]})" : R"(,{"p":[0,0]})";
+    }
+    EXPECT_EQ(message(layer(R"({"type":"path","segments":[)" + segments + "]}", 1)),
+              "big: $.layers[0].art[0].segments[5000000] is more than a map may hold: with it the "
+              "map would hold more than 5,000,000 path points");
 }
 
 TEST(MapFile, AWrittenMapGrowsWithItsDepthNotWithItsSquare) {

@@ -202,7 +202,7 @@ bool StyleSheet::Matches(const Selector& selector, std::size_t last, pugi::xml_n
     return false;
 }
 
-std::vector<Declaration> StyleSheet::Matching(pugi::xml_node node) const {
+std::vector<DeclarationView> StyleSheet::Matching(pugi::xml_node node) const {
     std::vector<const Rule*> matched;
     for (const Rule& rule : rules_) {
         if (Matches(rule.selector, rule.selector.compounds.size() - 1, node)) {
@@ -212,7 +212,7 @@ std::vector<Declaration> StyleSheet::Matching(pugi::xml_node node) const {
     std::stable_sort(matched.begin(), matched.end(), [](const Rule* a, const Rule* b) {
         return a->selector.specificity < b->selector.specificity;
     });
-    std::vector<Declaration> out;
+    std::vector<DeclarationView> out;
     for (const Rule* rule : matched) {
         out.insert(out.end(), rule->declarations.begin(), rule->declarations.end());
     }

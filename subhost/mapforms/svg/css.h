@@ -15,6 +15,8 @@
 namespace subhost::svg {
 
 using Declaration = std::pair<std::string, std::string>;
+// A declaration as a view of the sheet's own: valid while the sheet lives and has no rules added.
+using DeclarationView = std::pair<std::string_view, std::string_view>;
 
 class StyleSheet {
   public:
@@ -23,7 +25,7 @@ class StyleSheet {
 
     // The declarations of the rules that match NODE, in the order the cascade applies them: by
     // specificity, then by the order of the rules; a later one wins over an earlier one.
-    std::vector<Declaration> Matching(pugi::xml_node node) const;
+    std::vector<DeclarationView> Matching(pugi::xml_node node) const;
 
     bool empty() const { return rules_.empty(); }
 

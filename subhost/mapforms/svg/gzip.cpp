@@ -1,4 +1,4 @@
-// gzip, as .svgz files hold SVG (zlib).
+// gzip, as .svgz files hold SVG (zlib): every member of a file, one after another.
 
 #include <zlib.h>
 
@@ -16,7 +16,15 @@ std::string Gunzip(const std::string& bytes, const std::string& name, std::uint6
     z.avail_in = static_cast<uInt>(bytes.size());
     char buffer[1 << 16];
     int status = Z_OK;
-    while (status != Z_STREAM_END) {
+    while (true) {
+        if (status == Z_STREAM_END) {
+            // Another member may follow (as `cat a.gz b.gz` makes one file of two): read as gzip
+            // -d reads it, all of them one after another. Bytes after the last are passed over.
+            if (z.avail_in < 2 || z.next_in[0] != 0x1F || z.next_in[1] != 0x8B) {
+                break;
+            }
+            inflateReset(&z);
+        }
         z.next_out = reinterpret_cast<Bytef*>(buffer);
         z.avail_out = sizeof buffer;
         status = inflate(&z, Z_NO_FLUSH);

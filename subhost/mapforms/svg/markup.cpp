@@ -89,8 +89,8 @@ std::string SvgWriter::OwnAttributes(const Art& art) {
     }
     for (const auto& [name, value] : art.tags) {
         usesTags_ = true;
-        out += " " + TagsPrefix() + ":" + TagXmlName(ShowSjis(name)) + "=\"" +
-               Escape(ShowSjis(value), true) + "\"";
+        out += " " + TagsPrefix() + ":" + TagXmlName(WritableText(name)) + "=\"" +
+               Escape(WritableText(value), true) + "\"";
     }
     return out;
 }
@@ -346,7 +346,7 @@ void SvgWriter::WriteNewText(const Art& art, const Matrix& local, pugi::xml_node
     out += " transform=\"matrix(" + Number(t.a) + "," + Number(t.b) + "," + Number(t.c) + "," +
            Number(t.d) + "," + Number(t.tx) + "," + Number(t.ty) + ")\" x=\"0\" y=\"0\"" +
            OwnAttributes(art) + ">";
-    const std::string utf8 = ShowSjis(art.text);
+    const std::string utf8 = WritableText(art.text);
     std::size_t from = 0;
     int line = 0;
     usesSodipodi_ = true;
@@ -396,7 +396,7 @@ std::string SvgWriter::Fresh() {
         std::size_t n = 0;
         for (const Pattern* p : doc_.patterns()) {
             out += indent + "  <symbol id=\"kzn-pattern-" + std::to_string(++n) + "\"><title>" +
-                   Escape(ShowSjis(p->name), false) + "</title>";
+                   Escape(WritableText(p->name), false) + "</title>";
             // Pattern art is kept in SVG's own orientation (y down). A symbol is the group of
             // its art: a plain group's children go straight into it, so that the map reads back
             // with the same pattern art.
@@ -421,7 +421,7 @@ std::string SvgWriter::Fresh() {
     for (auto it = doc_.layers().rbegin(); it != doc_.layers().rend(); ++it) {
         const Layer& layer = **it;
         out += indent + "<g inkscape:groupmode=\"layer\" id=\"layer" + std::to_string(++n) +
-               "\" inkscape:label=\"" + Escape(ShowSjis(layer.title), true) + "\"" +
+               "\" inkscape:label=\"" + Escape(WritableText(layer.title), true) + "\"" +
                (layer.editable ? "" : " sodipodi:insensitive=\"true\"") +
                (layer.group->hidden ? " style=\"display:none\"" : "");
         WriteNewChildren(*layer.group, kFlip, indent, nullptr);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "subhost/mapforms/mapforms.h"
 #include "subhost/text.h"
 
 namespace subhost::svg {
@@ -17,6 +18,12 @@ bool NameChar(char32_t c, bool first) {
         return c != 0xD7 && c != 0xF7;
     }
     return !first && ((c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7);
+}
+
+// Whether no name may hold code point C: a control character, a surrogate, U+FFFE, U+FFFF.
+bool NoNameHolds(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE ||
+           c == 0xFFFF;
 }
 
 }  // namespace
@@ -78,6 +85,15 @@ bool IsLayer(pugi::xml_node node) {
 std::string TagXmlName(const std::string& utf8) {
     std::string out;
     const std::vector<char32_t> cps = CodePoints(utf8);
+    for (const char32_t c : cps) {
+        if (NoNameHolds(c)) {
+            // Written as _xHHHH_, it would make a file that is not read back (ForbiddenNameChar).
+            char shown[16];
+            std::snprintf(shown, sizeof shown, "U+%04X", static_cast<unsigned>(c));
+            throw MapError("the tag name \"" + utf8 + "\" holds " + shown +
+                           ", which no name in an SVG map may hold: the map is not written");
+        }
+    }
     for (std::size_t i = 0; i < cps.size(); ++i) {
         const bool escapeX = cps[i] == '_' && i + 1 < cps.size() && cps[i + 1] == 'x';
         if (!escapeX && NameChar(cps[i], i == 0)) {
@@ -109,6 +125,15 @@ std::string TagNameOfXml(std::string_view name) {
         out += name[i];
     }
     return name == "_" ? std::string() : out;
+}
+
+std::optional<char32_t> ForbiddenNameChar(std::string_view name) {
+    for (const char32_t c : CodePoints(TagNameOfXml(name))) {
+        if (NoNameHolds(c)) {
+            return c;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace subhost::svg

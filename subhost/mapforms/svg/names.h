@@ -2,6 +2,7 @@
 // prefix a file gives it, and the escaping of tag names that cannot be XML names.
 #pragma once
 
+#include <optional>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -34,8 +35,13 @@ bool IsLayer(pugi::xml_node node);
 
 // Tag names that cannot be XML names are written with each character that cannot stand in one
 // as _xHHHH_ (its code point), and "_x" itself as _x005F_x; reading undoes it. Both take and give
-// UTF-8.
+// UTF-8. A name holding a character no name may hold (ForbiddenNameChar) is not written: MapError.
 std::string TagXmlName(const std::string& utf8);
 std::string TagNameOfXml(std::string_view name);
+
+// The first character that the name NAME (an element's or attribute's, as the file writes it)
+// holds once read, its _xHHHH_ escapes undone, and that no name may hold: a control character
+// (NUL among them), a surrogate, U+FFFE or U+FFFF. None for a name that reads back as written.
+std::optional<char32_t> ForbiddenNameChar(std::string_view name);
 
 }  // namespace subhost::svg

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "subhost/mapforms/svg/names.h"
@@ -14,37 +15,54 @@
 namespace subhost::svg {
 namespace {
 
-// Subpaths as the commands of path data draw them.
+// Subpaths as the commands of path data draw them, or only their count.
 class PathBuilder {
   public:
-    std::vector<Subpath> subpaths;
+    // MAXPOINTS: the points it may make. COUNTING: it counts them and makes none.
+    PathBuilder(std::size_t maxPoints, bool counting) : max_(maxPoints), counting_(counting) {}
+
+    std::vector<Subpath> subpaths;  // none while counting
+    PathSize size;                  // of what it drew so far
 
     void MoveTo(Point p) {
         Finish();
-        subpaths.push_back({});
-        subpaths.back().segments.push_back({p, p, p, false});
+        ++size.subpaths;
+        inSubpath_ = 0;
+        if (!counting_) {
+            subpaths.push_back({});
+        }
+        Add({p, p, p, false});
         start_ = current_ = p;
     }
     void LineTo(Point p) {
         Open();
-        subpaths.back().segments.push_back({p, p, p, false});
+        Add({p, p, p, false});
         current_ = p;
     }
     void CurveTo(Point c1, Point c2, Point p) {
         Open();
-        subpaths.back().segments.back().out = c1;
-        subpaths.back().segments.push_back({p, c2, p, false});
+        if (!counting_) {
+            subpaths.back().segments.back().out = c1;
+        }
+        Add({p, c2, p, false});
         current_ = p;
     }
     void Close() {
-        if (!subpaths.empty() && !closed_) {
-            subpaths.back().closed = true;
+        if (size.subpaths > 0 && !closed_) {
             closed_ = true;
-            std::vector<Segment>& s = subpaths.back().segments;
             // A last point on the first is the same point: the closing segment joins them.
-            if (s.size() > 1 && s.back().p == s.front().p) {
-                s.front().in = s.back().in;
-                s.pop_back();
+            const bool joined = inSubpath_ > 1 && current_ == start_;
+            if (joined) {
+                --size.points;
+                --inSubpath_;
+            }
+            if (!counting_) {
+                subpaths.back().closed = true;
+                std::vector<Segment>& s = subpaths.back().segments;
+                if (joined) {
+                    s.front().in = s.back().in;
+                    s.pop_back();
+                }
             }
         }
         current_ = start_;
@@ -53,19 +71,34 @@ class PathBuilder {
     void Finish() { closed_ = false; }
 
   private:
+    void Add(const Segment& s) {
+        if (size.points == max_) {
+            throw TooManyPoints{};
+        }
+        ++size.points;
+        ++inSubpath_;
+        if (!counting_) {
+            subpaths.back().segments.push_back(s);
+        }
+    }
     // Drawing after a close starts a new subpath at the point closed to.
     void Open() {
-        if (subpaths.empty() || closed_) {
+        if (size.subpaths == 0 || closed_) {
             const Point at = current_;
             MoveTo(at);
         }
     }
+    std::size_t max_;
+    bool counting_;
+    std::size_t inSubpath_ = 0;  // points of the last subpath
     Point start_{};
     Point current_{};
     bool closed_ = false;
 };
 
-// The arc of SVG's endpoint form as cubic Béziers, each at most a quarter turn.
+// The arc of SVG's endpoint form as cubic Béziers, each at most a quarter turn. Worked in units
+// of the radii, and halves before sums, so that radii of any size give finite points wherever the
+// arc itself is finite (radii too small to reach are scaled up to reach, as SVG says).
 void ArcTo(PathBuilder& b, double rx, double ry, double angle, bool large, bool sweep, Point to) {
     const Point from = b.current();
     if (from == to) {
@@ -77,40 +110,53 @@ void ArcTo(PathBuilder& b, double rx, double ry, double angle, bool large, bool 
         b.LineTo(to);
         return;
     }
-    const double phi = angle * std::numbers::pi / 180;
+    const double phi = std::fmod(angle, 360) * std::numbers::pi / 180;
     const double cs = std::cos(phi);
     const double sn = std::sin(phi);
-    const double dx = (from.x - to.x) / 2;
-    const double dy = (from.y - to.y) / 2;
+    // Half the chord, in the ellipse's axes, and in units of the radii.
+    const double dx = from.x / 2 - to.x / 2;
+    const double dy = from.y / 2 - to.y / 2;
     const double x1 = cs * dx + sn * dy;
     const double y1 = -sn * dx + cs * dy;
-    const double lambda = (x1 * x1) / (rx * rx) + (y1 * y1) / (ry * ry);
-    if (lambda > 1) {
-        rx *= std::sqrt(lambda);
-        ry *= std::sqrt(lambda);
+    double ux = x1 / rx;
+    double uy = y1 / ry;
+    const double lambda = ux * ux + uy * uy;
+    double coef = 0;  // how far the centre is off the chord's middle
+    if (!(lambda <= 1)) {
+        // Radii too small (or so small that lambda is past doubles): the ellipse of their ratio
+        // that just reaches, its centre the chord's middle.
+        const double ratio = ry / rx;
+        rx = std::hypot(x1, y1 / ratio);
+        ry = std::hypot(x1 * ratio, y1);
+        ux = x1 / rx;
+        uy = y1 / ry;
+    } else if (lambda == 0) {
+        // A chord too short to tell beside the radii.
+        b.LineTo(to);
+        return;
+    } else {
+        coef = std::sqrt((1 - lambda) / lambda);
+        coef = large == sweep ? -coef : coef;
     }
-    const double num = rx * rx * ry * ry - rx * rx * y1 * y1 - ry * ry * x1 * x1;
-    const double den = rx * rx * y1 * y1 + ry * ry * x1 * x1;
-    double coef = den == 0 ? 0 : std::sqrt(std::max(0.0, num / den));
-    if (large == sweep) {
-        coef = -coef;
-    }
-    const double cxp = coef * rx * y1 / ry;
-    const double cyp = -coef * ry * x1 / rx;
-    const double cx = cs * cxp - sn * cyp + (from.x + to.x) / 2;
-    const double cy = sn * cxp + cs * cyp + (from.y + to.y) / 2;
-    auto angleOf = [](double ux, double uy, double vx, double vy) {
-        return std::atan2(ux * vy - uy * vx, ux * vx + uy * vy);
+    const double cxp = coef * uy * rx;
+    const double cyp = -coef * ux * ry;
+    const double cx = cs * cxp - sn * cyp + (from.x / 2 + to.x / 2);
+    const double cy = sn * cxp + cs * cyp + (from.y / 2 + to.y / 2);
+    auto angleOf = [](double px, double py, double qx, double qy) {
+        return std::atan2(px * qy - py * qx, px * qx + py * qy);
     };
-    const double theta1 = angleOf(1, 0, (x1 - cxp) / rx, (y1 - cyp) / ry);
-    double delta = angleOf((x1 - cxp) / rx, (y1 - cyp) / ry, (-x1 - cxp) / rx, (-y1 - cyp) / ry);
+    const double theta1 = angleOf(1, 0, ux - coef * uy, uy + coef * ux);
+    double delta = angleOf(ux - coef * uy, uy + coef * ux, -ux - coef * uy, -uy + coef * ux);
     if (!sweep && delta > 0) {
         delta -= 2 * std::numbers::pi;
     } else if (sweep && delta < 0) {
         delta += 2 * std::numbers::pi;
     }
+    // An arc that is not finite (its radii's ratio past doubles) is drawn in one piece, whose
+    // points say so.
+    const double quarters = std::fabs(delta) / (std::numbers::pi / 2);
     const int pieces =
-        std::max(1, static_cast<int>(std::ceil(std::fabs(delta) / (std::numbers::pi / 2) - 1e-9)));
+        std::isfinite(quarters) ? std::max(1, static_cast<int>(std::ceil(quarters - 1e-9))) : 1;
     const double step = delta / pieces;
     const double k = 4.0 / 3.0 * std::tan(step / 4);
     auto point = [&](double t) {
@@ -136,9 +182,11 @@ void ArcTo(PathBuilder& b, double rx, double ry, double angle, bool large, bool 
 // Path data read command by command, as far as it is well-formed.
 class PathDataReader {
   public:
-    explicit PathDataReader(std::string_view d) : d_(d) {}
+    PathDataReader(std::string_view d, std::size_t maxPoints, bool counting)
+        : d_(d), b_(maxPoints, counting) {}
 
-    std::vector<Subpath> Read() {
+    // What the data draws, read as far as it is well-formed.
+    PathBuilder& Read() {
         while (true) {
             Blanks();
             if (i_ >= d_.size()) {
@@ -158,7 +206,7 @@ class PathDataReader {
             }
             lastCommand_ = upper;
         }
-        return std::move(b_.subpaths);
+        return b_;
     }
 
   private:
@@ -339,8 +387,14 @@ class PathDataReader {
 
 }  // namespace
 
-std::vector<Subpath> ParsePathData(std::string_view d) {
-    return PathDataReader(d).Read();
+std::vector<Subpath> ParsePathData(std::string_view d, std::size_t maxPoints) {
+    PathDataReader reader(d, maxPoints, false);
+    return std::move(reader.Read().subpaths);
+}
+
+PathSize MeasurePathData(std::string_view d) {
+    PathDataReader reader(d, std::numeric_limits<std::size_t>::max(), true);
+    return reader.Read().size;
 }
 
 // The path data of a basic shape, or of a <path>.

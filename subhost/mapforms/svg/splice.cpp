@@ -29,6 +29,7 @@ std::string SvgWriter::Write() {
         return src_->original;
     }
     const std::string& text = src_->text;
+    lineEnd_ = LineEndOf(text);
     const pugi::xml_node root = src_->root;
     const std::size_t begin = src_->Begin(root);
     const std::size_t end = src_->End(root);
@@ -109,11 +110,17 @@ std::string SvgWriter::Indent(std::size_t begin) const {
     const std::size_t from = begin > 256 ? begin - 256 : 0;
     const std::size_t back = std::string_view(src_->text).substr(from, begin - from).rfind('\n');
     if (back == std::string_view::npos) {
-        return "\n";
+        return lineEnd_;
     }
-    const std::size_t nl = from + back;
+    std::size_t nl = from + back;
+    nl -= nl > 0 && src_->text[nl - 1] == '\r' ? 1 : 0;  // a CR LF
     const std::string_view between(src_->text.data() + nl, begin - nl);
-    return IsBlank(between) ? std::string(between) : "\n";
+    return IsBlank(between) ? std::string(between) : lineEnd_;
+}
+
+std::string SvgWriter::LineEndOf(const std::string& text) {
+    const std::size_t nl = text.find('\n');
+    return nl != std::string::npos && nl > 0 && text[nl - 1] == '\r' ? "\r\n" : "\n";
 }
 
 std::string SvgWriter::TagsPrefix() const {
@@ -420,7 +427,7 @@ void SvgWriter::WriteLayer(const Layer& layer, const std::string& indent) {
         usesInkscape_ = true;
         std::string& out = Out();
         out += Open("g") + " inkscape:groupmode=\"layer\" inkscape:label=\"" +
-               Escape(ShowSjis(layer.title), true) + "\"";
+               Escape(WritableText(layer.title), true) + "\"";
         if (!layer.editable) {
             usesSodipodi_ = true;
             out += " sodipodi:insensitive=\"true\"";
@@ -437,7 +444,7 @@ void SvgWriter::WriteLayer(const Layer& layer, const std::string& indent) {
     std::vector<std::pair<std::string, std::optional<std::string>>> changes;
     if (r.title != layer.title) {
         usesInkscape_ = true;
-        changes.emplace_back("inkscape:label", ShowSjis(layer.title));
+        changes.emplace_back("inkscape:label", WritableText(layer.title));
     }
     if (r.editable != layer.editable) {
         usesSodipodi_ = true;
@@ -477,7 +484,7 @@ void SvgWriter::StartTag(pugi::xml_node node,
     std::map<std::string, std::string> newTags;
     if (tags != nullptr) {
         for (const auto& [name, value] : tags->tags) {
-            newTags[TagXmlName(ShowSjis(name))] = value;
+            newTags[TagXmlName(WritableText(name))] = value;
         }
     }
     std::string out = "<" + std::string(node.name());
@@ -500,7 +507,7 @@ void SvgWriter::StartTag(pugi::xml_node node,
             value = t == newTags.end() ? std::nullopt
                     : ToSjis(a.value()) == t->second
                         ? std::optional<std::string>(a.value())
-                        : std::optional<std::string>(ShowSjis(t->second));
+                        : std::optional<std::string>(WritableText(t->second));
             if (t != newTags.end()) {
                 newTags.erase(t);
             }
@@ -522,7 +529,7 @@ void SvgWriter::StartTag(pugi::xml_node node,
             continue;
         }
         usesTags_ = true;
-        out += " " + TagsPrefix() + ":" + n + "=\"" + Escape(ShowSjis(v), true) + "\"";
+        out += " " + TagsPrefix() + ":" + n + "=\"" + Escape(WritableText(v), true) + "\"";
         changed = true;
     }
     if (!changed && (keepSelfClosing || !selfClosing)) {

@@ -45,13 +45,13 @@ bool Preserved(pugi::xml_node node) {
 
 // The characters as SVG lays them out: line breaks and tabs are spaces with
 // xml:space="preserve"; otherwise line breaks go, tabs are spaces, and spaces are collapsed
-// and trimmed.
+// and trimmed. A line break of the file is one LF here (the parser reads CR LF and a lone CR so,
+// as XML does); a CR is one written as &#13;, a character of its own.
 std::string Spaces(const std::string& text, bool preserve) {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
+    for (char c : text) {
         if (c == '\r' || c == '\n') {
-            if (!preserve || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            if (!preserve) {
                 continue;
             }
             c = ' ';

@@ -158,7 +158,7 @@ void SvgWriter::WriteTextContent(const Art& art, pugi::xml_node node, bool same)
         Out().append(text, contentBegin, end - contentBegin);
         return;
     }
-    const std::string utf8 = ShowSjis(art.text);
+    const std::string utf8 = WritableText(art.text);
     std::vector<std::string> lines;
     std::size_t from = 0;
     while (true) {
@@ -212,8 +212,8 @@ void SvgWriter::WriteTextContent(const Art& art, pugi::xml_node node, bool same)
             } else if (line) {
                 lineOpen = FurtherLine(first, static_cast<double>(i) * step);
             }
-            Out() +=
-                lineOpen + Escape(lines[i] + (i + 1 < lines.size() ? "\n" : ""), false) + lineClose;
+            Out() += lineOpen + Escape(lines[i], false) + (i + 1 < lines.size() ? lineEnd_ : "") +
+                     lineClose;
         }
         CloseText(node, close);
         return;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
+#include <limits>
 #include <numbers>
 
 #include "subhost/document/paint.h"
@@ -64,7 +65,7 @@ std::string_view Trimmed(std::string_view v) {
     return v;
 }
 
-Cascade CascadeOf(pugi::xml_node node, const StyleSheet* sheet, std::vector<Declaration>& rules) {
+Cascade CascadeOf(pugi::xml_node node, const StyleSheet* sheet) {
     Cascade values;
     std::string_view style;
     for (pugi::xml_attribute a : node.attributes()) {
@@ -76,8 +77,7 @@ Cascade CascadeOf(pugi::xml_node node, const StyleSheet* sheet, std::vector<Decl
         }
     }
     if (sheet != nullptr && !sheet->empty()) {
-        rules = sheet->Matching(node);
-        for (const auto& [name, value] : rules) {
+        for (const auto& [name, value] : sheet->Matching(node)) {
             if (const auto slot = Slot(name)) {
                 values[*slot] = value;
             }
@@ -99,6 +99,165 @@ Cascade CascadeOf(pugi::xml_node node, const StyleSheet* sheet, std::vector<Decl
 double FirstNumber(std::string_view v, double fallback) {
     const std::vector<double> n = Numbers(v);
     return n.empty() ? fallback : n[0];
+}
+
+// ---- transform lists, read as CSS tokens are (librsvg reads them so)
+
+bool CssBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// Moves AT past blanks and comments, which CSS reads as blanks.
+void SkipBlanks(std::string_view s, std::size_t& at) {
+    while (at < s.size()) {
+        if (CssBlank(s[at])) {
+            ++at;
+        } else if (s.substr(at, 2) == "/*") {
+            const std::size_t end = s.find("*/", at + 2);
+            at = end == std::string_view::npos ? s.size() : end + 2;
+        } else {
+            return;
+        }
+    }
+}
+
+bool Digit(std::string_view s, std::size_t at) {
+    return at < s.size() && std::isdigit(static_cast<unsigned char>(s[at])) != 0;
+}
+
+// Whether a number starts at AT: a digit, or a point or sign before one.
+bool NumberStarts(std::string_view s, std::size_t at) {
+    if (at < s.size() && (s[at] == '+' || s[at] == '-')) {
+        ++at;
+    }
+    return Digit(s, at) || (at < s.size() && s[at] == '.' && Digit(s, at + 1));
+}
+
+// The CSS number at AT, moving AT past it: digits with a fraction and an exponent, as CSS
+// writes them ("1." and "1e" are not numbers). A number that runs into a unit or a percent sign
+// is a dimension, not a number; one beyond 32-bit floats is not one either (CSS numbers are
+// floats to librsvg).
+std::optional<double> CssNumber(std::string_view s, std::size_t& at) {
+    if (!NumberStarts(s, at)) {
+        return std::nullopt;
+    }
+    std::size_t end = at + (s[at] == '+' || s[at] == '-' ? 1 : 0);
+    while (Digit(s, end)) {
+        ++end;
+    }
+    if (end < s.size() && s[end] == '.' && Digit(s, end + 1)) {
+        for (++end; Digit(s, end); ++end) {
+        }
+    }
+    if (end < s.size() && (s[end] == 'e' || s[end] == 'E')) {
+        const std::size_t sign = end + 1 < s.size() && (s[end + 1] == '+' || s[end + 1] == '-');
+        if (Digit(s, end + 1 + sign)) {
+            for (end += 1 + sign; Digit(s, end); ++end) {
+            }
+        }
+    }
+    const auto identStarts = [&](std::size_t i) {
+        const auto c = static_cast<unsigned char>(i < s.size() ? s[i] : ' ');
+        return std::isalpha(c) != 0 || c == '_' || c >= 0x80 || c == '\\';
+    };
+    if (end < s.size() &&
+        (identStarts(end) || s[end] == '%' ||
+         (s[end] == '-' && (identStarts(end + 1) || (end + 1 < s.size() && s[end + 1] == '-'))))) {
+        return std::nullopt;
+    }
+    double v = 0;
+    const char* first = s.data() + at + (s[at] == '+' ? 1 : 0);
+    const auto r = std::from_chars(first, s.data() + end, v);
+    if (r.ec != std::errc() || r.ptr != s.data() + end ||
+        !(std::fabs(v) <= std::numeric_limits<float>::max())) {
+        return std::nullopt;
+    }
+    at = end;
+    return v;
+}
+
+// The transform of function NAME with arguments A; none for a function SVG does not have or
+// numbers it does not take.
+std::optional<Matrix> TransformFunction(std::string_view name, const std::vector<double>& a) {
+    const std::size_t n = a.size();
+    if (name == "matrix" && n == 6) {
+        return Matrix{a[0], a[1], a[2], a[3], a[4], a[5]};
+    }
+    if (name == "translate" && (n == 1 || n == 2)) {
+        return Matrix::Translation(a[0], n == 2 ? a[1] : 0);
+    }
+    if (name == "scale" && (n == 1 || n == 2)) {
+        return Matrix::Scale(a[0], n == 2 ? a[1] : a[0]);
+    }
+    if (name == "rotate" && (n == 1 || n == 3)) {
+        const double r = a[0] * std::numbers::pi / 180;
+        const Matrix turn{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0};
+        const double cx = n == 3 ? a[1] : 0;
+        const double cy = n == 3 ? a[2] : 0;
+        return Matrix::Translation(-cx, -cy).Then(turn).Then(Matrix::Translation(cx, cy));
+    }
+    if (name == "skewX" && n == 1) {
+        return Matrix{1, 0, std::tan(a[0] * std::numbers::pi / 180), 1, 0, 0};
+    }
+    if (name == "skewY" && n == 1) {
+        return Matrix{1, std::tan(a[0] * std::numbers::pi / 180), 0, 1, 0, 0};
+    }
+    return std::nullopt;
+}
+
+// The transform list S; none where it does not read (ParseTransform says how it reads).
+std::optional<Matrix> TransformList(std::string_view s) {
+    std::size_t at = 0;
+    SkipBlanks(s, at);
+    if (s.substr(at, 4) == "none") {
+        at += 4;
+        SkipBlanks(s, at);
+        return at == s.size() ? std::optional<Matrix>(Matrix{}) : std::nullopt;
+    }
+    Matrix m;
+    for (bool first = true;; first = false) {
+        SkipBlanks(s, at);
+        // One comma may stand between functions, and after the last.
+        if (!first && at < s.size() && s[at] == ',') {
+            ++at;
+            SkipBlanks(s, at);
+        }
+        if (at == s.size()) {
+            return m;
+        }
+        const std::size_t start = at;
+        while (at < s.size() && std::isalpha(static_cast<unsigned char>(s[at]))) {
+            ++at;
+        }
+        const std::string_view name = s.substr(start, at - start);
+        SkipBlanks(s, at);
+        if (name.empty() || at == s.size() || s[at] != '(') {
+            return std::nullopt;
+        }
+        ++at;
+        std::vector<double> args;
+        SkipBlanks(s, at);
+        // As in CSS, the end of the text closes the last function.
+        while (at < s.size() && s[at] != ')') {
+            if (!args.empty() && s[at] == ',') {
+                ++at;
+                SkipBlanks(s, at);
+            }
+            const std::optional<double> v = CssNumber(s, at);
+            if (!v) {
+                return std::nullopt;
+            }
+            args.push_back(*v);
+            SkipBlanks(s, at);
+        }
+        at = std::min(at + 1, s.size());
+        const std::optional<Matrix> t = TransformFunction(name, args);
+        if (!t) {
+            return std::nullopt;
+        }
+        // The rightmost transform of a list applies first.
+        m = t->Then(m);
+    }
 }
 
 }  // namespace
@@ -165,47 +324,7 @@ double Length(pugi::xml_node node, const char* name, double fallback) {
 }
 
 Matrix ParseTransform(std::string_view s) {
-    Matrix m;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const std::size_t open = s.find('(', i);
-        const std::size_t close = s.find(')', i);
-        if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
-            break;
-        }
-        std::string_view name = s.substr(i, open - i);
-        while (!name.empty() &&
-               (std::isspace(static_cast<unsigned char>(name.front())) || name.front() == ',')) {
-            name.remove_prefix(1);
-        }
-        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) {
-            name.remove_suffix(1);
-        }
-        const std::vector<double> a = Numbers(s.substr(open + 1, close - open - 1));
-        auto arg = [&](std::size_t k, double fallback) { return k < a.size() ? a[k] : fallback; };
-        Matrix t;
-        if (name == "matrix" && a.size() == 6) {
-            t = {a[0], a[1], a[2], a[3], a[4], a[5]};
-        } else if (name == "translate") {
-            t = Matrix::Translation(arg(0, 0), arg(1, 0));
-        } else if (name == "scale") {
-            t = Matrix::Scale(arg(0, 1), arg(1, arg(0, 1)));
-        } else if (name == "rotate") {
-            const double r = arg(0, 0) * std::numbers::pi / 180;
-            const Matrix turn{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0};
-            const double cx = arg(1, 0);
-            const double cy = arg(2, 0);
-            t = Matrix::Translation(-cx, -cy).Then(turn).Then(Matrix::Translation(cx, cy));
-        } else if (name == "skewX") {
-            t = {1, 0, std::tan(arg(0, 0) * std::numbers::pi / 180), 1, 0, 0};
-        } else if (name == "skewY") {
-            t = {1, std::tan(arg(0, 0) * std::numbers::pi / 180), 0, 1, 0, 0};
-        }
-        // The rightmost transform of a list applies first.
-        m = t.Then(m);
-        i = close + 1;
-    }
-    return m;
+    return TransformList(s).value_or(Matrix{});
 }
 
 Matrix Inverse(const Matrix& m) {
@@ -249,23 +368,22 @@ std::map<std::string, std::string> Declarations(std::string_view style) {
 }
 
 Style StyleOf(pugi::xml_node node, Style style, bool* hidden, const StyleSheet* sheet) {
-    std::vector<Declaration> rules;  // holds the values the sheet's rules give
-    const Cascade values = CascadeOf(node, sheet, rules);
+    const Cascade values = CascadeOf(node, sheet);
     const auto given = [&](std::size_t slot) {
         return values[slot] && *values[slot] != "inherit" ? values[slot] : std::nullopt;
     };
-    for (const auto& [slot, field] : {std::pair<std::size_t, std::string*>{0, &style.fill},
+    for (const auto& [slot, field] : {std::pair<std::size_t, std::string_view*>{0, &style.fill},
                                       {1, &style.stroke},
                                       {2, &style.color}}) {
         if (const auto v = given(slot)) {
-            *field = std::string(*v);
+            *field = *v;
         }
     }
     // The other paint properties inherit as given; opacity does not inherit, but what a group's
     // opacity does to its art, a copy of the art leaving the group must do itself.
     for (std::size_t slot = kInheritedPaint; slot < kOpacity; ++slot) {
         if (const auto v = given(slot)) {
-            style.paint[std::string(kStyleProperties[slot])] = std::string(*v);
+            style.paint[kStyleProperties[slot]] = *v;
         }
     }
     if (const auto v = given(kOpacity)) {
@@ -308,7 +426,7 @@ double LineHeight(pugi::xml_node text, pugi::xml_node line, double size) {
                : v[0];
 }
 
-std::optional<double> GrayOf(const std::string& paint, const std::string& color) {
+std::optional<double> GrayOf(std::string_view paint, std::string_view color) {
     if (paint == "none" || paint == "transparent") {
         return std::nullopt;
     }
@@ -316,7 +434,7 @@ std::optional<double> GrayOf(const std::string& paint, const std::string& color)
         return 0.5;
     }
     const std::optional<Rgba> rgb =
-        CssColour(paint == "currentColor" || paint == "currentcolor" ? color : paint);
+        CssColour(std::string(paint == "currentColor" || paint == "currentcolor" ? color : paint));
     if (!rgb) {
         return 1.0;
     }

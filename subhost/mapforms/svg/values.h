@@ -44,6 +44,11 @@ double Length(pugi::xml_node node, const char* name, double fallback = 0);
 
 // ---- transforms
 
+// A transform attribute's list as librsvg reads it (the renderer of the host's pictures, so that
+// a map is read as its picture shows it): the functions of SVG with their numbers apart by blanks
+// or one comma, the functions apart by blanks or one comma too. A list that does not read so (a
+// function unknown or with numbers it does not take, "translate(1,,2)", a number beyond 32-bit
+// floats, a unit) is no transform: the identity, as librsvg ignores it.
 Matrix ParseTransform(std::string_view s);
 // The inverse of M; the identity where M has none.
 Matrix Inverse(const Matrix& m);
@@ -57,16 +62,18 @@ std::map<std::string, std::string> Declarations(std::string_view style);
 // written); empty where it gives none.
 std::string Property(pugi::xml_node node, const char* name);
 
-// The properties that matter here, as inherited down to an element.
+// The properties that matter here, as inherited down to an element. Its texts are views of the
+// values the file gives (in the XML tree and the style sheet, which outlive the reading): a style
+// is copied at every level of art, and a view costs the same whatever the value's length.
 struct Style {
-    std::string fill = "black";
-    std::string stroke = "none";
+    std::string_view fill = "black";
+    std::string_view stroke = "none";
     double strokeWidth = 1;
     double fontSize = 16;
-    std::string color = "black";
+    std::string_view color = "black";
     bool invisible = false;  // visibility:hidden
     // The other paint properties given ("fill-opacity" -> "0.5", "stroke-linecap" -> "round").
-    std::map<std::string, std::string> paint;
+    std::map<std::string_view, std::string_view> paint;
     double opacity = 1;  // the element's and its ancestors' together
 };
 
@@ -85,7 +92,7 @@ double LineHeight(pugi::xml_node text, pugi::xml_node line, double size);
 // A paint as the host's gray tint (0 white, 1 black); none for "none". A colour gives its
 // darkness (1 − luminance); a gradient or pattern (url(...)) is a middle gray; what cannot be
 // read is black, as a viewer draws an unknown fill.
-std::optional<double> GrayOf(const std::string& paint, const std::string& color);
+std::optional<double> GrayOf(std::string_view paint, std::string_view color);
 
 // The gray tint GRAY as an SVG colour ("#5b5b5b").
 std::string GrayColour(double gray);

@@ -36,6 +36,8 @@ class SvgWriter {
 
     // The line break and blanks before the element starting at BEGIN.
     std::string Indent(std::size_t begin) const;
+    // The line break the file writes (CR LF in a file whose first line ends so), for new lines.
+    static std::string LineEndOf(const std::string& text);
     std::string TagsPrefix() const;
 
     // The element names of new markup: SVG's, as they must be written inside NODE (unprefixed
@@ -173,6 +175,7 @@ class SvgWriter {
     const Document& doc_;
     const SvgSource* src_;  // null: a file of its own
     std::string* out_ = nullptr;
+    std::string lineEnd_ = "\n";                            // LineEndOf the source
     std::unordered_map<ArtHandle, bool> unchanged_;         // ArtUnchanged, as found
     std::unordered_map<ArtHandle, pugi::xml_node> models_;  // a copy's symbol element
     std::unordered_set<ArtHandle> tried_;                   // copies ModelsFor looked at

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace subhost::svg {
@@ -76,10 +79,61 @@ Entities DeclaredEntities(const std::string& text, std::size_t& at) {
     return entities;
 }
 
-// Text with references to internal entities expanded, their expansions' own references too.
+// Whether XML allows code point C as a character (its production Char).
+bool XmlChar(std::uint32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+std::string CodePointName(std::uint32_t c) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(c));
+    return name;
+}
+
+// REF (what stands between "&#" and ";") as the code point it refers to; none where it is not a
+// character reference XML reads (decimal digits, or "x" and hexadecimal ones). A value past
+// U+10FFFF is kept as 0x110000.
+std::optional<std::uint32_t> CharacterReference(std::string_view ref) {
+    const bool hex = !ref.empty() && ref[0] == 'x';
+    const std::string_view digits = ref.substr(hex ? 1 : 0);
+    if (digits.empty()) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (const char d : digits) {
+        const int digit = d >= '0' && d <= '9'          ? d - '0'
+                          : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                          : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                                        : -1;
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        value = std::min<std::uint32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
+    }
+    return value;
+}
+
+// Whether NAME could name an entity: no blanks, no markup, not empty.
+bool EntityName(std::string_view name) {
+    return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+        return std::isspace(static_cast<unsigned char>(c)) || c == '<' || c == '>' || c == '&' ||
+               c == '"' || c == '\'' || c == ';';
+    });
+}
+
+// Text with references to internal entities expanded, their expansions' own references too, and
+// every reference checked as XML checks it. Without entities to expand nothing is built: the
+// text stays as it is.
 class Expansion {
   public:
-    explicit Expansion(const Entities& entities) : entities_(entities) {}
+    Expansion(const Entities& entities, bool build) : entities_(entities), build_(build) {}
+
+    void Append(std::string_view part) {
+        if (build_) {
+            out_.append(part);
+        }
+    }
 
     // Appends PART, which stands at OFFSET of the text, with its references expanded; DEPTH
     // bounds an entity naming itself.
@@ -91,46 +145,89 @@ class Expansion {
                                            std::to_string(kEntityBound >> 20) +
                                            " MiB, which no map needs (an entity bomb?)"};
             }
-            const char c = part[i];
-            if (c == '<' && (part.substr(i, 4) == "<!--" || part.substr(i, 9) == "<![CDATA[")) {
-                const std::string_view end = part.substr(i, 4) == "<!--" ? "-->" : "]]>";
-                const std::size_t close = part.find(end, i);
-                const std::size_t stop =
-                    close == std::string_view::npos ? part.size() : close + end.size();
-                out_.append(part.substr(i, stop - i));
+            const std::size_t next = part.find_first_of("&<", i);
+            if (next == std::string_view::npos) {
+                Append(part.substr(i));
+                return;
+            }
+            Append(part.substr(i, next - i));
+            i = next;
+            if (part[i] == '<') {
+                // Comments, CDATA sections and processing instructions hold no references.
+                const std::string_view end = part.substr(i, 4) == "<!--"        ? "-->"
+                                             : part.substr(i, 9) == "<![CDATA[" ? "]]>"
+                                             : part.substr(i, 2) == "<?"        ? "?>"
+                                                                                : "";
+                const std::size_t close =
+                    end.empty() ? std::string_view::npos : part.find(end, i + 2);
+                const std::size_t stop = end.empty()                       ? i + 1
+                                         : close == std::string_view::npos ? part.size()
+                                                                           : close + end.size();
+                Append(part.substr(i, stop - i));
                 i = stop;
                 continue;
             }
-            if (c != '&' || i + 1 >= part.size() || part[i + 1] == '#') {
-                out_ += c;
-                ++i;
-                continue;
-            }
-            const std::size_t semi = part.find(';', i);
-            const std::string name(
-                part.substr(i + 1, semi == std::string_view::npos ? 0 : semi - i - 1));
-            if (const auto it = entities_.internal.find(name); it != entities_.internal.end()) {
-                if (depth > 16) {
-                    throw SvgFault{offset + (depth == 0 ? i : 0),
-                                   "entity &" + name + "; refers to itself"};
-                }
-                Expand(it->second, depth == 0 ? offset + i : offset, depth + 1);
-                i = semi + 1;
-            } else if (entities_.external.count(name) != 0) {
-                throw SvgFault{depth == 0 ? offset + i : offset,
-                               "&" + name + "; is an external entity, which is never read"};
-            } else {
-                out_ += c;
-                ++i;
-            }
+            i = Reference(part, i, depth == 0 ? offset + i : offset, depth);
         }
     }
 
     std::string& out() { return out_; }
 
   private:
+    // The reference at I of PART (at OFFSET of the text), checked and expanded; where PART goes
+    // on after it.
+    std::size_t Reference(std::string_view part, std::size_t i, std::size_t offset, int depth) {
+        const std::size_t semi = part.find(';', i);
+        const std::string_view ref =
+            semi == std::string_view::npos ? std::string_view() : part.substr(i + 1, semi - i - 1);
+        const std::string shown =
+            "&" + std::string(ref.substr(0, 40)) + (ref.size() > 40 ? "..." : "") + ";";
+        if (ref.starts_with('#')) {
+            const std::optional<std::uint32_t> c = CharacterReference(ref.substr(1));
+            if (!c) {
+                throw SvgFault{offset, "not well-formed XML: " + shown +
+                                           " is not a character reference (&#NNN; or &#xHHH;)"};
+            }
+            if (*c > 0x10FFFF) {
+                throw SvgFault{offset, "not well-formed XML: " + shown +
+                                           " refers to no character (the last is U+10FFFF)"};
+            }
+            if (!XmlChar(*c)) {
+                throw SvgFault{offset, "not well-formed XML: " + shown + " refers to " +
+                                           CodePointName(*c) + ", a character XML does not allow"};
+            }
+        } else if (!EntityName(ref)) {
+            throw SvgFault{offset,
+                           "not well-formed XML: an & that begins no reference (write & as &amp;)"};
+        } else if (ref != "amp" && ref != "lt" && ref != "gt" && ref != "quot" && ref != "apos") {
+            const std::string name(ref);
+            if (const auto it = entities_.internal.find(name); it != entities_.internal.end()) {
+                if (depth > 16) {
+                    throw SvgFault{offset, "entity &" + name + "; refers to itself"};
+                }
+                // Entities that expand to nothing grow no text, but take time all the same.
+                if (++expanded_ > kEntityBound) {
+                    throw SvgFault{offset, "its entities are expanded more than " +
+                                               std::to_string(kEntityBound) +
+                                               " times, which no map needs (an entity bomb?)"};
+                }
+                Expand(it->second, offset, depth + 1);
+                return semi + 1;
+            }
+            if (entities_.external.count(name) != 0) {
+                throw SvgFault{offset, "&" + name + "; is an external entity, which is never read"};
+            }
+            throw SvgFault{offset, "not well-formed XML: " + shown +
+                                       " is an entity the file does not declare"};
+        }
+        Append(part.substr(i, semi + 1 - i));
+        return semi + 1;
+    }
+
     const Entities& entities_;
+    const bool build_;
     std::string out_;
+    std::size_t expanded_ = 0;  // references to internal entities expanded
 };
 
 }  // namespace
@@ -206,26 +303,49 @@ std::size_t ElementEnd(const std::string& text, std::size_t begin) {
     return text.size();
 }
 
+void CheckCharacters(const std::string& bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            throw SvgFault{i, "not well-formed XML: " +
+                                  (c == 0 ? std::string("a NUL byte")
+                                          : "the control character " + CodePointName(c)) +
+                                  ", which XML does not allow"};
+        }
+        // U+FFFE and U+FFFF, EF BF BE and EF BF BF.
+        if (c == 0xEF && i + 2 < bytes.size() && bytes[i + 1] == '\xBF' &&
+            (bytes[i + 2] == '\xBE' || bytes[i + 2] == '\xBF')) {
+            throw SvgFault{i, "not well-formed XML: the character " +
+                                  CodePointName(bytes[i + 2] == '\xBE' ? 0xFFFE : 0xFFFF) +
+                                  ", which XML does not allow"};
+        }
+    }
+}
+
 std::string ExpandEntities(const std::string& text) {
-    const std::size_t doctype = text.find("<!DOCTYPE");
-    if (doctype == std::string::npos || text.find("<!ENTITY", doctype) == std::string::npos) {
-        return text;
+    // The DOCTYPE holds the declarations; its references stand for nothing until they are used.
+    Entities entities;
+    std::size_t doctype = text.find("<!DOCTYPE");
+    std::size_t doctypeEnd = 0;
+    if (doctype != std::string::npos) {
+        const std::size_t open = text.find('[', doctype);
+        const std::size_t gt = text.find('>', doctype);
+        if (open != std::string::npos && open < gt) {
+            std::size_t at = open + 1;
+            entities = DeclaredEntities(text, at);
+            doctypeEnd = std::min(text.find('>', at), text.size() - 1) + 1;
+        } else {
+            doctypeEnd = SkipMarkup(text, doctype);
+        }
+    } else {
+        doctype = 0;
     }
-    const std::size_t open = text.find('[', doctype);
-    const std::size_t gt = text.find('>', doctype);
-    if (open == std::string::npos || open > gt) {
-        return text;
-    }
-    std::size_t at = open + 1;
-    const Entities entities = DeclaredEntities(text, at);
-    const std::size_t subsetEnd = text.find('>', at);
-    if (subsetEnd == std::string::npos) {
-        return text;
-    }
-    Expansion expansion(entities);
-    expansion.out() = text.substr(0, subsetEnd + 1);
-    expansion.Expand(std::string_view(text).substr(subsetEnd + 1), subsetEnd + 1, 0);
-    return std::move(expansion.out());
+    const std::string_view all(text);
+    Expansion expansion(entities, !entities.internal.empty());
+    expansion.Expand(all.substr(0, doctype), 0, 0);
+    expansion.Append(all.substr(doctype, doctypeEnd - doctype));
+    expansion.Expand(all.substr(doctypeEnd), doctypeEnd, 0);
+    return entities.internal.empty() ? text : std::move(expansion.out());
 }
 
 std::string Escape(std::string_view text, bool attribute) {

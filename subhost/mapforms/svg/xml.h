@@ -32,9 +32,21 @@ std::size_t SkipMarkup(const std::string& text, std::size_t at);
 // One past the end of the element whose start tag begins at BEGIN (a well-formed document).
 std::size_t ElementEnd(const std::string& text, std::size_t begin);
 
+// How deep elements may nest: libxml2's bound without its "huge" option, below what librsvg
+// (whose parser is libxml2) draws without running out of stack. A map goes no deeper, counting
+// what a <use> or a url(#id) reference draws where it draws it.
+constexpr int kMaxElementDepth = 256;
+
+// Throws SvgFault at the first character of BYTES that XML does not allow (a control character
+// other than tab, line feed and carriage return, U+FFFE, U+FFFF). BYTES are UTF-8.
+void CheckCharacters(const std::string& bytes);
+
 // TEXT with the references to the internal entities its DOCTYPE declares expanded. Throws
 // SvgFault for a reference to an external entity (which is never read), an entity that refers to
-// itself, or an expansion past a bound no map needs (an entity bomb).
+// itself, or an expansion past a bound no map needs (an entity bomb); and, as XML does, for a
+// reference to an entity neither XML nor the DOCTYPE declares, a character reference to what XML
+// does not allow as a character (&#0;, a surrogate, past U+10FFFF), and an & that begins no
+// reference.
 std::string ExpandEntities(const std::string& text);
 
 // TEXT as XML character data, or as an attribute value (ATTRIBUTE: quotes and blanks escaped).
