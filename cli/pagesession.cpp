@@ -187,6 +187,13 @@ class PageSession::Worker {
         return kznhost::ListPicture(host_, session_->dialog(), id, top, scale);
     }
 
+    Reply ListTexts(Where where, int id) {
+        if (where == Where::Top || session_ == nullptr) {
+            return Error(409, "no dialog is open");
+        }
+        return kznhost::ListTexts(session_->dialog(), id);
+    }
+
     Reply ItemPicture(Where where, int id) {
         if (where == Where::Top || session_ == nullptr) {
             return Error(409, "no dialog is open");
@@ -665,6 +672,10 @@ Reply PageSession::MapPicture() {
 Reply PageSession::ListPicture(int item, int top, int scale) {
     return worker_->thread().Ask(
         [&](Where where) { return worker_->ListPicture(where, item, top, scale); });
+}
+
+Reply PageSession::ListTexts(int item) {
+    return worker_->thread().Ask([&](Where where) { return worker_->ListTexts(where, item); });
 }
 
 Reply PageSession::ItemPicture(int item) {

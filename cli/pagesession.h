@@ -47,6 +47,8 @@ class PageSession {
     // The rows of list ITEM of the open dialog that show when it is scrolled TOP pixels down, as
     // the module paints them (PNG of the list's size).
     Reply ListPicture(int item, int top, int scale = 1);
+    // The texts the rows of list ITEM of the open dialog stand for.
+    Reply ListTexts(int item);
     // A picture button of the open dialog as it is drawn (PNG).
     Reply ItemPicture(int item);
     // A table file the page sends, kept as NAME (a plain file name) for file lines to pick.

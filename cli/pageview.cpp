@@ -2,6 +2,8 @@
 #include "pageview.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string_view>
 
@@ -16,6 +18,24 @@ namespace kznhost {
 namespace {
 
 using nlohmann::json;
+
+// A key that changes with the texts of LIST's rows (FNV-1a over them).
+std::string TextsKey(const subhost::List& list) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    const auto add = [&](unsigned char byte) {
+        hash ^= byte;
+        hash *= 1099511628211ULL;
+    };
+    for (const subhost::Entry* entry : list.entries) {
+        for (const char c : entry->text) {
+            add(static_cast<unsigned char>(c));
+        }
+        add(0);
+    }
+    char key[17];
+    std::snprintf(key, sizeof key, "%016llx", static_cast<unsigned long long>(hash));
+    return std::to_string(list.entries.size()) + "-" + key;
+}
 
 json DialogJson(const subhost::Dialog& dialog) {
     json items = json::array();
@@ -38,20 +58,28 @@ json DialogJson(const subhost::Dialog& dialog) {
             json selected = json::array();
             json entries = json::array();
             int index = 0;
+            const bool popup = item->kind == subhost::ItemKind::PopupList;
             for (const subhost::Entry* entry : item->list->entries) {
                 if (entry->selected) {
                     selected.push_back(index);
                 }
-                // A popup's entries are its choices; a list's, the texts its rows stand for
-                // (the page outlines the labels a row means).
-                entries.push_back(Utf8(entry->text));
+                if (popup) {
+                    entries.push_back(Utf8(entry->text));
+                }
                 ++index;
             }
             j["rows"] = item->list->entries.size();
             j["selected"] = selected;
             j["scrollTop"] = item->list->scrollTop;
             j["rowHeight"] = subhost::DialogManager::kRowHeight;
-            j[item->kind == subhost::ItemKind::PopupList ? "entries" : "texts"] = entries;
+            if (popup) {
+                j["entries"] = entries;
+            } else {
+                // The texts a list's rows stand for (the page outlines the labels a row means)
+                // come apart, when this key says they changed: a list of 10,000 rows would
+                // otherwise weigh on every action.
+                j["textsKey"] = TextsKey(*item->list);
+            }
         }
         items.push_back(j);
     }
@@ -219,6 +247,18 @@ json MapLabels(const subhost::Document& document) {
         walk(*layer->group);
     }
     return labels;
+}
+
+Reply ListTexts(const subhost::Dialog& dialog, int id) {
+    const subhost::Item* item = dialog.FindItem(id);
+    if (item == nullptr || item->list == nullptr || item->kind == subhost::ItemKind::PopupList) {
+        return Error(404, "the dialog has no list " + std::to_string(id));
+    }
+    json texts = json::array();
+    for (const subhost::Entry* entry : item->list->entries) {
+        texts.push_back(Utf8(entry->text));
+    }
+    return Json({{"key", TextsKey(*item->list)}, {"texts", texts}});
 }
 
 Reply ListPicture(subhost::Host& host, const subhost::Dialog& dialog, int id, int top, int scale) {

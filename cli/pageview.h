@@ -47,6 +47,9 @@ Reply MapPicture(const subhost::Document& document, const subhost::MapSource* so
 // The labels (texts) of the visible layers as boxes of that picture's user units: a list of
 // {"text", "x", "y", "width", "height"}.
 nlohmann::json MapLabels(const subhost::Document& document);
+// The texts the rows of list ID of DIALOG stand for, and the key the state gives them:
+// {"key", "texts"}; 404 when the dialog has no such list.
+Reply ListTexts(const subhost::Dialog& dialog, int id);
 // The rows of list ID of DIALOG that show when it is scrolled TOP pixels down, as the module
 // paints them (PNG of the list's size times SCALE, for the screen's pixel ratio); 404 when the
 // dialog has no such list.

@@ -367,6 +367,9 @@ class Server {
                 const int top = Number(req, "top");
                 return session_.ListPicture(item, top, Number(req, "scale", 1));
             }));
+        Get("/api/texts", One([this](const httplib::Request& req) {
+                return session_.ListTexts(Number(req, "item"));
+            }));
         Get("/api/picture", One([this](const httplib::Request& req) {
                 return session_.ItemPicture(Number(req, "item"));
             }));

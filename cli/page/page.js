@@ -322,12 +322,27 @@ async function mapLabels() {
   return labels;
 }
 
+// The texts a list's rows stand for, by list: fetched when the state's key for them changes.
+const rowTexts = new Map();  // id -> { key, texts }
+
+async function loadRowTexts(item) {
+  if (rowTexts.get(item.id)?.key === item.textsKey) return;
+  const answer = await (await request(query('/api/texts', { item: item.id }))).json();
+  rowTexts.set(item.id, answer);
+}
+
+function textsOf(item) {
+  const known = rowTexts.get(item.id);
+  return known && known.key === item.textsKey ? known.texts : null;
+}
+
 // The texts of the rows a list of the dialog has picked: the labels they mean are outlined.
 function pickedTexts() {
   const texts = [];
   for (const item of state?.dialog?.items || []) {
-    if (item.kind !== 'list' || !item.texts) continue;
-    for (const n of item.selected) if (item.texts[n]) texts.push(item.texts[n]);
+    const all = item.kind === 'list' ? textsOf(item) : null;
+    if (!all) continue;
+    for (const n of item.selected) if (all[n]) texts.push(all[n]);
   }
   return [...new Set(texts)];
 }
@@ -371,7 +386,7 @@ async function showMarks() {
 // A click on a label of the map picks its row in the open dialog's lists.
 async function pickLabelAt(x, y) {
   if (!state?.dialog) return;
-  const lists = state.dialog.items.filter((i) => i.kind === 'list' && i.texts);
+  const lists = state.dialog.items.filter((i) => i.kind === 'list' && textsOf(i));
   if (lists.length === 0) return;
   let all;
   try {
@@ -383,7 +398,7 @@ async function pickLabelAt(x, y) {
   const hit = all.find((l) => p.x >= l.x && p.x <= l.x + l.width && p.y >= l.y && p.y <= l.y + l.height);
   if (!hit) return;
   for (const list of lists) {
-    const row = list.texts.indexOf(hit.text);
+    const row = textsOf(list).indexOf(hit.text);
     if (row >= 0) {
       act(`row ${list.id} ${row}`, dialogView?.key ?? null);
       return;
@@ -600,8 +615,8 @@ async function showDialog() {
   dialogView.box.querySelector('.caption').textContent = dialog.title;
   const loads = dialog.items.map((item, i) => dialogView.controls[i].update(item));
   if (fresh) focusFirst(dialogView);
-  showMarks();
   await Promise.all(loads);
+  showMarks();
 }
 
 function buildDialog(dialog, key) {
@@ -803,7 +818,8 @@ function buildList(item, view) {
       row.style.top = n * current.rowHeight + 'px';
       row.style.height = current.rowHeight + 'px';
       if (current.selected.includes(n)) row.setAttribute('aria-selected', 'true');
-      if (current.texts?.[n]) row.title = current.texts[n];
+      const texts = textsOf(current);
+      if (texts?.[n]) row.title = texts[n];
       row.addEventListener('click', () => { list.focus({ preventScroll: true }); pick(n); });
       rows.append(row);
     }
@@ -841,7 +857,9 @@ function buildList(item, view) {
       // The selection scrolled into view, as the module asks with its scroll position.
       if (list.scrollTop !== it.scrollTop) list.scrollTop = it.scrollTop;
       rowElements = '';
-      await busy(() => paint(it.scrollTop));
+      await busy(() => Promise.all([paint(it.scrollTop), loadRowTexts(it)]));
+      rowElements = '';
+      placeRows(shown);
     },
   };
 }
