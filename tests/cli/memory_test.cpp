@@ -25,6 +25,7 @@ std::string LargeMap(const TempDir& dir, int segments) {
 }
 
 TEST(OutOfMemory, EveryCommandSaysWhatItWasDoingAndEndsWithStatusTwo) {
+    KZN_SKIP_UNLESS_ADDRESS_SPACE_BOUNDABLE();
     TempDir dir;
     // 45 MB of map, some 400 MB read; kznhost itself starts in less than 100.
     const std::string map = LargeMap(dir, 3'500'000);

@@ -281,6 +281,7 @@ TEST(SvgLegend, SymbolsOnOneSpotEachShowAlone) {
 // of 1 MB with 100 names on one spot is drawn within 1 GB (a copy of the map for each name, each
 // read by librsvg, took some 2 GB).
 TEST(SvgLegend, ManySymbolsOnOneSpotAreDrawnFromOneReadingOfTheMap) {
+    KZN_SKIP_UNLESS_ADDRESS_SPACE_BOUNDABLE();
     TempDir dir;
     std::string svg = kRoot + R"(width="1000" height="1000">
   <defs><symbol id="r"><circle r="4" fill="#ff0000"/></symbol></defs>

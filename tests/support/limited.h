@@ -21,6 +21,19 @@ struct Ended {
     std::string err;  // what it wrote on standard error
 };
 
+// Whether kznhost can start with its address space bounded: AddressSanitizer reserves terabytes
+// of it for its shadow, so a sanitized kznhost cannot (the tests that bound it skip there).
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSpaceBoundable = false;
+#else
+inline constexpr bool kAddressSpaceBoundable = true;
+#endif
+#define KZN_SKIP_UNLESS_ADDRESS_SPACE_BOUNDABLE()                                                  \
+    if (!kzntest::kAddressSpaceBoundable) {                                                        \
+        GTEST_SKIP() << "a kznhost built with AddressSanitizer cannot start in a bounded address " \
+                        "space";                                                                   \
+    }
+
 // Runs kznhost ARGS with at most BYTES of address space; standard output is dropped.
 inline Ended RunKznhostWithin(std::uint64_t bytes, const std::vector<std::string>& args) {
     TempDir dir;
