@@ -239,6 +239,7 @@ class PageSession::Worker {
     }
 
     Reply Undo(Where where) {
+        ForgetNews();
         if (where != Where::Top) {
             return Error(409, "a dialog is open: close it first");
         }
@@ -249,6 +250,7 @@ class PageSession::Worker {
     }
 
     Reply Redo(Where where) {
+        ForgetNews();
         if (where != Where::Top) {
             return Error(409, "a dialog is open: close it first");
         }
@@ -260,6 +262,7 @@ class PageSession::Worker {
 
     // Back to the map as it was opened; Undo brings back the map before.
     Reply Restart(Where where) {
+        ForgetNews();
         if (where != Where::Top) {
             return Error(409, "a dialog is open: close it first");
         }
@@ -267,7 +270,7 @@ class PageSession::Worker {
             return Error(409, "the map is as it was opened");
         }
         subhost::LoadedMap map = subhost::LoadMap(opened_);
-        undo_.Keep(host_.document(), source_.get(), script_, mapId_, "最初から");
+        undo_.Keep(host_.document(), source_.get(), script_, mapId_, Utf8("最初から"));
         undo_.ForgetRedo();
         Show(std::move(map), {}, 0);
         return State(where);
@@ -276,6 +279,7 @@ class PageSession::Worker {
     // Another map, sent from the browser: a new session on it (the history and the script
     // start afresh). Save has nowhere to write it: the person downloads it.
     Reply Open(Where where, const std::string& name, const std::string& bytes) {
+        ForgetNews();
         if (where != Where::Top) {
             return Error(409, "a dialog is open: close it first");
         }
@@ -291,16 +295,23 @@ class PageSession::Worker {
         }
         const std::string file =
             (folder_ / (".opened-" + std::to_string(++opens_) + extension)).string();
-        subhost::WriteWholeFile(file, bytes);
         subhost::LoadedMap map;
         try {
+            subhost::WriteWholeFile(file, bytes);
             map = subhost::LoadMap(file);
-        } catch (const subhost::MapError& e) {
+        } catch (const std::exception& e) {
+            // Named as the person named it, never by the session's folder; nothing kept.
+            std::error_code ignored;
+            fs::remove(file, ignored);
             std::string what = e.what();
             for (std::size_t at; (at = what.find(file)) != std::string::npos;) {
                 what.replace(at, file.size(), name);
             }
             return Error(400, what);
+        }
+        if (std::error_code ignored;
+            opened_ != file && opened_.find("/.opened-") != std::string::npos) {
+            fs::remove(opened_, ignored);  // the map opened before, no longer anyone's
         }
         opened_ = file;
         mapName_ = name;
@@ -312,6 +323,7 @@ class PageSession::Worker {
     }
 
     Reply Save(Where where) {
+        ForgetNews();
         if (out_.empty()) {
             return Error(409, options_.out.empty()
                                   ? "kznhost serve was given no --out to save to; download the map"
@@ -481,6 +493,14 @@ class PageSession::Worker {
         }
     }
 
+    // What the last action brought (message boxes, warnings, a command that changed nothing) is
+    // not brought again by a step of the page's own.
+    void ForgetNews() {
+        messages_.clear();
+        warnings_.clear();
+        unchanged_.clear();
+    }
+
     bool Unchanged() {
         try {
             return undo_.SameAsLast(host_.document(), source_.get());
@@ -598,6 +618,7 @@ class PageSession::Worker {
         view.canSave = !out_.empty();
         view.unsaved = mapId_ != savedId_;
         view.unchanged = unchanged_;
+        view.canRestart = where == Where::Top && mapId_ != 0;
         view.lines = script_.size();
         view.messages = messages_;
         view.warnings = warnings_;

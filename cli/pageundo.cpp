@@ -14,9 +14,8 @@ UndoHistory::Kept UndoHistory::Write(const subhost::Document& document,
     return {file.string(), std::move(script), mapId, std::move(step)};
 }
 
-UndoHistory::Point UndoHistory::Read(Kept kept) {
-    Point point{subhost::LoadMap(kept.file), std::move(kept.script), kept.mapId,
-                std::move(kept.step)};
+UndoHistory::Point UndoHistory::Read(const Kept& kept) {
+    Point point{subhost::LoadMap(kept.file), kept.script, kept.mapId, kept.step};
     std::error_code ignored;
     std::filesystem::remove(kept.file, ignored);
     return point;
@@ -50,18 +49,21 @@ bool UndoHistory::SameAsLast(const subhost::Document& document,
 
 UndoHistory::Point UndoHistory::Undo(const subhost::Document& now, const subhost::MapSource* source,
                                      const std::vector<std::string>& script, int mapId) {
-    Kept before = std::move(undo_.back());
+    // Read and written before either list changes: a step that fails is still there.
+    Kept now_ = Write(now, source, script, mapId, undo_.back().step);
+    Point point = Read(undo_.back());
     undo_.pop_back();
-    redo_.push_back(Write(now, source, script, mapId, before.step));
-    return Read(std::move(before));
+    redo_.push_back(std::move(now_));
+    return point;
 }
 
 UndoHistory::Point UndoHistory::Redo(const subhost::Document& now, const subhost::MapSource* source,
                                      const std::vector<std::string>& script, int mapId) {
-    Kept after = std::move(redo_.back());
+    Kept now_ = Write(now, source, script, mapId, redo_.back().step);
+    Point point = Read(redo_.back());
     redo_.pop_back();
-    undo_.push_back(Write(now, source, script, mapId, after.step));
-    return Read(std::move(after));
+    undo_.push_back(std::move(now_));
+    return point;
 }
 
 void UndoHistory::Clear() {

@@ -59,7 +59,7 @@ class UndoHistory {
     };
     Kept Write(const subhost::Document& document, const subhost::MapSource* source,
                std::vector<std::string> script, int mapId, std::string step);
-    static Point Read(Kept kept);
+    static Point Read(const Kept& kept);
 
     std::filesystem::path folder_;
     std::vector<Kept> undo_;

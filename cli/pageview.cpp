@@ -127,7 +127,8 @@ void GiveSize(std::string& svg, const subhost::Document& document) {
         }
         return false;
     };
-    if (has("viewBox") || (has("width") && has("height"))) {
+    const bool width = has("width"), height = has("height");
+    if (has("viewBox") || (width && height)) {
         return;
     }
     subhost::picture::Page page;
@@ -138,11 +139,15 @@ void GiveSize(std::string& svg, const subhost::Document& document) {
     }
     const geometry::Rect& a = page.area;
     // The area's y grows upwards; the picture's user units, downwards.
-    const std::string size =
-        " viewBox=\"" + subhost::ShortestNumber(a.left) + " " + subhost::ShortestNumber(-a.top) +
-        " " + subhost::ShortestNumber(a.right - a.left) + " " +
-        subhost::ShortestNumber(a.top - a.bottom) + "\" width=\"" + std::to_string(page.width) +
-        "\" height=\"" + std::to_string(page.height) + "\"";
+    // Only what the root lacks: a width or height of its own stays, with the viewBox added.
+    std::string size = " viewBox=\"" + subhost::ShortestNumber(a.left) + " " +
+                       subhost::ShortestNumber(-a.top) + " " +
+                       subhost::ShortestNumber(a.right - a.left) + " " +
+                       subhost::ShortestNumber(a.top - a.bottom) + "\"";
+    if (!width && !height) {
+        size += " width=\"" + std::to_string(page.width) + "\" height=\"" +
+                std::to_string(page.height) + "\"";
+    }
     std::size_t name = start + 1;
     while (name < svg.size() && svg[name] != ' ' && svg[name] != '>' && svg[name] != '/' &&
            svg[name] != '\n' && svg[name] != '\t' && svg[name] != '\r') {
@@ -181,6 +186,7 @@ json StateJson(const subhost::Host& host, const StateView& view) {
                   {"fileDialog", nullptr},
                   {"canUndo", view.canUndo},
                   {"canRedo", view.canRedo},
+                  {"canRestart", view.canRestart},
                   {"canSave", view.canSave},
                   {"unsaved", view.unsaved},
                   {"lines", view.lines},

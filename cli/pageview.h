@@ -30,6 +30,7 @@ struct StateView {
     bool atTop = false;  // no dialog is open: the Filter commands can be used
     bool canUndo = false;
     bool canRedo = false;
+    bool canRestart = false;  // the map is not the one opened
     bool canSave = false;
     bool unsaved = false;   // the map is not the one last saved (or downloaded, with no --out)
     std::string unchanged;  // the command just ended, when it changed nothing

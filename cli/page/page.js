@@ -52,6 +52,12 @@ const language = (() => {
 const words = WORDS[language];
 document.documentElement.lang = language;
 
+// Whether a key belongs to an input method still composing (Japanese conversion): its Enter
+// confirms the conversion, not the dialog.
+function composing(event) {
+  return event.isComposing || event.keyCode === 229;
+}
+
 // ---- requests
 
 const token = new URLSearchParams(location.search).get('token') || '';
@@ -125,7 +131,12 @@ function note(text, kind = 'warning') {
   box.append(p, close);
   notes.append(box);
   if (kind === 'info') setTimeout(() => box.remove(), 6000);
-  while (notes.children.length > 8) notes.firstChild.remove();
+  // Too many: news goes first; a warning stays until the person dismisses it.
+  while (notes.children.length > 8) {
+    const oldest = notes.querySelector('[data-note="info"]');
+    if (!oldest || oldest === box) break;
+    oldest.remove();
+  }
 }
 
 // ---- actions
@@ -144,7 +155,9 @@ function act(line, madeIn = null) {
     if (madeIn !== null && (dialogView === null || dialogView.key !== madeIn)) return false;
     try {
       const response = await request('/api/action', { method: 'POST', body: line });
-      await show(await response.json());
+      const answer = await response.json();
+      await show(answer);
+      if (answer.unchanged) note(words.unchanged(answer.unchanged), 'info');
       // How long the person waited, from the click to the page showing its outcome (the
       // benchmarks read these).
       performance.measure('kzn ' + line.split(' ')[0], { start, end: performance.now() });
@@ -204,7 +217,7 @@ function showHeader() {
   set('undo', state.canUndo);
   set('redo', state.canRedo);
   set('save', state.canSave);
-  set('restart', state.canUndo || state.canRedo);
+  set('restart', state.canRestart);
   set('open', true);
   document.getElementById('map-name').textContent = words.map + (state.mapName || '');
   document.getElementById('save-to').textContent =
@@ -250,7 +263,8 @@ async function showMap() {
   if (preserve) marks.setAttribute('preserveAspectRatio', preserve);
   else marks.removeAttribute('preserveAspectRatio');
   labels = null;
-  if (!view.fitted) fitMap();
+  if (view.fitted || !image.dataset.shown) fitMap();
+  image.dataset.shown = 'yes';
   showMarks();
 }
 
@@ -288,6 +302,7 @@ function setUpMapView() {
     view.x = px - (px - view.x) * factor;
     view.y = py - (py - view.y) * factor;
     view.scale *= factor;
+    view.fitted = false;
     placeMap();
   }, { passive: false });
   let drag = null;
@@ -302,6 +317,7 @@ function setUpMapView() {
     if (!drag) return;
     view.x = event.clientX - drag.x;
     view.y = event.clientY - drag.y;
+    if (Math.hypot(event.clientX - drag.startX, event.clientY - drag.startY) >= 4) view.fitted = false;
     placeMap();
   });
   box.addEventListener('pointerup', (event) => {
@@ -311,6 +327,7 @@ function setUpMapView() {
     if (moved !== null && moved < 4) pickLabelAt(event.clientX, event.clientY);
   });
   box.addEventListener('dblclick', fitMap);
+  // A map the person has not zoomed or moved keeps fitting the window.
   window.addEventListener('resize', () => { if (view.fitted) fitMap(); });
 }
 
@@ -538,6 +555,7 @@ function showFileDialog() {
         }
       };
       input.addEventListener('keydown', (event) => {
+        if (composing(event)) return;
         if (event.key === 'Enter') { event.preventDefault(); save(); }
         if (event.key === 'Escape') { event.preventDefault(); event.stopPropagation(); cancel(); }
       });
@@ -569,8 +587,10 @@ function showFileDialog() {
                                                 { method: 'POST', body: file })));
           await act('file ' + quoted(file.name));
         } catch (error) {
+          // The table did not reach the server: the box again, the module's dialog still open.
           note(error.message);
-          await act('file cancel');
+          fileShade = null;
+          showFileDialog();
         }
       });
       const pick = document.createElement('button');
@@ -722,22 +742,23 @@ function buildItem(item, view) {
     case 'edit': {
       const input = make('input');
       input.type = 'text';
-      let sent = null;
+      // Typed and not yet sent: only then does the field keep its text over the module's.
+      let dirty = false;
       const send = () => {
-        if (input.value !== sent) {
-          sent = input.value;
-          act(`type ${item.id} ${quoted(input.value)}`, view.key);
-        }
+        if (!dirty) return;
+        dirty = false;
+        act(`type ${item.id} ${quoted(input.value)}`, view.key);
       };
+      input.addEventListener('input', () => { dirty = true; });
       input.addEventListener('change', send);
       input.addEventListener('keydown', (event) => {
-        if (event.key === 'Enter') send();  // then the default button, as the dialog takes it
+        // Then the default button, as the dialog takes it (not while an input method composes).
+        if (event.key === 'Enter' && !composing(event)) send();
       });
       return {
         element: input,
         update: async (it) => {
-          if (document.activeElement !== input || sent === null) input.value = it.text;
-          sent = it.text;
+          if (!dirty) input.value = it.text;
           input.disabled = !it.enabled;
           tip(input, it);
         },
@@ -796,7 +817,6 @@ function buildList(item, view) {
   list.append(rows);
   let current = item;
   let shown = -1;
-  let rowElements = '';
   // Keys pressed faster than the answers come move on from the row last asked for.
   let asked = null, asking = 0;
   const pick = (n) => {
@@ -804,26 +824,44 @@ function buildList(item, view) {
     asking++;
     act(`row ${current.id} ${n}`, view.key).finally(() => { if (--asking === 0) asked = null; });
   };
+  // The row elements of the rows that show, kept from one state to the next (a press on one is
+  // never taken away before its release), their marks updated in place.
+  const rowElements = new Map();  // n -> element
   const placeRows = (top) => {
     const first = Math.floor(top / current.rowHeight);
     const last = Math.min(current.rows, Math.ceil((top + current.height) / current.rowHeight));
-    const key = [first, last, current.selected.join(',')].join('|');
-    if (key === rowElements) return;
-    rowElements = key;
-    for (const old of rows.querySelectorAll('[data-row]')) old.remove();
+    for (const [n, row] of rowElements) {
+      if (n < first || n >= last) {
+        row.remove();
+        rowElements.delete(n);
+      }
+    }
+    const texts = textsOf(current);
     for (let n = first; n < last; n++) {
-      const row = document.createElement('div');
-      row.dataset.row = n;
-      row.setAttribute('role', 'option');
+      let row = rowElements.get(n);
+      if (!row) {
+        row = document.createElement('div');
+        row.dataset.row = n;
+        row.setAttribute('role', 'option');
+        rows.append(row);
+        rowElements.set(n, row);
+      }
       row.style.top = n * current.rowHeight + 'px';
       row.style.height = current.rowHeight + 'px';
-      if (current.selected.includes(n)) row.setAttribute('aria-selected', 'true');
-      const texts = textsOf(current);
+      row.toggleAttribute('aria-selected', current.selected.includes(n));
+      if (row.hasAttribute('aria-selected')) row.setAttribute('aria-selected', 'true');
       if (texts?.[n]) row.title = texts[n];
-      row.addEventListener('click', () => { list.focus({ preventScroll: true }); pick(n); });
-      rows.append(row);
+      else row.removeAttribute('title');
     }
   };
+  // A click picks the row under it, whichever element took it.
+  rows.addEventListener('click', (event) => {
+    if (!current.enabled) return;
+    const n = Math.floor((event.clientY - rows.getBoundingClientRect().top) / current.rowHeight);
+    if (n < 0 || n >= current.rows) return;
+    list.focus({ preventScroll: true });
+    pick(n);
+  });
   const paint = async (top) => {
     const scale = Math.min(4, Math.max(1, Math.round(window.devicePixelRatio || 1)));
     await loadPicture(image, '/api/list', { item: current.id, top, scale, v: mapVersion });
@@ -840,6 +878,7 @@ function buildList(item, view) {
     }, 50);
   });
   list.addEventListener('keydown', (event) => {
+    if (!current.enabled) return;
     const page = Math.max(1, Math.floor(current.height / current.rowHeight) - 1);
     const at = asked ?? (current.selected.length ? current.selected[current.selected.length - 1] : -1);
     const to = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: current.rows - 1,
@@ -856,9 +895,8 @@ function buildList(item, view) {
       rows.style.height = Math.max(it.rows * it.rowHeight, it.height - 2) + 'px';
       // The selection scrolled into view, as the module asks with its scroll position.
       if (list.scrollTop !== it.scrollTop) list.scrollTop = it.scrollTop;
-      rowElements = '';
+      list.setAttribute('aria-disabled', String(!it.enabled));
       await busy(() => Promise.all([paint(it.scrollTop), loadRowTexts(it)]));
-      rowElements = '';
       placeRows(shown);
     },
   };
@@ -874,7 +912,7 @@ function topBox() {
 function setUpKeys() {
   document.addEventListener('keydown', (event) => {
     const box = topBox();
-    if (!box || event.defaultPrevented || event.isComposing) return;
+    if (!box || event.defaultPrevented || composing(event)) return;
     const target = event.target;
     if (event.key === 'Escape') {
       event.preventDefault();
@@ -962,7 +1000,10 @@ function setUpActions() {
     note(words.saved(saved.saved), 'info');
     await refresh();
   });
-  on('download', () => download('/api/download'));
+  on('download', async () => {
+    await download('/api/download');
+    await refresh();  // with nowhere to save, a download keeps the map
+  });
   on('session', () => download('/api/session', 'session.txt'));
   on('quit', async () => {
     if (state?.unsaved && !(await ask(words.quitAsk))) return;
@@ -993,9 +1034,8 @@ function setUpActions() {
     if (!file) return;
     inTurn(() => busy(async () => {
       try {
+        delete document.getElementById('map').dataset.shown;
         await show(await post(query('/api/open', { name: file.name }), { body: file }));
-        view.fitted = false;
-        fitMap();
         note(words.opened(file.name), 'info');
       } catch (error) {
         note(error.message);

@@ -560,8 +560,10 @@ TEST(Serve, UndoRedoRestartAndAnotherMap) {
 
     std::tie(status, state) = post("/api/restart");
     EXPECT_EQ(client.Get("/api/download")->body, opened);
+    EXPECT_EQ(state["canRestart"], false);
     EXPECT_EQ(post("/api/restart").first, 409);
-    post("/api/undo");
+    std::tie(status, state) = post("/api/undo");
+    EXPECT_EQ(state["step"], kzntest::Utf8(u8"最初から"));
     EXPECT_EQ(client.Get("/api/download")->body, changed);
 
     // Another map: what cannot be read is refused and changes nothing; a map that reads starts a
@@ -578,6 +580,17 @@ TEST(Serve, UndoRedoRestartAndAnotherMap) {
     EXPECT_EQ(state["canUndo"], false);
     EXPECT_EQ(client.Post("/api/save", "", "text/plain")->status, 409);
     EXPECT_THAT(client.Get("/api/session")->body, HasSubstr("--doc snail.json"));
+    // A map with a width of its own and no viewBox is given the viewBox of its art only.
+    ASSERT_EQ(
+        post("/api/open?name=wide.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="300">)"
+                                        R"(<text x="5" y="20">a</text></svg>)")
+            .first,
+        200);
+    const std::string picture = client.Get("/api/map.svg")->body;
+    const std::string root = picture.substr(0, picture.find('>'));
+    EXPECT_THAT(root, HasSubstr("viewBox=\""));
+    EXPECT_EQ(root.find("width="), root.rfind("width=")) << root;
+    EXPECT_EQ(root.find("height="), std::string::npos) << root;
     EXPECT_EQ(client.Post("/api/quit", "", "text/plain")->status, 200);
     EXPECT_EQ(served.Exit(), 0);
 }
