@@ -513,8 +513,7 @@ class PageSession::Worker {
     Reply Stepped(UndoHistory::Point point, Where where) {
         const std::string step = point.step;
         Show(std::move(point.map), std::move(point.script), point.mapId);
-        Reply reply = State(where);
-        nlohmann::json body = nlohmann::json::parse(reply.body);
+        json body = StateJson(where);
         body["step"] = step;
         return Json(body);
     }

@@ -47,23 +47,25 @@ bool UndoHistory::SameAsLast(const subhost::Document& document,
            subhost::FormatMap(document, subhost::FormOf(file), source);
 }
 
-UndoHistory::Point UndoHistory::Undo(const subhost::Document& now, const subhost::MapSource* source,
+UndoHistory::Point UndoHistory::Step(std::vector<Kept>& from, std::vector<Kept>& to,
+                                     const subhost::Document& now, const subhost::MapSource* source,
                                      const std::vector<std::string>& script, int mapId) {
     // Read and written before either list changes: a step that fails is still there.
-    Kept now_ = Write(now, source, script, mapId, undo_.back().step);
-    Point point = Read(undo_.back());
-    undo_.pop_back();
-    redo_.push_back(std::move(now_));
+    Kept kept = Write(now, source, script, mapId, from.back().step);
+    Point point = Read(from.back());
+    from.pop_back();
+    to.push_back(std::move(kept));
     return point;
+}
+
+UndoHistory::Point UndoHistory::Undo(const subhost::Document& now, const subhost::MapSource* source,
+                                     const std::vector<std::string>& script, int mapId) {
+    return Step(undo_, redo_, now, source, script, mapId);
 }
 
 UndoHistory::Point UndoHistory::Redo(const subhost::Document& now, const subhost::MapSource* source,
                                      const std::vector<std::string>& script, int mapId) {
-    Kept now_ = Write(now, source, script, mapId, redo_.back().step);
-    Point point = Read(redo_.back());
-    redo_.pop_back();
-    undo_.push_back(std::move(now_));
-    return point;
+    return Step(redo_, undo_, now, source, script, mapId);
 }
 
 void UndoHistory::Clear() {

@@ -60,6 +60,9 @@ class UndoHistory {
     Kept Write(const subhost::Document& document, const subhost::MapSource* source,
                std::vector<std::string> script, int mapId, std::string step);
     static Point Read(const Kept& kept);
+    // The map FROM's last step brings back; the map now becomes TO's last.
+    Point Step(std::vector<Kept>& from, std::vector<Kept>& to, const subhost::Document& now,
+               const subhost::MapSource* source, const std::vector<std::string>& script, int mapId);
 
     std::filesystem::path folder_;
     std::vector<Kept> undo_;
